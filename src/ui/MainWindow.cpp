@@ -1,0 +1,235 @@
+#include "MainWindow.h"
+
+#include "CanvasWidget.h"
+#include "JapaneseFont.h"
+#include "LineStyleDialog.h"
+#include "Messages.h"
+#include "StatusBar.h"
+#include "TwipsGeometry.h"
+#include "ValueSheetWindow.h"
+
+#include <QActionGroup>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+namespace {
+
+// The client area below the menu bar, in twips.
+constexpr int kClientWidth = 15270;
+constexpr int kClientHeight = 9990;
+constexpr int kStatusBarHeight = 375;
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(u"Form1"_s);
+  setWindowTitle(u"Koordel"_s);
+  buildClientArea();
+  m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
+  buildMenus();
+  connectCanvas();
+
+  m_selections.captureShape = shape::kNone;
+  m_selections.outputRow = 1;
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildClientArea() {
+  auto* client = new QWidget(this);
+  client->setObjectName(u"client"_s);
+  client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+  setCentralWidget(client);
+  // The layout is fixed: nothing moves when the window would be resized.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  m_hScroll = new QScrollBar(Qt::Horizontal, client);
+  m_hScroll->setObjectName(u"HScroll1"_s);
+  m_hScroll->setGeometry(twipsRect(0, 9120, 14895, 375));
+  m_hScroll->setRange(0, 0);
+  m_vScroll = new QScrollBar(Qt::Vertical, client);
+  m_vScroll->setObjectName(u"VScroll1"_s);
+  m_vScroll->setGeometry(twipsRect(14880, 0, 375, 9135));
+  m_vScroll->setRange(0, 0);
+
+  // The canvas moves as a whole inside this clip when scrolled; the scroll
+  // bars bound what is visible of it.
+  auto* viewport = new QWidget(client);
+  viewport->setObjectName(u"viewport"_s);
+  viewport->setGeometry(0, 0, m_vScroll->x(), m_hScroll->y());
+  m_canvas = new CanvasWidget(viewport);
+  m_canvas->setGeometry(twipsRect(0, 0, 14775, 9015));
+
+  m_statusBar = new StatusBar(client);
+  m_statusBar->setGeometry(0, twipsToPixels(kClientHeight - kStatusBarHeight),
+                           twipsToPixels(kClientWidth), twipsToPixels(kStatusBarHeight));
+
+  // Lies on the status bar at its right end, next to the "コメント" panel.
+  m_comment = new QLineEdit(client);
+  m_comment->setObjectName(u"コメント"_s);
+  m_comment->setAccessibleName(u"コメント"_s);
+  m_comment->setFont(commentFont());
+  m_comment->setGeometry(twipsRect(10320, 9600, 4815, 315));
+  m_comment->raise();
+}
+
+void MainWindow::buildMenus() {
+  QMenuBar* bar = menuBar();
+
+  QMenu* file = bar->addMenu(u"ﾌｧｲﾙ"_s);
+  file->setObjectName(u"A1"_s);
+  const auto command = [this, file](const QString& name, const QString& caption) {
+    QAction* item = file->addAction(caption);
+    item->setObjectName(name);
+    connect(item, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
+  };
+  command(u"A11"_s, u"平面画像読込"_s);
+  command(u"A12"_s, u"設定保存"_s);
+  command(u"A13"_s, u"設定読込"_s);
+
+  QMenu* edit = bar->addMenu(u"編集"_s);
+  edit->setObjectName(u"B1"_s);
+  // Exclusive groups draw the radio marks; the handlers still set every mark
+  // themselves, so the hidden scaling items keep their own rule.
+  auto* destinationMarks = new QActionGroup(this);
+  const QStringList destinations = {u"データを修得しない"_s, u"クリップボードに送る"_s,
+                                    u"ﾌｧｲﾙに書き込む"_s,     u"エクセルに送る"_s,
+                                    u"画像を拡大する"_s,     u"画像を縮小する"_s};
+  for (int i = 0; i < destinations.size(); ++i) {
+    QAction* item = edit->addAction(destinations.at(i));
+    item->setObjectName(u"B11"_s);
+    item->setData(i);
+    item->setCheckable(true);
+    // Nothing in the program scales the picture, so these two are not offered.
+    item->setVisible(i < 4);
+    if (i < 4) {
+      destinationMarks->addAction(item);
+    }
+    connect(item, &QAction::triggered, this, [this, i] { chooseDestination(i); });
+    m_destinationItems.append(item);
+  }
+  m_destinationItems.at(0)->setChecked(true);
+
+  QMenu* capture = bar->addMenu(u"取込"_s);
+  capture->setObjectName(u"C1"_s);
+  auto* shapeMarks = new QActionGroup(this);
+  const QStringList shapes = {u"書き込まない"_s, u"点"_s, u"線"_s, u"円"_s, u"四角"_s};
+  for (int i = 0; i < shapes.size(); ++i) {
+    QAction* item = capture->addAction(shapes.at(i));
+    item->setObjectName(u"C11"_s);
+    item->setData(i);
+    item->setCheckable(true);
+    shapeMarks->addAction(item);
+    connect(item, &QAction::triggered, this, [this, i] { chooseShape(i); });
+    m_shapeItems.append(item);
+  }
+  m_shapeItems.at(0)->setChecked(true);
+  QAction* lineStyle = capture->addAction(u"線種設定"_s);
+  lineStyle->setObjectName(u"C12"_s);
+  connect(lineStyle, &QAction::triggered, this, &MainWindow::showLineStyle);
+
+  QAction* sheet = bar->addAction(u"設定"_s);
+  sheet->setObjectName(u"D1"_s);
+  connect(sheet, &QAction::triggered, this, &MainWindow::showValueSheet);
+
+  QMenu* calibrate = bar->addMenu(u"校正"_s);
+  calibrate->setObjectName(u"e1"_s);
+  const auto calibration = [this, calibrate](const QString& name, const QString& caption) {
+    QAction* item = calibrate->addAction(caption);
+    item->setObjectName(name);
+    connect(item, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
+  };
+  calibration(u"E11"_s, u"基準値"_s);
+  calibration(u"E12"_s, u"係数"_s);
+}
+
+void MainWindow::connectCanvas() {
+  connect(m_canvas, &CanvasWidget::pressed, this, [this](const PointerEvent& e) {
+    guarded(this, [&] {
+      if (auto message = m_tracker->press(e)) {
+        tellLater(*message);
+      }
+    });
+  });
+  connect(m_canvas, &CanvasWidget::moved, this,
+          [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
+  connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
+    guarded(this, [&] {
+      if (auto message = m_tracker->release(e)) {
+        tellLater(*message);
+      }
+    });
+  });
+}
+
+// A box opened inside a pointer handler would take the pointer grab away
+// from the canvas half-way through a gesture; it opens once the event is done.
+void MainWindow::tellLater(const QString& message) {
+  QTimer::singleShot(0, this, [this, message] { showMessage(this, message); });
+}
+
+void MainWindow::notYetAvailable(const QString& caption) {
+  showMessage(this, u"「%1」は、まだ使えません。"_s.arg(caption));
+}
+
+void MainWindow::chooseDestination(int index) {
+  if (auto chosen = destinationForMenuIndex(index)) {
+    m_selections.destination = *chosen;
+  }
+  for (int i = 0; i < 4; ++i) {
+    m_destinationItems.at(i)->setChecked(false);
+  }
+  if (QAction* item = destinationItem(index)) {
+    item->setChecked(true);
+  }
+}
+
+void MainWindow::chooseShape(int index) {
+  if (auto chosen = shapeForMenuIndex(index)) {
+    m_selections.captureShape = *chosen;
+  }
+  for (QAction* item : std::as_const(m_shapeItems)) {
+    item->setChecked(false);
+  }
+  if (QAction* item = shapeItem(index)) {
+    item->setChecked(true);
+  }
+}
+
+QAction* MainWindow::destinationItem(int index) const {
+  return m_destinationItems.value(index, nullptr);
+}
+
+QAction* MainWindow::shapeItem(int index) const {
+  return m_shapeItems.value(index, nullptr);
+}
+
+ValueSheetWindow* MainWindow::valueSheetWindow() {
+  if (!m_valueSheetWindow) {
+    m_valueSheetWindow = new ValueSheetWindow(m_sheet, this);
+  }
+  return m_valueSheetWindow;
+}
+
+LineStyleDialog* MainWindow::lineStyleDialog() {
+  if (!m_lineStyleDialog) {
+    m_lineStyleDialog = new LineStyleDialog(this);
+  }
+  return m_lineStyleDialog;
+}
+
+void MainWindow::showValueSheet() {
+  guarded(this, [this] { valueSheetWindow()->exec(); });
+}
+
+void MainWindow::showLineStyle() {
+  guarded(this, [this] { lineStyleDialog()->exec(); });
+}
+
+}  // namespace koordel

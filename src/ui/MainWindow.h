@@ -1,0 +1,72 @@
+#pragma once
+
+#include "GestureTracker.h"
+#include "Selections.h"
+#include "ValueSheet.h"
+
+#include <QList>
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLineEdit;
+class QScrollBar;
+
+namespace koordel {
+
+class CanvasWidget;
+class LineStyleDialog;
+class StatusBar;
+class ValueSheetWindow;
+
+// Form1: the canvas with its scroll bars, the comment box, the status bar and
+// the menus. It keeps the selections the tools read at every release.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  ValueSheet& valueSheet() { return m_sheet; }
+  const Selections& selections() const { return m_selections; }
+  GestureTracker& gestureTracker() { return *m_tracker; }
+  CanvasWidget* canvas() const { return m_canvas; }
+  StatusBar* panels() const { return m_statusBar; }
+  QLineEdit* commentBox() const { return m_comment; }
+
+  // Created hidden at first use and kept for the whole run.
+  ValueSheetWindow* valueSheetWindow();
+  LineStyleDialog* lineStyleDialog();
+
+  // The indexed menu families 編集 (B11) and 取込 (C11).
+  void chooseDestination(int index);
+  void chooseShape(int index);
+  QAction* destinationItem(int index) const;
+  QAction* shapeItem(int index) const;
+
+ private:
+  void buildClientArea();
+  void buildMenus();
+  void connectCanvas();
+  void tellLater(const QString& message);
+  void notYetAvailable(const QString& caption);
+  void showValueSheet();
+  void showLineStyle();
+
+  ValueSheet m_sheet;
+  Selections m_selections;
+  CanvasWidget* m_canvas = nullptr;
+  QScrollBar* m_hScroll = nullptr;
+  QScrollBar* m_vScroll = nullptr;
+  StatusBar* m_statusBar = nullptr;
+  QLineEdit* m_comment = nullptr;
+  std::unique_ptr<GestureTracker> m_tracker;
+  QList<QAction*> m_destinationItems;
+  QList<QAction*> m_shapeItems;
+  ValueSheetWindow* m_valueSheetWindow = nullptr;
+  LineStyleDialog* m_lineStyleDialog = nullptr;
+};
+
+}  // namespace koordel
