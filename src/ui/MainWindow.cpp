@@ -170,8 +170,17 @@ void MainWindow::connectCanvas() {
 
 // A box opened inside a pointer handler would take the pointer grab away
 // from the canvas half-way through a gesture; it opens once the event is done.
+// A quick click can fail twice (press and release) before the box is up: the
+// user is told once.
 void MainWindow::tellLater(const QString& message) {
-  QTimer::singleShot(0, this, [this, message] { showMessage(this, message); });
+  if (m_pendingMessages.contains(message)) {
+    return;
+  }
+  m_pendingMessages.append(message);
+  QTimer::singleShot(0, this, [this, message] {
+    showMessage(this, message);
+    m_pendingMessages.removeOne(message);
+  });
 }
 
 void MainWindow::notYetAvailable(const QString& caption) {

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<GestureTracker> m_tracker;
   QList<QAction*> m_destinationItems;
   QList<QAction*> m_shapeItems;
+  QStringList m_pendingMessages;
   ValueSheetWindow* m_valueSheetWindow = nullptr;
   LineStyleDialog* m_lineStyleDialog = nullptr;
 };

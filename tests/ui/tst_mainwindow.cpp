@@ -60,6 +60,7 @@ class TestMainWindow : public QObject {
   void moveFillsThePanels();
   void rightButtonGestureIsLikeALeftOne();
   void releaseLeftOfTheCanvasIsNegative();
+  void doubleClickIsTwoGestures();
   void editInTheValueSheetWindowChangesTheNextConversion();
   void overflowIsToldAndTheProgramGoesOn();
   void commandsNotYetBuiltSaySo();
@@ -225,6 +226,18 @@ void TestMainWindow::releaseLeftOfTheCanvasIsNegative() {
   QCOMPARE(m_window->valueSheet().text(Field::変換up座標x), u"-15.00"_s);
 }
 
+void TestMainWindow::doubleClickIsTwoGestures() {
+  CanvasWidget* canvas = m_window->canvas();
+  QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(2, 2));
+  // The toolkit turns a quick second press into a double click; it must still
+  // start a gesture.
+  QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(3, 4),
+                          canvas->mapToGlobal(QPointF(3, 4)), Qt::LeftButton, Qt::LeftButton, {});
+  QApplication::sendEvent(canvas, &doubleClick);
+  QCOMPARE(m_window->valueSheet().text(Field::down座標x), u"45"_s);
+  QCOMPARE(m_window->valueSheet().text(Field::down座標y), u"60"_s);
+}
+
 void TestMainWindow::editInTheValueSheetWindowChangesTheNextConversion() {
   QTest::mouseMove(m_window->canvas(), QPoint(40, 30));
   QTRY_COMPARE(m_window->panels()->panelText(2), u"600.00"_s);
@@ -259,22 +272,34 @@ void TestMainWindow::editInTheValueSheetWindowChangesTheNextConversion() {
 
 void TestMainWindow::overflowIsToldAndTheProgramGoesOn() {
   m_window->valueSheet().setText(Field::x軸係数, u"1E308"_s);
-  QString told;
-  answerNextModal([&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    QVERIFY(box);
-    told = box->text();
-    QCOMPARE(box->windowTitle(), u"Koordel"_s);
-    box->accept();
+  QStringList told;
+  QTimer answerer;
+  connect(&answerer, &QTimer::timeout, this, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      told << box->windowTitle() + u':' + box->text();
+      box->accept();
+    }
   });
+  answerer.start(10);
+  // Press and release both fail before the box is up: one box, not two.
   QTest::mousePress(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
-  QTRY_VERIFY(!told.isEmpty());
-  QVERIFY(told.contains(u"オーバーフロー"_s));
+  QTest::mouseRelease(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
+  QTRY_COMPARE(told.size(), 1);
+  QTest::qWait(100);
+  QCOMPARE(told.size(), 1);
+  QVERIFY(told.at(0).startsWith(u"Koordel:"_s));
+  QVERIFY(told.at(0).contains(u"オーバーフロー"_s));
   QCOMPARE(m_window->valueSheet().text(Field::down座標x), u"7500"_s);
   QCOMPARE(m_window->valueSheet().text(Field::変換down座標x), u"1"_s);
 
   QTest::mouseMove(m_window->canvas(), QPoint(500, 31));
   QTRY_COMPARE(m_window->panels()->panelText(2), u"オーバーフロー"_s);
+
+  // Back within range, gestures work again.
+  m_window->valueSheet().setText(Field::x軸係数, u"1"_s);
+  QTest::mouseClick(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
+  QCOMPARE(m_window->valueSheet().text(Field::変換up座標x), u"7500.00"_s);
+  QCOMPARE(told.size(), 1);
 }
 
 void TestMainWindow::commandsNotYetBuiltSaySo() {
