@@ -7,12 +7,22 @@
 
 namespace koordel {
 
-CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
+CanvasWidget::CanvasWidget(QWidget* parent)
+    : QWidget(parent), m_canvas(QSize(twipsToPixels(14775), twipsToPixels(9015))) {
   setObjectName(QStringLiteral("Picture1"));
   setAccessibleName(QStringLiteral("画像"));
   // Moves without a button held update the pointer display too.
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  resize(m_canvas.size());
+  // A drawing repaints only what it touched.
+  m_canvas.setDamageHandler([this](const QRect& area) { update(area); });
+}
+
+void CanvasWidget::setPicture(QImage picture) {
+  m_canvas.setPicture(std::move(picture));
+  resize(m_canvas.size());
+  update();
 }
 
 PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
@@ -45,7 +55,12 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.fillRect(event->rect(), Qt::white);
+  m_canvas.paint(painter, event->rect());
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+  emit wheeled(event->angleDelta(), event->modifiers());
+  event->accept();
 }
 
 }  // namespace koordel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PictureCanvas.h"
 #include "PointerEvent.h"
 
 #include <QWidget>
@@ -15,6 +16,13 @@ class CanvasWidget : public QWidget {
  public:
   explicit CanvasWidget(QWidget* parent = nullptr);
 
+  // What the tools draw on.
+  PictureCanvas& surface() { return m_canvas; }
+  const PictureCanvas& surface() const { return m_canvas; }
+
+  // Shows `picture` at its natural size, without the previous drawings.
+  void setPicture(QImage picture);
+
   // The twips an event at `pixelPosition` on the canvas reports.
   static PointerEvent pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                                    QPointF pixelPosition);
@@ -23,12 +31,18 @@ class CanvasWidget : public QWidget {
   void pressed(const koordel::PointerEvent& e);
   void moved(const koordel::PointerEvent& e);
   void released(const koordel::PointerEvent& e);
+  // A wheel turned over the canvas, to scroll it.
+  void wheeled(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ private:
+  PictureCanvas m_canvas;
 };
 
 }  // namespace koordel

@@ -4,6 +4,8 @@
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
 #include "Messages.h"
+#include "PictureLoader.h"
+#include "ScrollSteps.h"
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
@@ -32,6 +34,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(u"Koordel"_s);
   buildClientArea();
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
+  m_fileDialog = std::make_unique<QtFileDialog>(this);
   buildMenus();
   connectCanvas();
 
@@ -49,22 +52,27 @@ void MainWindow::buildClientArea() {
   // The layout is fixed: nothing moves when the window would be resized.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+  // The canvas moves as a whole inside this clip when scrolled, so every
+  // position it reports stays an image position.
+  auto* viewport = new QWidget(client);
+  viewport->setObjectName(u"viewport"_s);
+  m_canvas = new CanvasWidget(viewport);
+
   m_hScroll = new QScrollBar(Qt::Horizontal, client);
   m_hScroll->setObjectName(u"HScroll1"_s);
   m_hScroll->setGeometry(twipsRect(0, 9120, 14895, 375));
-  m_hScroll->setRange(0, 0);
   m_vScroll = new QScrollBar(Qt::Vertical, client);
   m_vScroll->setObjectName(u"VScroll1"_s);
   m_vScroll->setGeometry(twipsRect(14880, 0, 375, 9135));
-  m_vScroll->setRange(0, 0);
-
-  // The canvas moves as a whole inside this clip when scrolled; the scroll
-  // bars bound what is visible of it.
-  auto* viewport = new QWidget(client);
-  viewport->setObjectName(u"viewport"_s);
-  viewport->setGeometry(0, 0, m_vScroll->x(), m_hScroll->y());
-  m_canvas = new CanvasWidget(viewport);
-  m_canvas->setGeometry(twipsRect(0, 0, 14775, 9015));
+  // What the bars scroll over is the picture seen between them.
+  viewport->setGeometry(0, 0, m_hScroll->width(), m_vScroll->height());
+  for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
+    bar->setRange(0, 0);
+    // Like the bars' change event: the canvas follows a dragged thumb when it
+    // is let go, not on every step of the drag.
+    bar->setTracking(false);
+    connect(bar, &QScrollBar::valueChanged, this, &MainWindow::placeCanvas);
+  }
 
   m_statusBar = new StatusBar(client);
   m_statusBar->setGeometry(0, twipsToPixels(kClientHeight - kStatusBarHeight),
@@ -89,7 +97,10 @@ void MainWindow::buildMenus() {
     item->setObjectName(name);
     connect(item, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
   };
-  command(u"A11"_s, u"平面画像読込"_s);
+  QAction* loadImage = file->addAction(u"平面画像読込"_s);
+  loadImage->setObjectName(u"A11"_s);
+  connect(loadImage, &QAction::triggered, this,
+          [this] { guarded(this, [this] { this->loadImage(); }); });
   command(u"A12"_s, u"設定保存"_s);
   command(u"A13"_s, u"設定読込"_s);
 
@@ -157,6 +168,7 @@ void MainWindow::connectCanvas() {
       }
     });
   });
+  connect(m_canvas, &CanvasWidget::wheeled, this, &MainWindow::scrollByWheel);
   connect(m_canvas, &CanvasWidget::moved, this,
           [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
@@ -181,6 +193,59 @@ void MainWindow::tellLater(const QString& message) {
     showMessage(this, message);
     m_pendingMessages.removeOne(message);
   });
+}
+
+void MainWindow::setFileDialog(std::unique_ptr<FileDialog> dialog) {
+  m_fileDialog = std::move(dialog);
+}
+
+void MainWindow::loadImage() {
+  // Cancelling changes nothing: reloading the last file would wipe every
+  // drawing on the picture.
+  const std::optional<QString> name = m_fileDialog->chooseFileToOpen(u"平面画像読込"_s);
+  if (!name) {
+    return;
+  }
+  LoadedPicture loaded = loadPicture(*name);
+  if (!loaded.error.isEmpty()) {
+    showMessage(this, loaded.error, u"エラー"_s);
+    return;
+  }
+  m_canvas->setPicture(std::move(loaded.image));
+  setUpScrollBars();
+}
+
+void MainWindow::setUpScrollBars() {
+  const QSize canvas = m_canvas->size() * kTwipsPerPixel;
+  const auto setUp = [](QScrollBar* bar, int canvasTwips, int barTwips) {
+    const ScrollSteps steps =
+        scrollSteps(canvasTwips, barTwips, bar->pageStep(), bar->singleStep());
+    // The value is kept across loads, as far as the new range allows.
+    bar->setRange(0, std::max(0, steps.maximum));
+    bar->setPageStep(steps.largeStep);
+    bar->setSingleStep(steps.smallStep);
+  };
+  setUp(m_hScroll, canvas.width(), m_hScroll->width() * kTwipsPerPixel);
+  setUp(m_vScroll, canvas.height(), m_vScroll->height() * kTwipsPerPixel);
+  placeCanvas();
+}
+
+void MainWindow::placeCanvas() {
+  m_canvas->move(-qRound(m_hScroll->value() / double(kTwipsPerPixel)),
+                 -qRound(m_vScroll->value() / double(kTwipsPerPixel)));
+}
+
+void MainWindow::scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
+  // One notch moves 60 pixels, whatever the bars' own steps (the small step
+  // of a big scan is a single twip).
+  constexpr int kTwipsPerNotch = 60 * kTwipsPerPixel;
+  QPoint delta = angleDelta;
+  if (modifiers.testFlag(Qt::ShiftModifier) && delta.x() == 0) {
+    delta = QPoint(delta.y(), 0);
+  }
+  // angleDelta counts 120 to a notch.
+  m_hScroll->setValue(m_hScroll->value() - delta.x() * kTwipsPerNotch / 120);
+  m_vScroll->setValue(m_vScroll->value() - delta.y() * kTwipsPerNotch / 120);
 }
 
 void MainWindow::notYetAvailable(const QString& caption) {

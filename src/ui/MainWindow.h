@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileDialog.h"
 #include "GestureTracker.h"
 #include "Selections.h"
 #include "ValueSheet.h"
@@ -47,10 +48,20 @@ class MainWindow : public QMainWindow {
   QAction* destinationItem(int index) const;
   QAction* shapeItem(int index) const;
 
+  // 平面画像読込 (A11): choose a picture and show it at its natural size.
+  void loadImage();
+  // Replaces the platform's file dialog, for tests.
+  void setFileDialog(std::unique_ptr<FileDialog> dialog);
+  QScrollBar* horizontalBar() const { return m_hScroll; }
+  QScrollBar* verticalBar() const { return m_vScroll; }
+
  private:
   void buildClientArea();
   void buildMenus();
   void connectCanvas();
+  void setUpScrollBars();
+  void placeCanvas();
+  void scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
   void tellLater(const QString& message);
   void notYetAvailable(const QString& caption);
   void showValueSheet();
@@ -64,6 +75,7 @@ class MainWindow : public QMainWindow {
   StatusBar* m_statusBar = nullptr;
   QLineEdit* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;
+  std::unique_ptr<FileDialog> m_fileDialog;
   QList<QAction*> m_destinationItems;
   QList<QAction*> m_shapeItems;
   QStringList m_pendingMessages;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+
+namespace koordel {
+
+// What the capture tools draw on. Positions and radii are in twips; the draw
+// width is in pixels. Width, styles and fill colour persist between drawings
+// until they are set again, so a tool that sets only some of them draws with
+// whatever the last tool left for the others.
+class DrawingSurface {
+ public:
+  // Outline codes: 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot,
+  // 5 no outline, 6 solid kept inside the shape's geometric outline.
+  static constexpr int kStyleCount = 7;
+  // Interior codes: 0 solid, 1 none, 2 horizontal, 3 vertical, 4 diagonal
+  // from upper left to lower right, 5 the other diagonal, 6 cross,
+  // 7 diagonal cross. Patterns use the fill colour and leave the gaps as
+  // they were.
+  static constexpr int kFillCount = 8;
+  static constexpr int kMaxDrawWidth = 32767;
+
+  virtual ~DrawingSurface() = default;
+
+  virtual void setDrawWidth(int pixels) = 0;
+  virtual void setDrawStyle(int code) = 0;
+  virtual void setFillStyle(int code) = 0;
+  virtual void setFillColor(const QColor& colour) = 0;
+
+  virtual void drawCircle(QPointF centre, double radius, const QColor& outline) = 0;
+  virtual void drawLine(QPointF from, QPointF to, const QColor& colour) = 0;
+  virtual void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) = 0;
+};
+
+}  // namespace koordel

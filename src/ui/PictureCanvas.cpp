@@ -1,0 +1,152 @@
+#include "PictureCanvas.h"
+
+#include "Twips.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+
+namespace koordel {
+namespace {
+
+QPointF toPixels(QPointF twips) { return twips / kTwipsPerPixel; }
+
+// Formats QPainter blends straight from the source; any other is converted,
+// and converting only the exposed piece keeps a paint from touching the
+// whole picture.
+bool paintsDirectly(QImage::Format format) {
+  return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+}  // namespace
+
+PictureCanvas::PictureCanvas(QSize blankSize) : m_blankSize(blankSize) {}
+
+void PictureCanvas::setPicture(QImage picture) {
+  m_picture = std::move(picture);
+  m_layer.clear();
+}
+
+void PictureCanvas::paint(QPainter& painter, const QRect& exposed) const {
+  const QRect area = exposed & rect();
+  if (area.isEmpty()) {
+    return;
+  }
+  // Transparent parts of a picture show the blank surface's white.
+  if (m_picture.isNull() || m_picture.hasAlphaChannel()) {
+    painter.fillRect(area, Qt::white);
+  }
+  if (!m_picture.isNull()) {
+    if (paintsDirectly(m_picture.format())) {
+      painter.drawImage(area.topLeft(), m_picture, area);
+    } else {
+      painter.drawImage(area.topLeft(), m_picture.copy(area));
+    }
+  }
+  m_layer.composeOnto(painter, area);
+}
+
+QImage PictureCanvas::composed(const QRect& area) const {
+  QImage image(area.size(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.translate(-area.topLeft());
+  paint(painter, area);
+  return image;
+}
+
+void PictureCanvas::setDrawWidth(int pixels) { m_width = std::clamp(pixels, 1, kMaxDrawWidth); }
+
+void PictureCanvas::setDrawStyle(int code) {
+  if (code >= 0 && code < kStyleCount) {
+    m_drawStyle = code;
+  }
+}
+
+void PictureCanvas::setFillStyle(int code) {
+  if (code >= 0 && code < kFillCount) {
+    m_fillStyle = code;
+  }
+}
+
+void PictureCanvas::setFillColor(const QColor& colour) { m_fillColor = colour; }
+
+QPen PictureCanvas::pen(const QColor& colour) const {
+  static constexpr std::array<Qt::PenStyle, kStyleCount> styles = {
+      Qt::SolidLine,      Qt::DashLine, Qt::DotLine,  Qt::DashDotLine,
+      Qt::DashDotDotLine, Qt::NoPen,    Qt::SolidLine};
+  // Flat caps keep dashes their length; miter joins give wide boxes square
+  // corners.
+  return QPen(QBrush(colour), m_width, styles[static_cast<std::size_t>(m_drawStyle)], Qt::FlatCap,
+              Qt::MiterJoin);
+}
+
+QBrush PictureCanvas::brush() const {
+  static constexpr std::array<Qt::BrushStyle, kFillCount> styles = {
+      Qt::SolidPattern,  Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+      Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+  return QBrush(m_fillColor, styles[static_cast<std::size_t>(m_fillStyle)]);
+}
+
+void PictureCanvas::draw(const QRectF& shapeBounds,
+                         const std::function<void(QPainter&)>& shape) {
+  // Room for half the pen on every side, and a pixel for rounding.
+  const int margin = m_width / 2 + 2;
+  const QRect bounds =
+      shapeBounds.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
+  m_layer.paint(bounds, shape);
+  if (m_damage && !bounds.isEmpty()) {
+    m_damage(bounds);
+  }
+}
+
+void PictureCanvas::drawCircle(QPointF centre, double radius, const QColor& outline) {
+  const QPointF c = toPixels(centre);
+  double r = std::abs(radius) / kTwipsPerPixel;
+  if (m_drawStyle == 6 && m_width > 1) {
+    r = std::max(0.0, r - m_width / 2.0);
+  }
+  const QPen p = pen(outline);
+  const QBrush b = brush();
+  draw(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), [&](QPainter& painter) {
+    painter.setPen(p);
+    painter.setBrush(b);
+    painter.drawEllipse(c, r, r);
+  });
+}
+
+void PictureCanvas::drawLine(QPointF from, QPointF to, const QColor& colour) {
+  const QPointF a = toPixels(from);
+  const QPointF b = toPixels(to);
+  const QPen p = pen(colour);
+  draw(QRectF(a, b).normalized(), [&](QPainter& painter) {
+    painter.setPen(p);
+    painter.drawLine(a, b);
+  });
+}
+
+void PictureCanvas::drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) {
+  const QPointF a = toPixels(corner);
+  const QPointF b = toPixels(oppositeCorner);
+  // From the min to the max corner whichever way the drag went.
+  QRectF box(QPointF(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+             QPointF(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+  const QRectF outer = box;
+  if (m_drawStyle == 6 && m_width > 1) {
+    // A thin outline covers the pixels from min to max inclusive; a wide
+    // pen lies within those same pixels.
+    box.adjust(0, 0, 1, 1);
+    const double half = std::min({m_width / 2.0, box.width() / 2, box.height() / 2});
+    box.adjust(half, half, -half, -half);
+  }
+  const QPen p = pen(outline);
+  const QBrush b2 = brush();
+  draw(outer, [&](QPainter& painter) {
+    painter.setPen(p);
+    painter.setBrush(b2);
+    painter.drawRect(box);
+  });
+}
+
+}  // namespace koordel

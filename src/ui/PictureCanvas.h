@@ -1,0 +1,69 @@
+#pragma once
+
+#include "DrawingSurface.h"
+#include "TiledLayer.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+
+class QPainter;
+
+namespace koordel {
+
+// Picture1's contents: the loaded picture at its natural size (one image pixel
+// per logical pixel), or a blank surface before any picture, with the shapes
+// drawn on it. It holds the picture's pixels exactly once, in the depth the
+// file had.
+class PictureCanvas : public DrawingSurface {
+ public:
+  explicit PictureCanvas(QSize blankSize);
+
+  // Replaces the picture and wipes every drawing; the line style stays.
+  void setPicture(QImage picture);
+  const QImage& picture() const { return m_picture; }
+  QSize size() const { return m_picture.isNull() ? m_blankSize : m_picture.size(); }
+  QRect rect() const { return {QPoint(0, 0), size()}; }
+
+  // Called with the area a drawing changed, for a repaint of just that area.
+  void setDamageHandler(std::function<void(const QRect&)> handler) {
+    m_damage = std::move(handler);
+  }
+
+  // Paints the area `exposed` (canvas pixels) of picture and drawings.
+  void paint(QPainter& painter, const QRect& exposed) const;
+  // The same area as an image of its own.
+  QImage composed(const QRect& area) const;
+
+  const TiledLayer& layer() const { return m_layer; }
+  int drawWidth() const { return m_width; }
+  int drawStyle() const { return m_drawStyle; }
+  int fillStyle() const { return m_fillStyle; }
+  QColor fillColor() const { return m_fillColor; }
+
+  void setDrawWidth(int pixels) override;
+  void setDrawStyle(int code) override;
+  void setFillStyle(int code) override;
+  void setFillColor(const QColor& colour) override;
+  void drawCircle(QPointF centre, double radius, const QColor& outline) override;
+  void drawLine(QPointF from, QPointF to, const QColor& colour) override;
+  void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) override;
+
+ private:
+  QPen pen(const QColor& colour) const;
+  QBrush brush() const;
+  void draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape);
+
+  QSize m_blankSize;
+  QImage m_picture;
+  TiledLayer m_layer;
+  std::function<void(const QRect&)> m_damage;
+  int m_width = 1;
+  int m_drawStyle = 0;
+  int m_fillStyle = 1;
+  QColor m_fillColor = Qt::black;
+};
+
+}  // namespace koordel

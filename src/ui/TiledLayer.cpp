@@ -1,0 +1,98 @@
+#include "TiledLayer.h"
+
+#include <QPainter>
+
+
+namespace koordel {
+namespace {
+
+int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+bool isEmpty(const QImage& image, const QRect& rect) {
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      if (line[x] != 0) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+quint64 TiledLayer::key(int column, int row) {
+  return (quint64(quint32(column)) << 32) | quint32(row);
+}
+
+void TiledLayer::paint(const QRect& bounds, const std::function<void(QPainter&)>& draw) {
+  // A shape is drawn whole into one scratch buffer and then shared out to the
+  // tiles: drawn tile by tile, each tile would clip the shape at its edges,
+  // and Qt's thin lines lose a corner pixel where they are clipped.
+  for (int top = bounds.top(); top <= bounds.bottom(); top += kScratchSize) {
+    for (int left = bounds.left(); left <= bounds.right(); left += kScratchSize) {
+      const QRect piece =
+          QRect(left, top, kScratchSize, kScratchSize) & bounds;
+      QImage scratch(piece.size(), QImage::Format_ARGB32_Premultiplied);
+      scratch.fill(Qt::transparent);
+      {
+        QPainter painter(&scratch);
+        painter.translate(-piece.topLeft());
+        draw(painter);
+      }
+      merge(scratch, piece.topLeft());
+    }
+  }
+}
+
+void TiledLayer::merge(const QImage& scratch, QPoint origin) {
+  const QRect area(origin, scratch.size());
+  const int firstColumn = floorDiv(area.left(), kTileSize);
+  const int lastColumn = floorDiv(area.right(), kTileSize);
+  const int firstRow = floorDiv(area.top(), kTileSize);
+  const int lastRow = floorDiv(area.bottom(), kTileSize);
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+      const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
+      const QRect part = tileRect & area;
+      const QRect source = part.translated(-origin);
+      if (isEmpty(scratch, source)) {
+        continue;
+      }
+      auto it = m_tiles.find(key(column, row));
+      if (it == m_tiles.end()) {
+        QImage tile(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
+        tile.fill(Qt::transparent);
+        it = m_tiles.insert(key(column, row), tile);
+      }
+      // Drawn pixels are opaque and the rest fully transparent, so laying
+      // the scratch over the tile keeps earlier drawings in the gaps.
+      QPainter painter(&it.value());
+      painter.drawImage(part.topLeft() - tileRect.topLeft(), scratch, source);
+    }
+  }
+}
+
+void TiledLayer::composeOnto(QPainter& painter, const QRect& rect) const {
+  if (m_tiles.isEmpty() || rect.isEmpty()) {
+    return;
+  }
+  const int firstColumn = floorDiv(rect.left(), kTileSize);
+  const int lastColumn = floorDiv(rect.right(), kTileSize);
+  const int firstRow = floorDiv(rect.top(), kTileSize);
+  const int lastRow = floorDiv(rect.bottom(), kTileSize);
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+      const auto it = m_tiles.constFind(key(column, row));
+      if (it == m_tiles.cend()) {
+        continue;
+      }
+      const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
+      const QRect part = tileRect & rect;
+      painter.drawImage(part.topLeft(), it.value(), part.translated(-tileRect.topLeft()));
+    }
+  }
+}
+
+}  // namespace koordel

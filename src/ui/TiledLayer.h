@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QRect>
+
+#include <functional>
+
+class QPainter;
+
+namespace koordel {
+
+// The drawings, kept apart from the picture in transparent tiles that exist
+// only where something was drawn. The picture keeps its own depth (a 1-bit
+// scan stays 1-bit, and QPainter cannot draw on indexed images anyway), and a
+// few shapes on a huge scan cost a few tiles, not a second copy of the scan.
+// Every drawn pixel is opaque, so laying the tiles over the picture shows
+// exactly what drawing on the picture itself would.
+class TiledLayer {
+ public:
+  static constexpr int kTileSize = 256;
+  // Shapes are drawn in pieces of at most this many pixels square (64 MiB of
+  // scratch); only a shape larger than that is ever clipped while drawn.
+  static constexpr int kScratchSize = 4096;
+
+  void clear() { m_tiles.clear(); }
+
+  // Runs `draw` with a painter in layer coordinates over the area `bounds`;
+  // tiles are made only where it drew something.
+  void paint(const QRect& bounds, const std::function<void(QPainter&)>& draw);
+
+  // Lays the tiles that meet `rect` over what `painter` already holds.
+  void composeOnto(QPainter& painter, const QRect& rect) const;
+
+  qsizetype tileCount() const { return m_tiles.size(); }
+
+ private:
+  static quint64 key(int column, int row);
+  void merge(const QImage& scratch, QPoint origin);
+
+  QHash<quint64, QImage> m_tiles;
+};
+
+}  // namespace koordel

@@ -1,0 +1,353 @@
+#include "PictureCanvas.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+
+using namespace koordel;
+
+namespace {
+
+constexpr double kTw = 15;  // twips per pixel
+
+QPointF px(double x, double y) { return {x * kTw, y * kTw}; }
+
+bool isWhite(QRgb c) { return (c & 0xffffff) == 0xffffff; }
+
+// Every non-white pixel of `image` inside `area`.
+QList<QPoint> drawn(const QImage& image) {
+  QList<QPoint> points;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (!isWhite(image.pixel(x, y))) {
+        points << QPoint(x, y);
+      }
+    }
+  }
+  return points;
+}
+
+QImage testPicture(QImage::Format format) {
+  QImage rgb(700, 600, QImage::Format_RGB32);
+  rgb.fill(Qt::white);
+  QPainter p(&rgb);
+  p.fillRect(100, 100, 300, 40, Qt::black);
+  p.fillRect(500, 0, 60, 600, Qt::darkGray);
+  p.end();
+  return rgb.convertToFormat(format);
+}
+
+// The same shapes, drawn through the canvas and, as an independent reference,
+// with a plain QPainter on an RGB copy of the picture.
+struct Shape {
+  int width, style, fill;
+  std::function<void(PictureCanvas&)> onCanvas;
+  std::function<void(QPainter&)> onPainter;
+};
+
+}  // namespace
+
+class TestPictureCanvas : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void defaultStyleIsAThinUnfilledOutline();
+  void boxIsTheSameWhicheverWayTheDragWent();
+  void noOutlineWithSolidFill();
+  void insideOutlineStaysInsideTheBox();
+  void insideOutlineStaysInsideTheCircle();
+  void fillPatternDirections_data();
+  void fillPatternDirections();
+  void patternGapsLeaveThePicture();
+  void lineLeavesTheFillStateAlone();
+  void styleCodesOutOfRangeAreIgnored();
+  void drawingOnAScanLooksLikeDrawingOnItsRgbCopy_data();
+  void drawingOnAScanLooksLikeDrawingOnItsRgbCopy();
+  void drawingsLastUntilTheNextPicture();
+  void onlyTouchedTilesAreKept();
+  void damageCoversTheShape();
+};
+
+void TestPictureCanvas::defaultStyleIsAThinUnfilledOutline() {
+  PictureCanvas canvas(QSize(60, 60));  // blank: no picture loaded yet
+  canvas.drawBox(px(10, 10), px(20, 20), Qt::black);
+  const QImage image = canvas.composed(canvas.rect());
+  for (int i = 10; i <= 20; ++i) {
+    QCOMPARE(image.pixel(i, 10), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(i, 20), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(10, i), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(20, i), qRgb(0, 0, 0));
+  }
+  QCOMPARE(drawn(image).size(), 40);  // the outline and nothing else
+}
+
+void TestPictureCanvas::boxIsTheSameWhicheverWayTheDragWent() {
+  PictureCanvas a(QSize(60, 60));
+  PictureCanvas b(QSize(60, 60));
+  a.drawBox(px(10, 12), px(30, 40), Qt::blue);
+  b.drawBox(px(30, 40), px(10, 12), Qt::blue);  // dragged up and left
+  QCOMPARE(a.composed(a.rect()), b.composed(b.rect()));
+}
+
+void TestPictureCanvas::noOutlineWithSolidFill() {
+  PictureCanvas canvas(QSize(100, 100));
+  canvas.setDrawStyle(5);
+  canvas.setFillStyle(0);
+  canvas.setFillColor(Qt::red);
+  canvas.drawCircle(px(50, 50), 20 * kTw, Qt::blue);
+  canvas.drawBox(px(5, 5), px(15, 15), Qt::blue);
+  const QImage image = canvas.composed(canvas.rect());
+  QCOMPARE(image.pixel(50, 50), qRgb(255, 0, 0));
+  QCOMPARE(image.pixel(10, 10), qRgb(255, 0, 0));
+  for (const QPoint& p : drawn(image)) {
+    QCOMPARE(image.pixel(p), qRgb(255, 0, 0));  // no blue outline anywhere
+  }
+}
+
+void TestPictureCanvas::insideOutlineStaysInsideTheBox() {
+  PictureCanvas canvas(QSize(80, 80));
+  canvas.setDrawWidth(9);
+  canvas.setDrawStyle(6);
+  canvas.drawBox(px(10, 10), px(50, 40), Qt::black);
+  const QImage image = canvas.composed(canvas.rect());
+  for (const QPoint& p : drawn(image)) {
+    QVERIFY2(p.x() >= 10 && p.x() <= 50 && p.y() >= 10 && p.y() <= 40,
+             qPrintable(QStringLiteral("(%1,%2) outside").arg(p.x()).arg(p.y())));
+  }
+  // The band is 9 pixels wide, from every edge inwards.
+  for (int x = 10; x < 19; ++x) {
+    QVERIFY(!isWhite(image.pixel(x, 25)));
+  }
+  QVERIFY(isWhite(image.pixel(19, 25)));
+  QVERIFY(!isWhite(image.pixel(50, 25)));
+  QVERIFY(!isWhite(image.pixel(42, 25)));
+  QVERIFY(isWhite(image.pixel(41, 25)));
+  QVERIFY(!isWhite(image.pixel(30, 40)));
+  QVERIFY(!isWhite(image.pixel(30, 10)));
+
+  // The same box centred on the outline spills over it.
+  PictureCanvas centred(QSize(80, 80));
+  centred.setDrawWidth(9);
+  centred.drawBox(px(10, 10), px(50, 40), Qt::black);
+  QVERIFY(!isWhite(centred.composed(centred.rect()).pixel(7, 25)));
+}
+
+void TestPictureCanvas::insideOutlineStaysInsideTheCircle() {
+  PictureCanvas canvas(QSize(100, 100));
+  canvas.setDrawWidth(9);
+  canvas.setDrawStyle(6);
+  canvas.drawCircle(px(50, 50), 30 * kTw, Qt::black);
+  const QImage image = canvas.composed(canvas.rect());
+  const QList<QPoint> points = drawn(image);
+  QVERIFY(!points.isEmpty());
+  for (const QPoint& p : points) {
+    const double d = std::hypot(p.x() + 0.5 - 50, p.y() + 0.5 - 50);
+    QVERIFY2(d <= 30.5 && d >= 20.0, qPrintable(QString::number(d)));
+  }
+  QVERIFY(!isWhite(image.pixel(50, 21)));  // the band reaches in 9 pixels
+}
+
+void TestPictureCanvas::fillPatternDirections_data() {
+  QTest::addColumn<int>("fill");
+  QTest::addColumn<bool>("fullRow");
+  QTest::addColumn<bool>("fullColumn");
+  QTest::addColumn<bool>("downRight");  // diagonals from upper left to lower right
+  QTest::addColumn<bool>("downLeft");   // diagonals from upper right to lower left
+  QTest::newRow("horizontal") << 2 << true << false << false << false;
+  QTest::newRow("vertical") << 3 << false << true << false << false;
+  QTest::newRow("upper left to lower right") << 4 << false << false << true << false;
+  QTest::newRow("upper right to lower left") << 5 << false << false << false << true;
+  QTest::newRow("cross") << 6 << true << true << false << false;
+  QTest::newRow("diagonal cross") << 7 << false << false << true << true;
+}
+
+void TestPictureCanvas::fillPatternDirections() {
+  QFETCH(int, fill);
+  QFETCH(bool, fullRow);
+  QFETCH(bool, fullColumn);
+  QFETCH(bool, downRight);
+  QFETCH(bool, downLeft);
+  PictureCanvas canvas(QSize(100, 100));
+  canvas.setDrawStyle(5);
+  canvas.setFillStyle(fill);
+  canvas.setFillColor(Qt::black);
+  canvas.drawBox(px(0, 0), px(99, 99), Qt::black);
+  const QImage image = canvas.composed(QRect(20, 20, 40, 40));
+
+  const auto run = [&](int x, int y, int dx, int dy) {
+    for (int i = 0; i < 10; ++i) {
+      if (isWhite(image.pixel(x + i * dx, y + i * dy))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  bool row = false, column = false, right = false, left = false, gap = false;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 10; x < 30; ++x) {
+      row |= run(x, y, 1, 0);
+      column |= run(x, y, 0, 1);
+      right |= run(x, y, 1, 1);
+      left |= run(x, y, -1, 1);
+      gap |= isWhite(image.pixel(x, y));
+    }
+  }
+  QCOMPARE(row, fullRow);
+  QCOMPARE(column, fullColumn);
+  QCOMPARE(right, downRight);
+  QCOMPARE(left, downLeft);
+  QVERIFY(gap);
+}
+
+void TestPictureCanvas::patternGapsLeaveThePicture() {
+  QImage green(60, 60, QImage::Format_RGB32);
+  green.fill(Qt::green);
+  PictureCanvas canvas(QSize(1, 1));
+  canvas.setPicture(green);
+  canvas.setFillStyle(6);
+  canvas.setFillColor(Qt::black);
+  canvas.drawBox(px(0, 0), px(59, 59), Qt::black);
+  const QImage image = canvas.composed(canvas.rect());
+  int black = 0, stillGreen = 0;
+  for (int y = 1; y < 59; ++y) {
+    for (int x = 1; x < 59; ++x) {
+      const QRgb c = image.pixel(x, y);
+      black += c == qRgb(0, 0, 0);
+      stillGreen += c == qRgb(0, 255, 0);
+    }
+  }
+  QCOMPARE(black + stillGreen, 58 * 58);
+  QVERIFY(black > 0 && stillGreen > black);
+}
+
+void TestPictureCanvas::lineLeavesTheFillStateAlone() {
+  PictureCanvas canvas(QSize(60, 60));
+  canvas.setFillStyle(0);
+  canvas.setFillColor(Qt::red);
+  canvas.setDrawWidth(3);
+  canvas.setDrawStyle(1);
+  canvas.drawLine(px(0, 50), px(59, 50), Qt::blue);
+  bool lineDrawn = false;
+  QCOMPARE(canvas.fillStyle(), 0);
+  QCOMPARE(canvas.fillColor(), QColor(Qt::red));
+  QCOMPARE(canvas.drawWidth(), 3);
+  QCOMPARE(canvas.drawStyle(), 1);
+  canvas.setDrawStyle(0);
+  canvas.drawBox(px(5, 5), px(20, 20), Qt::blue);
+  const QImage image = canvas.composed(canvas.rect());
+  QCOMPARE(image.pixel(12, 12), qRgb(255, 0, 0));
+  for (int x = 0; x < 60; ++x) {
+    lineDrawn |= image.pixel(x, 50) == qRgb(0, 0, 255);
+  }
+  QVERIFY(lineDrawn);
+  // A line never fills anything.
+  QVERIFY(isWhite(image.pixel(30, 40)));
+}
+
+void TestPictureCanvas::styleCodesOutOfRangeAreIgnored() {
+  PictureCanvas canvas(QSize(10, 10));
+  canvas.setDrawStyle(7);
+  canvas.setFillStyle(-1);
+  canvas.setDrawWidth(0);
+  QCOMPARE(canvas.drawStyle(), 0);
+  QCOMPARE(canvas.fillStyle(), 1);
+  QCOMPARE(canvas.drawWidth(), 1);
+  canvas.setDrawWidth(1 << 20);
+  QCOMPARE(canvas.drawWidth(), 32767);
+}
+
+void TestPictureCanvas::drawingOnAScanLooksLikeDrawingOnItsRgbCopy_data() {
+  QTest::addColumn<int>("format");
+  QTest::newRow("1-bit") << int(QImage::Format_Mono);
+  QTest::newRow("1-bit LSB") << int(QImage::Format_MonoLSB);
+  QTest::newRow("8-bit grey") << int(QImage::Format_Grayscale8);
+  QTest::newRow("indexed") << int(QImage::Format_Indexed8);
+  QTest::newRow("RGB") << int(QImage::Format_RGB32);
+}
+
+void TestPictureCanvas::drawingOnAScanLooksLikeDrawingOnItsRgbCopy() {
+  QFETCH(int, format);
+  const QImage scan = testPicture(QImage::Format(format));
+  PictureCanvas canvas(QSize(1, 1));
+  canvas.setPicture(scan);
+  QImage reference = scan.convertToFormat(QImage::Format_RGB32);
+  QPainter painter(&reference);
+
+  const auto pen = [](QColor c, int w, Qt::PenStyle s) {
+    return QPen(QBrush(c), w, s, Qt::FlatCap, Qt::MiterJoin);
+  };
+  // Shapes that cross tile edges (every 256 pixels) and the picture's edge.
+  canvas.setDrawWidth(3);
+  canvas.setDrawStyle(3);
+  canvas.setFillStyle(4);
+  canvas.setFillColor(Qt::red);
+  canvas.drawCircle(px(256, 256), 120 * kTw, Qt::red);
+  painter.setPen(pen(Qt::red, 3, Qt::DashDotLine));
+  painter.setBrush(QBrush(Qt::red, Qt::FDiagPattern));
+  painter.drawEllipse(QPointF(256, 256), 120, 120);
+
+  canvas.setDrawWidth(1);
+  canvas.setDrawStyle(0);
+  canvas.setFillStyle(7);
+  canvas.setFillColor(Qt::blue);
+  canvas.drawBox(px(600, 500), px(240, 200), Qt::blue);
+  painter.setPen(pen(Qt::blue, 1, Qt::SolidLine));
+  painter.setBrush(QBrush(Qt::blue, Qt::DiagCrossPattern));
+  painter.drawRect(QRectF(QPointF(240, 200), QPointF(600, 500)));
+
+  canvas.setDrawWidth(5);
+  canvas.setDrawStyle(1);
+  canvas.drawLine(px(-10, 590), px(710, 10), Qt::magenta);
+  painter.setPen(pen(Qt::magenta, 5, Qt::DashLine));
+  painter.drawLine(QPointF(-10, 590), QPointF(710, 10));
+  painter.end();
+
+  QCOMPARE(canvas.composed(canvas.rect()), reference);
+  // Any part of it, as a repaint of a small exposed area would show it.
+  QCOMPARE(canvas.composed(QRect(250, 190, 30, 90)), reference.copy(250, 190, 30, 90));
+}
+
+void TestPictureCanvas::drawingsLastUntilTheNextPicture() {
+  PictureCanvas canvas(QSize(300, 300));
+  canvas.drawBox(px(10, 10), px(280, 280), Qt::black);
+  const QImage before = canvas.composed(canvas.rect());
+  QCOMPARE(canvas.composed(canvas.rect()), before);  // a repaint shows the same
+  QVERIFY(!drawn(before).isEmpty());
+
+  QImage picture(300, 300, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  canvas.setPicture(picture);
+  QVERIFY(drawn(canvas.composed(canvas.rect())).isEmpty());
+  QCOMPARE(canvas.layer().tileCount(), 0);
+  QCOMPARE(canvas.size(), QSize(300, 300));
+}
+
+void TestPictureCanvas::onlyTouchedTilesAreKept() {
+  PictureCanvas canvas(QSize(4096, 4096));
+  canvas.drawCircle(px(100, 100), 5 * kTw, Qt::black);
+  QCOMPARE(canvas.layer().tileCount(), 1);
+  // A big outline keeps the tiles it passes through, not the ones inside it.
+  canvas.drawCircle(px(2048, 2048), 1800 * kTw, Qt::black);
+  const qsizetype ring = canvas.layer().tileCount();
+  QVERIFY2(ring > 40 && ring < 80, qPrintable(QString::number(ring)));
+  // Beyond the canvas nothing is kept.
+  canvas.drawBox(px(5000, 5000), px(6000, 6000), Qt::black);
+  QCOMPARE(canvas.layer().tileCount(), ring);
+}
+
+void TestPictureCanvas::damageCoversTheShape() {
+  PictureCanvas canvas(QSize(200, 200));
+  QRect damaged;
+  canvas.setDamageHandler([&](const QRect& r) { damaged |= r; });
+  canvas.setDrawWidth(7);
+  canvas.drawLine(px(20, 30), px(120, 90), Qt::black);
+  for (const QPoint& p : drawn(canvas.composed(canvas.rect()))) {
+    QVERIFY(damaged.contains(p));
+  }
+  QVERIFY(damaged.width() < 120 && damaged.height() < 80);
+}
+
+QTEST_MAIN(TestPictureCanvas)
+#include "tst_picturecanvas.moc"

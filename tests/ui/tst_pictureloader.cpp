@@ -1,0 +1,181 @@
+#include "PictureLoader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <unistd.h>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+quint32 crc32(const QByteArray& data) {
+  quint32 crc = 0xffffffffu;
+  for (char ch : data) {
+    crc ^= static_cast<quint8>(ch);
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+  }
+  return ~crc;
+}
+
+QByteArray chunk(const char* type, const QByteArray& body) {
+  QByteArray out(4, '\0');
+  qToBigEndian<quint32>(body.size(), out.data());
+  const QByteArray typed = QByteArray(type) + body;
+  QByteArray crc(4, '\0');
+  qToBigEndian<quint32>(crc32(typed), crc.data());
+  return out + typed + crc;
+}
+
+// A valid PNG header that promises 100000 x 100000 pixels, followed by
+// almost nothing: a decompression bomb in its smallest form.
+QByteArray bombPng() {
+  QByteArray header(13, '\0');
+  qToBigEndian<quint32>(100000, header.data());
+  qToBigEndian<quint32>(100000, header.data() + 4);
+  header[8] = 1;  // 1 bit per pixel, grey
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+         chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
+}
+
+QImage sample() {
+  QImage image(320, 200, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  for (int y = 0; y < 200; ++y) {
+    image.setPixel(y, y, qRgb(200, 0, 0));
+  }
+  return image;
+}
+
+}  // namespace
+
+class TestPictureLoader : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void readsEachFormatInItsOwnDepth_data();
+  void readsEachFormatInItsOwnDepth();
+  void badFilesAreRefusedWithAMessage_data();
+  void badFilesAreRefusedWithAMessage();
+  void unreadableFile();
+  void limitFollowsTheMachine();
+
+ private:
+  QString write(const QString& name, const QByteArray& bytes);
+  QTemporaryDir m_dir;
+};
+
+QString TestPictureLoader::write(const QString& name, const QByteArray& bytes) {
+  const QString path = m_dir.filePath(name);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    qFatal("cannot write test file");
+  }
+  return path;
+}
+
+void TestPictureLoader::initTestCase() {
+  QVERIFY(m_dir.isValid());
+  const QImage image = sample();
+  QVERIFY(image.save(m_dir.filePath(u"rgb.png"_s)));
+  QVERIFY(image.save(m_dir.filePath(u"photo.jpg"_s), nullptr, 90));
+  QVERIFY(image.save(m_dir.filePath(u"picture.webp"_s)));
+  QVERIFY(image.save(m_dir.filePath(u"picture.bmp"_s)));
+  // Qt reads GIF but cannot write it: the smallest GIF there is, 1 x 1.
+  write(u"dot.gif"_s, QByteArray::fromHex("47494638396101000100800000000000ffffff21f90401000000002c"
+                                          "00000000010001000002024401003b"));
+  QImageWriter mono(m_dir.filePath(u"scan.tif"_s));
+  mono.setCompression(1);
+  QVERIFY(mono.write(image.convertToFormat(QImage::Format_Mono)));
+  QVERIFY(image.convertToFormat(QImage::Format_Grayscale8).save(m_dir.filePath(u"grey.tif"_s)));
+
+  QFile png(m_dir.filePath(u"rgb.png"_s));
+  QVERIFY(png.open(QIODevice::ReadOnly));
+  write(u"truncated.png"_s, png.readAll().chopped(200));
+  QFile jpg(m_dir.filePath(u"photo.jpg"_s));
+  QVERIFY(jpg.open(QIODevice::ReadOnly));
+  const QByteArray jpeg = jpg.readAll();
+  write(u"truncated.jpg"_s, jpeg.left(jpeg.size() / 2));
+  write(u"empty.png"_s, {});
+  write(u"notes.png"_s, "These are notes, not a picture.\n");
+  write(u"bomb.png"_s, bombPng());
+  QVERIFY(QDir(m_dir.path()).mkdir(u"folder.png"_s));
+}
+
+void TestPictureLoader::readsEachFormatInItsOwnDepth_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<int>("depth");
+  QTest::addColumn<QSize>("size");
+  QTest::newRow("PNG") << u"rgb.png"_s << 32 << QSize(320, 200);
+  QTest::newRow("JPEG") << u"photo.jpg"_s << 32 << QSize(320, 200);
+  QTest::newRow("WebP") << u"picture.webp"_s << 32 << QSize(320, 200);
+  QTest::newRow("BMP") << u"picture.bmp"_s << 32 << QSize(320, 200);
+  QTest::newRow("GIF with transparency") << u"dot.gif"_s << 32 << QSize(1, 1);
+  QTest::newRow("1-bit TIFF") << u"scan.tif"_s << 1 << QSize(320, 200);
+  QTest::newRow("grey TIFF") << u"grey.tif"_s << 8 << QSize(320, 200);
+}
+
+void TestPictureLoader::readsEachFormatInItsOwnDepth() {
+  QFETCH(QString, name);
+  QFETCH(int, depth);
+  QFETCH(QSize, size);
+  const LoadedPicture loaded = loadPicture(m_dir.filePath(name));
+  QCOMPARE(loaded.error, QString());
+  QCOMPARE(loaded.image.size(), size);
+  QCOMPARE(loaded.image.depth(), depth);
+}
+
+void TestPictureLoader::badFilesAreRefusedWithAMessage_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("missing") << u"nowhere.png"_s << u"ファイルが見つかりません。"_s;
+  QTest::newRow("zero bytes") << u"empty.png"_s << u"ファイルが空です。"_s;
+  QTest::newRow("truncated PNG") << u"truncated.png"_s
+                                 << u"画像データが途中で切れているか、壊れています。"_s;
+  QTest::newRow("truncated JPEG") << u"truncated.jpg"_s
+                                  << u"画像データが途中で切れているか、壊れています。"_s;
+  QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s;
+  QTest::newRow("decompression bomb") << u"bomb.png"_s
+                                      << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s;
+  QTest::newRow("a folder") << u"folder.png"_s << u"フォルダーは画像として開けません。"_s;
+}
+
+void TestPictureLoader::badFilesAreRefusedWithAMessage() {
+  QFETCH(QString, name);
+  QFETCH(QString, message);
+  const LoadedPicture loaded = loadPicture(m_dir.filePath(name));
+  QVERIFY(loaded.image.isNull());
+  QVERIFY2(loaded.error.startsWith(message), qPrintable(loaded.error));
+  // The user is told which file it was, except where the size says it all.
+  if (name != u"bomb.png"_s) {
+    QVERIFY(loaded.error.endsWith(QDir::toNativeSeparators(m_dir.filePath(name))));
+  }
+}
+
+void TestPictureLoader::unreadableFile() {
+  if (geteuid() == 0) {
+    QSKIP("root reads every file whatever its permissions");
+  }
+  const QString path = m_dir.filePath(u"locked.png"_s);
+  QVERIFY(QFile::copy(m_dir.filePath(u"rgb.png"_s), path));
+  QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+  QVERIFY(loadPicture(path).error.startsWith(u"ファイルを読む権限がありません。"_s));
+}
+
+void TestPictureLoader::limitFollowsTheMachine() {
+  const qint64 memory = qint64(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+  QCOMPARE(pictureLimitBytes(), memory / 2);
+  // A 248-megapixel A0 scan opens on any machine this program runs on.
+  QVERIFY(pictureLimitBytes() > 13244LL * 18724 * 4);
+}
+
+QTEST_MAIN(TestPictureLoader)
+#include "tst_pictureloader.moc"
