@@ -1,0 +1,114 @@
+// Loading and painting big pictures, measured side by side with the bare
+// decode of the same file.
+#include "BenchPictures.h"
+#include "PictureCanvas.h"
+#include "PictureLoader.h"
+
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+using namespace koordel;
+
+namespace {
+
+const QSize kPhoto(10000, 8000);
+const QSize kA0At400Dpi(13244, 18724);
+const QSize kViewport(993, 609);
+
+QString photo(const char* suffix) {
+  return benchPicture(QStringLiteral("10000x8000.") + QLatin1String(suffix), kPhoto,
+                      QImage::Format_RGB32);
+}
+
+void BM_BareDecode(benchmark::State& state, const char* suffix) {
+  const QString path = photo(suffix);
+  QImageReader::setAllocationLimit(4096);
+  for (auto _ : state) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+// What 平面画像読込 does, up to the first screenful painted.
+void BM_LoadToFirstPaint(benchmark::State& state, const char* suffix) {
+  const QString path = photo(suffix);
+  QImage screen(kViewport, QImage::Format_RGB32);
+  for (auto _ : state) {
+    PictureCanvas canvas(QSize(985, 601));
+    LoadedPicture loaded = loadPicture(path);
+    if (!loaded.error.isEmpty()) {
+      state.SkipWithError(qPrintable(loaded.error));
+      return;
+    }
+    canvas.setPicture(std::move(loaded.image));
+    QPainter painter(&screen);
+    canvas.paint(painter, QRect(QPoint(0, 0), kViewport));
+  }
+}
+
+BENCHMARK_CAPTURE(BM_BareDecode, png, "png")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_LoadToFirstPaint, png, "png")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BareDecode, jpeg, "jpg")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_LoadToFirstPaint, jpeg, "jpg")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BareDecode, tiff, "tif")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_LoadToFirstPaint, tiff, "tif")->Unit(benchmark::kMillisecond)->Iterations(3);
+
+PictureCanvas& a0Scan() {
+  static PictureCanvas canvas = [] {
+    PictureCanvas c(QSize(985, 601));
+    c.setPicture(drawingLike(kA0At400Dpi, QImage::Format_Mono));
+    return c;
+  }();
+  return canvas;
+}
+
+// A shape drawn on the 248-megapixel scan, and the repaint of what it touched.
+void BM_DrawAndRepaintShape(benchmark::State& state) {
+  PictureCanvas& canvas = a0Scan();
+  QRect damaged;
+  canvas.setDamageHandler([&](const QRect& r) { damaged = r; });
+  QImage screen(kViewport, QImage::Format_RGB32);
+  int i = 0;
+  for (auto _ : state) {
+    const double x = 1000 + (i * 373) % 11000;
+    const double y = 1000 + (i * 719) % 16000;
+    ++i;
+    canvas.drawCircle(QPointF(x, y) * 15, 80 * 15, Qt::red);
+    QPainter painter(&screen);
+    painter.translate(-damaged.topLeft());
+    canvas.paint(painter, damaged);
+  }
+  canvas.setDamageHandler({});
+}
+BENCHMARK(BM_DrawAndRepaintShape)->Unit(benchmark::kMicrosecond);
+
+// A whole screenful of the scan, as after a scroll step to anywhere on it.
+void BM_RepaintScreenful(benchmark::State& state) {
+  PictureCanvas& canvas = a0Scan();
+  QImage screen(kViewport, QImage::Format_RGB32);
+  int i = 0;
+  for (auto _ : state) {
+    const QPoint at((i * 1237) % (kA0At400Dpi.width() - kViewport.width()),
+                    (i * 2311) % (kA0At400Dpi.height() - kViewport.height()));
+    ++i;
+    QPainter painter(&screen);
+    painter.translate(-at);
+    canvas.paint(painter, QRect(at, kViewport));
+  }
+}
+BENCHMARK(BM_RepaintScreenful)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

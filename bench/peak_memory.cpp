@@ -1,0 +1,84 @@
+// Peak resident memory of opening a picture as 平面画像読込 does and painting
+// the first screenful, against one decoded copy of it in its own depth.
+//   peak_memory make-a0 FILE     write a 13244 x 18724 1-bit TIFF
+//   peak_memory make-photo FILE  write a 10000 x 8000 RGB JPEG
+//   peak_memory open FILE        open, paint, report
+#include "BenchPictures.h"
+#include "PictureCanvas.h"
+#include "PictureLoader.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <cstdio>
+
+using namespace koordel;
+
+namespace {
+
+qint64 statusKiB(const char* field) {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) {
+    return -1;
+  }
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith(field)) {
+      return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+  }
+  return -1;
+}
+
+bool write(const QString& path, QSize size, QImage::Format format) {
+  QImageWriter writer(path);
+  writer.setCompression(1);
+  writer.setQuality(90);
+  return writer.write(drawingLike(size, format));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: peak_memory make-a0|make-photo|open FILE\n");
+    return 2;
+  }
+  const QByteArray mode = argv[1];
+  const QString path = QString::fromLocal8Bit(argv[2]);
+  if (mode == "make-a0") {
+    return write(path, QSize(13244, 18724), QImage::Format_Mono) ? 0 : 1;
+  }
+  if (mode == "make-photo") {
+    return write(path, QSize(10000, 8000), QImage::Format_RGB32) ? 0 : 1;
+  }
+  // Plugins and fonts loaded, as in a running program before its first load.
+  QImage warmUp(16, 16, QImage::Format_RGB32);
+  QPainter(&warmUp).drawText(0, 10, QStringLiteral("X"));
+  const qint64 baseline = statusKiB("VmRSS:");
+
+  PictureCanvas canvas(QSize(985, 601));
+  LoadedPicture loaded = loadPicture(path);
+  if (!loaded.error.isEmpty()) {
+    std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
+    return 1;
+  }
+  const qint64 decoded = loaded.image.sizeInBytes() / 1024;
+  canvas.setPicture(std::move(loaded.image));
+  QImage screen(993, 609, QImage::Format_RGB32);
+  {
+    QPainter painter(&screen);
+    canvas.paint(painter, screen.rect());
+  }
+  canvas.drawCircle(QPointF(500, 300) * 15, 100 * 15, Qt::red);
+  const qint64 peak = statusKiB("VmHWM:");
+  std::printf("%s: %dx%d, depth %d\n", argv[2], canvas.size().width(), canvas.size().height(),
+              canvas.picture().depth());
+  std::printf("baseline %.1f MiB, decoded copy %.1f MiB, peak %.1f MiB\n", baseline / 1024.0,
+              decoded / 1024.0, peak / 1024.0);
+  std::printf("peak over baseline is %.2f x the decoded copy\n",
+              double(peak - baseline) / double(decoded));
+  return 0;
+}
