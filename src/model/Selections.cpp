@@ -4,6 +4,11 @@
 
 namespace koordel {
 
+bool isSending(const QString& where) {
+  return where == destination::kClipboard || where == destination::kFile ||
+         where == destination::kSpreadsheet;
+}
+
 std::optional<QString> shapeForMenuIndex(int index) {
   static const std::array<QString, 5> shapes = {shape::kNone, shape::kPoint, shape::kLine,
                                                 shape::kCircle, shape::kRectangle};

@@ -24,6 +24,9 @@ inline const QString kFile = QStringLiteral("ファイル");
 inline const QString kSpreadsheet = QStringLiteral("エクセル");
 }  // namespace destination
 
+// Whether records are sent to `where`; "" and any unknown text send nothing.
+bool isSending(const QString& where);
+
 // The shape chosen by item `index` of the capture menu, if that item chooses one.
 std::optional<QString> shapeForMenuIndex(int index);
 // The destination chosen by item `index` of the edit menu, if that item chooses one.

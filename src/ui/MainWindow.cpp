@@ -1,16 +1,23 @@
 #include "MainWindow.h"
 
 #include "CanvasWidget.h"
+#include "CircleTool.h"
+#include "Destinations.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
+#include "LineTool.h"
 #include "Messages.h"
 #include "PictureLoader.h"
+#include "PointTool.h"
+#include "QtClipboard.h"
+#include "RectangleTool.h"
 #include "ScrollSteps.h"
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -29,12 +36,14 @@ constexpr int kStatusBarHeight = 375;
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), m_coordinateFile(QCoreApplication::applicationDirPath()) {
   setObjectName(u"Form1"_s);
   setWindowTitle(u"Koordel"_s);
   buildClientArea();
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
   m_fileDialog = std::make_unique<QtFileDialog>(this);
+  buildTools();
   buildMenus();
   connectCanvas();
 
@@ -85,6 +94,29 @@ void MainWindow::buildClientArea() {
   m_comment->setFont(commentFont());
   m_comment->setGeometry(twipsRect(10320, 9600, 4815, 315));
   m_comment->raise();
+}
+
+void MainWindow::buildTools() {
+  // Until the colour dialog is first used, it offers the system's button
+  // text colour.
+  m_lineStyle.preset = QApplication::palette().color(QPalette::ButtonText);
+  m_clipboard = std::make_unique<QtClipboard>();
+  m_destinations = std::make_unique<Destinations>(m_selections, *m_clipboard, m_coordinateFile);
+  const ToolContext context{m_sheet,         m_selections,
+                            m_lineStyle,     m_canvas->surface(),
+                            *m_destinations, [this] { return m_comment->text(); }};
+  m_tools.push_back(std::make_unique<PointTool>(context));
+  m_tracker->setTool(shape::kPoint, m_tools.back().get());
+  m_tools.push_back(std::make_unique<LineTool>(context));
+  m_tracker->setTool(shape::kLine, m_tools.back().get());
+  m_tools.push_back(std::make_unique<CircleTool>(context));
+  m_tracker->setTool(shape::kCircle, m_tools.back().get());
+  m_tools.push_back(std::make_unique<RectangleTool>(context));
+  m_tracker->setTool(shape::kRectangle, m_tools.back().get());
+}
+
+void MainWindow::setCoordinateFolder(const QString& folder) {
+  m_coordinateFile = CoordinateFile(folder);
 }
 
 void MainWindow::buildMenus() {
@@ -293,7 +325,7 @@ ValueSheetWindow* MainWindow::valueSheetWindow() {
 
 LineStyleDialog* MainWindow::lineStyleDialog() {
   if (!m_lineStyleDialog) {
-    m_lineStyleDialog = new LineStyleDialog(this);
+    m_lineStyleDialog = new LineStyleDialog(m_lineStyle, this);
   }
   return m_lineStyleDialog;
 }

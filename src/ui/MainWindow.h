@@ -1,7 +1,9 @@
 #pragma once
 
+#include "CoordinateFile.h"
 #include "FileDialog.h"
 #include "GestureTracker.h"
+#include "LineStyle.h"
 #include "Selections.h"
 #include "ValueSheet.h"
 
@@ -10,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLineEdit;
@@ -18,6 +21,9 @@ class QScrollBar;
 namespace koordel {
 
 class CanvasWidget;
+class Destinations;
+class QtClipboard;
+class ShapeTool;
 class LineStyleDialog;
 class StatusBar;
 class ValueSheetWindow;
@@ -32,6 +38,10 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   ValueSheet& valueSheet() { return m_sheet; }
+  LineStyle& lineStyle() { return m_lineStyle; }
+  const CoordinateFile& coordinateFile() const { return m_coordinateFile; }
+  // Points 座標.txt at another folder, for tests.
+  void setCoordinateFolder(const QString& folder);
   const Selections& selections() const { return m_selections; }
   GestureTracker& gestureTracker() { return *m_tracker; }
   CanvasWidget* canvas() const { return m_canvas; }
@@ -59,6 +69,7 @@ class MainWindow : public QMainWindow {
   void buildClientArea();
   void buildMenus();
   void connectCanvas();
+  void buildTools();
   void setUpScrollBars();
   void placeCanvas();
   void scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
@@ -76,6 +87,11 @@ class MainWindow : public QMainWindow {
   QLineEdit* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;
   std::unique_ptr<FileDialog> m_fileDialog;
+  LineStyle m_lineStyle;
+  CoordinateFile m_coordinateFile;
+  std::unique_ptr<QtClipboard> m_clipboard;
+  std::unique_ptr<Destinations> m_destinations;
+  std::vector<std::unique_ptr<ShapeTool>> m_tools;
   QList<QAction*> m_destinationItems;
   QList<QAction*> m_shapeItems;
   QStringList m_pendingMessages;

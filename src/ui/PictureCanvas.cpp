@@ -10,7 +10,9 @@
 namespace koordel {
 namespace {
 
-QPointF toPixels(QPointF twips) { return twips / kTwipsPerPixel; }
+QPointF toPixels(QPointF twips) {
+  return twips / kTwipsPerPixel;
+}
 
 // Formats QPainter blends straight from the source; any other is converted,
 // and converting only the exposed piece keeps a paint from touching the
@@ -56,7 +58,9 @@ QImage PictureCanvas::composed(const QRect& area) const {
   return image;
 }
 
-void PictureCanvas::setDrawWidth(int pixels) { m_width = std::clamp(pixels, 1, kMaxDrawWidth); }
+void PictureCanvas::setDrawWidth(int pixels) {
+  m_width = std::clamp(pixels, 1, kMaxDrawWidth);
+}
 
 void PictureCanvas::setDrawStyle(int code) {
   if (code >= 0 && code < kStyleCount) {
@@ -70,7 +74,9 @@ void PictureCanvas::setFillStyle(int code) {
   }
 }
 
-void PictureCanvas::setFillColor(const QColor& colour) { m_fillColor = colour; }
+void PictureCanvas::setFillColor(const QColor& colour) {
+  m_fillColor = colour;
+}
 
 QPen PictureCanvas::pen(const QColor& colour) const {
   static constexpr std::array<Qt::PenStyle, kStyleCount> styles = {
@@ -84,13 +90,12 @@ QPen PictureCanvas::pen(const QColor& colour) const {
 
 QBrush PictureCanvas::brush() const {
   static constexpr std::array<Qt::BrushStyle, kFillCount> styles = {
-      Qt::SolidPattern,  Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+      Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
       Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
   return QBrush(m_fillColor, styles[static_cast<std::size_t>(m_fillStyle)]);
 }
 
-void PictureCanvas::draw(const QRectF& shapeBounds,
-                         const std::function<void(QPainter&)>& shape) {
+void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape) {
   // Room for half the pen on every side, and a pixel for rounding.
   const int margin = m_width / 2 + 2;
   const QRect bounds =
@@ -107,10 +112,21 @@ void PictureCanvas::drawCircle(QPointF centre, double radius, const QColor& outl
   if (m_drawStyle == 6 && m_width > 1) {
     r = std::max(0.0, r - m_width / 2.0);
   }
-  const QPen p = pen(outline);
+  QPen p = pen(outline);
   const QBrush b = brush();
+  // A point marker is a few twips across, less than a pixel: it must still
+  // leave a dot, as a circle that small always has on screen.
+  const bool dot = r < 0.5;
+  if (dot && p.style() == Qt::NoPen && b.style() != Qt::NoBrush) {
+    p = QPen(b.color(), 1);
+  }
+  p.setCapStyle(dot ? Qt::SquareCap : p.capStyle());
   draw(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), [&](QPainter& painter) {
     painter.setPen(p);
+    if (dot) {
+      painter.drawPoint(c);
+      return;
+    }
     painter.setBrush(b);
     painter.drawEllipse(c, r, r);
   });

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <unistd.h>
 #include <algorithm>
 #include <climits>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -55,8 +55,8 @@ QString tooLarge(QSize size) {
   const double limitMegapixels = static_cast<double>(pictureLimitBytes()) / 4 / 1e6;
   return u"画像が大きすぎて開けません（%1 × %2 画素）。\n"
          u"このコンピューターで開ける画像は約 %3 メガ画素までです。"_s.arg(size.width())
-      .arg(size.height())
-      .arg(limitMegapixels, 0, 'f', 0);
+             .arg(size.height())
+             .arg(limitMegapixels, 0, 'f', 0);
 }
 
 QString damaged(const QString& path) {
@@ -99,7 +99,8 @@ LoadedPicture loadPicture(const QString& path) {
   }
   // A header can promise any size; refuse before a byte of it is allocated.
   const QSize declared = reader.size();
-  if (declared.isValid() && qint64(declared.width()) * declared.height() * 4 > pictureLimitBytes()) {
+  if (declared.isValid() &&
+      qint64(declared.width()) * declared.height() * 4 > pictureLimitBytes()) {
     return {{}, tooLarge(declared)};
   }
 

@@ -14,8 +14,7 @@ int stepOf(double value) {
 
 }  // namespace
 
-ScrollSteps scrollSteps(long long canvasTwips, int barTwips, int previousLarge,
-                        int previousSmall) {
+ScrollSteps scrollSteps(long long canvasTwips, int barTwips, int previousLarge, int previousSmall) {
   ScrollSteps steps;
   // Kept in full: a range cut to 16 bits would leave most of a big scan
   // unreachable.

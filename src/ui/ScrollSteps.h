@@ -13,7 +13,6 @@ struct ScrollSteps {
   int smallStep = 1;
 };
 
-ScrollSteps scrollSteps(long long canvasTwips, int barTwips, int previousLarge,
-                        int previousSmall);
+ScrollSteps scrollSteps(long long canvasTwips, int barTwips, int previousLarge, int previousSmall);
 
 }  // namespace koordel

@@ -2,11 +2,12 @@
 
 #include <QPainter>
 
-
 namespace koordel {
 namespace {
 
-int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int floorDiv(int a, int b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 bool isEmpty(const QImage& image, const QRect& rect) {
   for (int y = rect.top(); y <= rect.bottom(); ++y) {
@@ -32,8 +33,7 @@ void TiledLayer::paint(const QRect& bounds, const std::function<void(QPainter&)>
   // and Qt's thin lines lose a corner pixel where they are clipped.
   for (int top = bounds.top(); top <= bounds.bottom(); top += kScratchSize) {
     for (int left = bounds.left(); left <= bounds.right(); left += kScratchSize) {
-      const QRect piece =
-          QRect(left, top, kScratchSize, kScratchSize) & bounds;
+      const QRect piece = QRect(left, top, kScratchSize, kScratchSize) & bounds;
       QImage scratch(piece.size(), QImage::Format_ARGB32_Premultiplied);
       scratch.fill(Qt::transparent);
       {

@@ -7,24 +7,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <deque>
-
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers the file dialog from a script; no value is a cancel.
+// Answers the file dialog from a script; a null name is a cancel.
 struct ScriptedFileDialog : FileDialog {
-  std::deque<std::optional<QString>> answers;
+  QStringList answers;
   int asked = 0;
   std::optional<QString> next() {
     ++asked;
-    if (answers.empty()) {
+    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+    if (answer.isNull()) {
       return std::nullopt;
     }
-    auto answer = answers.front();
-    answers.pop_front();
     return answer;
   }
   std::optional<QString> chooseFileToOpen(const QString&) override { return next(); }
@@ -57,7 +54,9 @@ class TestImageLoading : public QObject {
   ScriptedFileDialog* m_dialog = nullptr;
 };
 
-void TestImageLoading::initTestCase() { QVERIFY(m_dir.isValid()); }
+void TestImageLoading::initTestCase() {
+  QVERIFY(m_dir.isValid());
+}
 
 void TestImageLoading::init() {
   m_window = new MainWindow;
@@ -86,7 +85,7 @@ QString TestImageLoading::picture(const QString& name, QSize size, QImage::Forma
 
 // Runs 平面画像読込 with `path` chosen; returns the text of any message shown.
 QString TestImageLoading::load(const QString& path) {
-  m_dialog->answers.push_back(path.isNull() ? std::nullopt : std::optional<QString>(path));
+  m_dialog->answers.append(path);
   QString told;
   QTimer answerer;
   connect(&answerer, &QTimer::timeout, this, [&] {
@@ -148,8 +147,7 @@ void TestImageLoading::farCornerOfABigScanIsReachable() {
   m_window->canvas()->surface().drawBox(QPointF(4900, 2900) * 15, QPointF(4950, 2950) * 15,
                                         Qt::red);
   shown = viewport->grab().toImage();
-  QCOMPARE(shown.pixel(m_window->canvas()->mapTo(viewport, QPoint(4900, 2920))),
-           qRgb(255, 0, 0));
+  QCOMPARE(shown.pixel(m_window->canvas()->mapTo(viewport, QPoint(4900, 2920))), qRgb(255, 0, 0));
 }
 
 void TestImageLoading::cancelChangesNothing() {
@@ -196,8 +194,8 @@ void TestImageLoading::newPictureWipesDrawingsAndKeepsScrollValues() {
 void TestImageLoading::wheelScrollsTheCanvas() {
   load(picture(u"tall.png"_s, QSize(800, 3000), QImage::Format_RGB32));
   CanvasWidget* canvas = m_window->canvas();
-  QWheelEvent down(QPointF(50, 50), canvas->mapToGlobal(QPointF(50, 50)), QPoint(),
-                   QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QWheelEvent down(QPointF(50, 50), canvas->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(canvas, &down);
   QCOMPARE(m_window->verticalBar()->value(), 900);
   QCOMPARE(canvas->pos(), QPoint(0, -60));

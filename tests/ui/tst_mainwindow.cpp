@@ -317,7 +317,7 @@ void TestMainWindow::lineStyleWindowOpensAndHides() {
   QString title;
   answerNextModal([&](QWidget* modal) {
     title = modal->windowTitle();
-    modal->findChild<QPushButton*>()->click();
+    modal->findChild<QPushButton*>(u"Command2"_s)->click();
   });
   m_window->findChild<QAction*>(u"C12"_s)->trigger();
   QCOMPARE(title, u"線種線色設定"_s);

@@ -12,9 +12,13 @@ namespace {
 
 constexpr double kTw = 15;  // twips per pixel
 
-QPointF px(double x, double y) { return {x * kTw, y * kTw}; }
+QPointF px(double x, double y) {
+  return {x * kTw, y * kTw};
+}
 
-bool isWhite(QRgb c) { return (c & 0xffffff) == 0xffffff; }
+bool isWhite(QRgb c) {
+  return (c & 0xffffff) == 0xffffff;
+}
 
 // Every non-white pixel of `image` inside `area`.
 QList<QPoint> drawn(const QImage& image) {
@@ -68,6 +72,7 @@ class TestPictureCanvas : public QObject {
   void drawingsLastUntilTheNextPicture();
   void onlyTouchedTilesAreKept();
   void damageCoversTheShape();
+  void circleSmallerThanAPixelLeavesADot();
 };
 
 void TestPictureCanvas::defaultStyleIsAThinUnfilledOutline() {
@@ -347,6 +352,23 @@ void TestPictureCanvas::damageCoversTheShape() {
     QVERIFY(damaged.contains(p));
   }
   QVERIFY(damaged.width() < 120 && damaged.height() < 80);
+}
+
+void TestPictureCanvas::circleSmallerThanAPixelLeavesADot() {
+  PictureCanvas canvas(QSize(40, 40));
+  canvas.drawCircle(px(10, 10), 3, Qt::black);  // the default point marker
+  canvas.drawCircle(px(20, 20), 0, Qt::blue);
+  canvas.setDrawStyle(5);
+  canvas.setFillStyle(0);
+  canvas.setFillColor(Qt::red);
+  canvas.drawCircle(px(30, 30), 3, Qt::black);
+  canvas.setFillStyle(1);
+  canvas.drawCircle(px(30, 10), 3, Qt::black);  // no outline, no fill: nothing
+  const QImage image = canvas.composed(canvas.rect());
+  QCOMPARE(image.pixel(10, 10), qRgb(0, 0, 0));
+  QCOMPARE(image.pixel(20, 20), qRgb(0, 0, 255));
+  QCOMPARE(image.pixel(30, 30), qRgb(255, 0, 0));
+  QCOMPARE(drawn(image).size(), 3);
 }
 
 QTEST_MAIN(TestPictureCanvas)

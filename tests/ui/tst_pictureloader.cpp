@@ -143,8 +143,8 @@ void TestPictureLoader::badFilesAreRefusedWithAMessage_data() {
   QTest::newRow("truncated JPEG") << u"truncated.jpg"_s
                                   << u"画像データが途中で切れているか、壊れています。"_s;
   QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s;
-  QTest::newRow("decompression bomb") << u"bomb.png"_s
-                                      << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s;
+  QTest::newRow("decompression bomb")
+      << u"bomb.png"_s << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s;
   QTest::newRow("a folder") << u"folder.png"_s << u"フォルダーは画像として開けません。"_s;
 }
 

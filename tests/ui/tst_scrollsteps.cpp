@@ -20,8 +20,8 @@ void TestScrollSteps::steps_data() {
   QTest::addColumn<int>("small");
   // Previous steps are 7 and 3 in every row.
   QTest::newRow("7605 past the bar") << 14895LL + 7605 << 14895 << 7605 << 76 << 1;
-  QTest::newRow("250: half to even, small raised from 0") << 14895LL + 250 << 14895 << 250 << 2
-                                                         << 1;
+  QTest::newRow("250: half to even, small raised from 0")
+      << 14895LL + 250 << 14895 << 250 << 2 << 1;
   QTest::newRow("350: half to even upwards") << 14895LL + 350 << 14895 << 350 << 4 << 1;
   QTest::newRow("narrower than the bar keeps the steps") << 9000LL << 14895 << -5895 << 7 << 3;
   QTest::newRow("exactly the bar") << 14895LL << 14895 << 0 << 7 << 3;

@@ -1,0 +1,64 @@
+#include "ShapeTool.h"
+
+#include "DrawingSurface.h"
+#include "LineStyle.h"
+#include "NumberText.h"
+#include "RecordSink.h"
+#include "Selections.h"
+#include "ValueSheet.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+
+std::optional<QString> ShapeTool::run() {
+  const LineStyle& style = m_context.style;
+  if (!style.drawWidth()) {
+    return u"線の太さ「%1」では描けません。\n"
+           u"線種設定の「線の太さ」に 1 から 32767 までの数を入れてください。"_s.arg(
+               style.widthText);
+  }
+  const bool sending = isSending(m_context.selections.destination);
+  const Plan p = plan(sending);
+  if (!p.error.isEmpty()) {
+    return p.error;
+  }
+  if (fills()) {
+    style.applyFull(m_context.surface);
+  } else {
+    style.applyLineForm(m_context.surface);
+  }
+  p.draw(m_context.surface, style.lineColour);
+  if (!sending || !p.record) {
+    return std::nullopt;
+  }
+  return m_context.sink.send(*p.record);
+}
+
+std::optional<double> ShapeTool::number(Field field, const QString& purpose,
+                                        QString& error) const {
+  const QString& text = m_context.sheet.text(field);
+  const std::optional<double> value = strictParse(text);
+  if (!value) {
+    error = u"%1「%2」が数値ではないため、%3。\n設定の値を確かめてください。"_s.arg(
+        fieldName(field), text, purpose);
+  }
+  return value;
+}
+
+std::optional<double> ShapeTool::hundredths(double value, QString& error) {
+  if (!std::isfinite(value)) {
+    error = u"計算結果が数値の範囲を超えました（オーバーフロー）。\n"
+            u"設定の軸係数を確かめてください。"_s;
+    return std::nullopt;
+  }
+  return roundToHundredths(value);
+}
+
+Record ShapeTool::newRecord(const QString& keyword) const {
+  return Record(keyword, m_context.comment ? m_context.comment() : QString());
+}
+
+}  // namespace koordel

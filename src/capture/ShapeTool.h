@@ -1,0 +1,66 @@
+#pragma once
+
+#include "CaptureTool.h"
+#include "Field.h"
+#include "Record.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace koordel {
+
+class DrawingSurface;
+class RecordSink;
+class ValueSheet;
+struct LineStyle;
+struct Selections;
+
+// What every tool works with. The comment is read from the main window's
+// comment box at the moment of use.
+struct ToolContext {
+  const ValueSheet& sheet;
+  const Selections& selections;
+  const LineStyle& style;
+  DrawingSurface& surface;
+  RecordSink& sink;
+  std::function<QString()> comment;
+};
+
+// The outline all four tools share: check what the release needs, apply the
+// line style, draw the shape once, and send its record unless nothing is to
+// be sent. Every value is checked before anything is drawn, so a shape on
+// the picture always has its record, and a failure leaves no trace.
+class ShapeTool : public CaptureTool {
+ public:
+  explicit ShapeTool(const ToolContext& context) : m_context(context) {}
+
+  std::optional<QString> run() final;
+
+ protected:
+  struct Plan {
+    std::function<void(DrawingSurface&, const QColor&)> draw;
+    std::optional<Record> record;  // present when a record is to be sent
+    QString error;                 // what to tell the user instead
+  };
+
+  // Lines take only the width and the draw style; the other shapes also fill.
+  virtual bool fills() const { return true; }
+  virtual Plan plan(bool sending) const = 0;
+
+  const ToolContext& context() const { return m_context; }
+
+  // A value sheet field read with the strict parse; on failure `error` says
+  // which field held what, and that `purpose` could not be done.
+  std::optional<double> number(Field field, const QString& purpose, QString& error) const;
+  // The two-decimal rounding of lengths and radii; no value on overflow.
+  static std::optional<double> hundredths(double value, QString& error);
+  Record newRecord(const QString& keyword) const;
+
+ private:
+  ToolContext m_context;
+};
+
+}  // namespace koordel

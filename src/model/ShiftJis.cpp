@@ -1,0 +1,119 @@
+#include "ShiftJis.h"
+
+#include <QList>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace koordel {
+namespace {
+
+// Characters that Japanese input on Linux produces where Windows produces a
+// look-alike: code page 932 holds only the Windows one, so each is written
+// as the character the reader of the file will see anyway.
+char32_t windowsLookAlike(char32_t c) {
+  switch (c) {
+    case 0x301C:  // WAVE DASH
+      return 0xFF5E;
+    case 0x2016:  // DOUBLE VERTICAL LINE
+      return 0x2225;
+    case 0x2212:  // MINUS SIGN
+      return 0xFF0D;
+    case 0x00A2:  // CENT SIGN
+      return 0xFFE0;
+    case 0x00A3:  // POUND SIGN
+      return 0xFFE1;
+    case 0x00AC:  // NOT SIGN
+      return 0xFFE2;
+    case 0x2014:  // EM DASH
+      return 0x2015;
+    default:
+      return c;
+  }
+}
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+  ~Converter() {
+    if (m_cd != reinterpret_cast<iconv_t>(-1)) {
+      iconv_close(m_cd);
+    }
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of `in`; false at the first sequence that does not convert.
+  bool convert(const QByteArray& in, QByteArray& out) {
+    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    out.resize(in.size() * 2 + 16);
+    char* src = const_cast<char*>(in.constData());
+    std::size_t srcLeft = static_cast<std::size_t>(in.size());
+    char* dst = out.data();
+    std::size_t dstLeft = static_cast<std::size_t>(out.size());
+    while (srcLeft > 0) {
+      if (iconv(m_cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) {
+          const qsizetype used = dst - out.data();
+          out.resize(out.size() * 2);
+          dst = out.data() + used;
+          dstLeft = static_cast<std::size_t>(out.size() - used);
+          continue;
+        }
+        return false;
+      }
+    }
+    if (iconv(m_cd, nullptr, nullptr, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
+      return false;
+    }
+    out.resize(dst - out.data());
+    return true;
+  }
+
+ private:
+  iconv_t m_cd;
+};
+
+}  // namespace
+
+ShiftJisText toShiftJis(const QString& text) {
+  Converter converter("CP932", "UTF-8");
+  if (!converter.ok()) {
+    return {std::nullopt, QString()};
+  }
+  QString prepared;
+  prepared.reserve(text.size());
+  for (const uint u : text.toUcs4()) {
+    const char32_t w = windowsLookAlike(u);
+    prepared += QString::fromUcs4(&w, 1);
+  }
+  QByteArray out;
+  if (converter.convert(prepared.toUtf8(), out)) {
+    return {out, QString()};
+  }
+  // Name every character that cannot be written, so the user can fix them
+  // all at once.
+  QString missing;
+  QByteArray ignored;
+  for (const uint u : prepared.toUcs4()) {
+    const char32_t c = u;
+    const QString one = QString::fromUcs4(&c, 1);
+    if (!converter.convert(one.toUtf8(), ignored) && !missing.contains(one)) {
+      missing += one;
+    }
+  }
+  return {std::nullopt, missing};
+}
+
+std::optional<QString> fromShiftJis(const QByteArray& bytes) {
+  Converter converter("UTF-8", "CP932");
+  QByteArray out;
+  if (!converter.ok() || !converter.convert(bytes, out)) {
+    return std::nullopt;
+  }
+  return QString::fromUtf8(out);
+}
+
+}  // namespace koordel

@@ -1,0 +1,111 @@
+#include "CoordinateFile.h"
+
+#include "ShiftJis.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+namespace {
+
+QString reason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return u"ディスクの空きがありません。"_s;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return u"書き込みが許可されていません。"_s;
+    case EISDIR:
+      return u"同じ名前のフォルダーがあります。"_s;
+    case ENOENT:
+    case ENOTDIR:
+      return u"フォルダーが見つかりません。"_s;
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : m_fd(fd) {}
+  ~Descriptor() {
+    if (m_fd >= 0) {
+      ::close(m_fd);
+    }
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return m_fd; }
+  // Closing can report a write that failed late (on some file systems).
+  int close() {
+    const int result = ::close(m_fd);
+    m_fd = -1;
+    return result;
+  }
+
+ private:
+  int m_fd;
+};
+
+}  // namespace
+
+QString CoordinateFile::path() const {
+  return QDir(m_folder).filePath(fileName());
+}
+
+std::optional<QString> CoordinateFile::append(const QString& line) const {
+  const QString where = QDir::toNativeSeparators(path());
+  const ShiftJisText encoded = toShiftJis(line + u"\r\n"_s);
+  if (!encoded.bytes) {
+    return u"Shift_JIS で書けない文字（%1）が含まれているため、%2 に書き込みませんでした。\n"
+           u"コメントからその文字を除いてください。"_s.arg(encoded.unrepresentable, where);
+  }
+  const QByteArray& bytes = *encoded.bytes;
+  const auto failed = [&](int error) {
+    return u"%1 に書き込めませんでした。\n%2"_s.arg(where, reason(error));
+  };
+
+  Descriptor fd(::open(QFile::encodeName(path()).constData(),
+                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (fd.get() < 0) {
+    return failed(errno);
+  }
+  struct stat before {};
+  if (::fstat(fd.get(), &before) != 0) {
+    return failed(errno);
+  }
+  qsizetype written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd.get(), bytes.constData() + written,
+                              static_cast<size_t>(bytes.size() - written));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      // Half a line would merge with the next record: take it back.
+      if (written > 0 && S_ISREG(before.st_mode)) {
+        [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), before.st_size);
+      }
+      return failed(error);
+    }
+    written += n;
+  }
+  if (fd.close() != 0) {
+    return failed(errno);
+  }
+  return std::nullopt;
+}
+
+}  // namespace koordel

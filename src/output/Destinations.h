@@ -1,0 +1,24 @@
+#pragma once
+
+#include "RecordSink.h"
+
+namespace koordel {
+
+class Clipboard;
+class CoordinateFile;
+struct Selections;
+
+// Sends each record to the destination chosen at that moment.
+class Destinations : public RecordSink {
+ public:
+  Destinations(const Selections& selections, Clipboard& clipboard, const CoordinateFile& file);
+
+  std::optional<QString> send(const Record& record) override;
+
+ private:
+  const Selections& m_selections;
+  Clipboard& m_clipboard;
+  const CoordinateFile& m_file;
+};
+
+}  // namespace koordel

@@ -1,0 +1,17 @@
+#include "QtClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace koordel {
+
+void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
+
+bool QtClipboard::setText(const QString& text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText(text);
+  // Qt reports no failure of its own; reading back tells whether it took.
+  return clipboard->text() == text;
+}
+
+}  // namespace koordel

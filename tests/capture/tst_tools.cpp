@@ -1,0 +1,450 @@
+#include "CircleTool.h"
+#include "DrawingSurface.h"
+#include "LineStyle.h"
+#include "LineTool.h"
+#include "PointTool.h"
+#include "RecordSink.h"
+#include "RectangleTool.h"
+#include "Selections.h"
+#include "ValueSheet.h"
+
+#include <QTest>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Writes down every call, so tests see what was set and drawn, in order.
+struct FakeSurface : DrawingSurface {
+  QStringList calls;
+  void setDrawWidth(int w) override { calls << u"width %1"_s.arg(w); }
+  void setDrawStyle(int s) override { calls << u"style %1"_s.arg(s); }
+  void setFillStyle(int f) override { calls << u"fill %1"_s.arg(f); }
+  void setFillColor(const QColor& c) override { calls << u"fillcolour "_s + c.name(); }
+  void drawCircle(QPointF c, double r, const QColor& o) override {
+    calls << u"circle %1 %2 r %3 %4"_s.arg(c.x()).arg(c.y()).arg(r).arg(o.name());
+  }
+  void drawLine(QPointF a, QPointF b, const QColor& c) override {
+    calls << u"line %1 %2 - %3 %4 %5"_s.arg(a.x()).arg(a.y()).arg(b.x()).arg(b.y()).arg(c.name());
+  }
+  void drawBox(QPointF a, QPointF b, const QColor& o) override {
+    calls << u"box %1 %2 - %3 %4 %5"_s.arg(a.x()).arg(a.y()).arg(b.x()).arg(b.y()).arg(o.name());
+  }
+  QStringList drawings() const {
+    QStringList d;
+    for (const QString& c : calls) {
+      if (c.startsWith(u"circle"_s) || c.startsWith(u"line"_s) || c.startsWith(u"box"_s)) {
+        d << c;
+      }
+    }
+    return d;
+  }
+};
+
+struct FakeSink : RecordSink {
+  QList<Record> sent;
+  std::optional<QString> answer;
+  std::optional<QString> send(const Record& record) override {
+    sent << record;
+    return answer;
+  }
+};
+
+}  // namespace
+
+class TestTools : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void pointRecords_data();
+  void pointRecords();
+  void pointDrawsAMarkerInTheFullStyle();
+  void lineRecordAndLength_data();
+  void lineRecordAndLength();
+  void lineAppliesOnlyTheLineForm();
+  void lengthIgnoresTheReferencePoint();
+  void circleRecordAndRadii_data();
+  void circleRecordAndRadii();
+  void rectangleRecords_data();
+  void rectangleRecords();
+  void numbersStayNumbersForTheSpreadsheet();
+  void nothingIsSentWithoutADestination();
+  void drawWidthRoundsHalfToEven_data();
+  void drawWidthRoundsHalfToEven();
+  void badWidthDrawsAndSendsNothing_data();
+  void badWidthDrawsAndSendsNothing();
+  void negativePointSizeDrawsAndSendsNothing();
+  void coefficientThatIsNotANumber();
+  void lengthBeyondTheDoubleRange();
+  void deliveryFailureReachesTheUser();
+  void colourDialogSemantics();
+
+ private:
+  ToolContext context();
+  void gesture(float xd, float yd, float xu, float yu);
+  void calibrate(const QStringList& values);  // 基準値 X Y, 指定基準 X Y, 係数 X Y
+
+  ValueSheet* m_sheet = nullptr;
+  Selections m_selections;
+  LineStyle m_style;
+  FakeSurface m_surface;
+  FakeSink m_sink;
+  QString m_comment;
+};
+
+void TestTools::init() {
+  m_sheet = new ValueSheet;
+  m_selections = Selections{};
+  m_selections.destination = destination::kFile;
+  m_style = LineStyle{};
+  m_surface = FakeSurface{};
+  m_sink = FakeSink{};
+  m_comment.clear();
+}
+
+void TestTools::cleanup() { delete m_sheet; }
+
+ToolContext TestTools::context() {
+  return {*m_sheet, m_selections, m_style, m_surface, m_sink, [this] { return m_comment; }};
+}
+
+// What the gesture handlers store, as they store it.
+void TestTools::gesture(float xd, float yd, float xu, float yu) {
+  const auto convert = [&](Field x, Field y, float px, float py) {
+    const double cx = (px - m_sheet->number(Field::基準値X)) * m_sheet->number(Field::x軸係数) +
+                      m_sheet->number(Field::指定基準X);
+    const double cy = (m_sheet->number(Field::基準値Y) - py) * m_sheet->number(Field::Y軸係数) +
+                      m_sheet->number(Field::指定基準Y);
+    m_sheet->setText(x, QString::number(cx, 'f', 2));
+    m_sheet->setText(y, QString::number(cy, 'f', 2));
+  };
+  m_sheet->setText(Field::down座標x, QString::number(xd));
+  m_sheet->setText(Field::down座標y, QString::number(yd));
+  convert(Field::変換down座標x, Field::変換down座標y, xd, yd);
+  m_sheet->setText(Field::up座標x, QString::number(xu));
+  m_sheet->setText(Field::up座標y, QString::number(yu));
+  convert(Field::変換up座標x, Field::変換up座標y, xu, yu);
+}
+
+void TestTools::calibrate(const QStringList& values) {
+  const Field fields[] = {Field::基準値X,   Field::基準値Y, Field::指定基準X,
+                          Field::指定基準Y, Field::x軸係数, Field::Y軸係数};
+  for (int i = 0; i < 6; ++i) {
+    m_sheet->setText(fields[i], values.at(i));
+  }
+}
+
+const QStringList kSheetCalibration = {u"1500"_s, u"2250"_s,    u"100"_s,
+                                       u"200"_s,  u"0.06944"_s, u"0.01736"_s};
+const QStringList kHundredth = {u"0"_s, u"10000"_s, u"0"_s, u"0"_s, u"0.01000"_s, u"0.01000"_s};
+
+void TestTools::pointRecords_data() {
+  QTest::addColumn<bool>("calibrated");
+  QTest::addColumn<QString>("comment");
+  QTest::addColumn<QPointF>("release");
+  QTest::addColumn<QString>("record");
+  QTest::newRow("P1") << true << u"P1"_s << QPointF(2940, 1530) << u"点,P1,199.99,212.50"_s;
+  QTest::newRow("no comment") << true << QString() << QPointF(2940, 1530)
+                              << u"点,,199.99,212.50"_s;
+  QTest::newRow("comma in the comment")
+      << false << u"A,B"_s << QPointF(1500, 2250) << u"点,A,B,1500.00,-2248.00"_s;
+}
+
+void TestTools::pointRecords() {
+  QFETCH(bool, calibrated);
+  QFETCH(QString, comment);
+  QFETCH(QPointF, release);
+  QFETCH(QString, record);
+  if (calibrated) {
+    calibrate(kSheetCalibration);
+  }
+  m_comment = comment;
+  gesture(0, 0, release.x(), release.y());
+  PointTool tool(context());
+  QVERIFY(!tool.run());
+  QCOMPARE(m_sink.sent.size(), 1);
+  QCOMPARE(m_sink.sent.at(0).textForm(), record);
+}
+
+void TestTools::pointDrawsAMarkerInTheFullStyle() {
+  gesture(10, 10, 1500, 2250);
+  QVERIFY(!PointTool(context()).run());
+  QCOMPARE(m_surface.calls, (QStringList{u"width 1"_s, u"style 0"_s, u"fill 1"_s,
+                                         u"fillcolour #000000"_s,
+                                         u"circle 1500 2250 r 3 #000000"_s}));
+  m_style.fillStyle = 0;
+  m_style.lineColour = Qt::red;
+  m_style.pointSizeText = u"45twips"_s;
+  m_surface.calls.clear();
+  QVERIFY(!PointTool(context()).run());
+  QCOMPARE(m_surface.calls.at(2), u"fill 0"_s);
+  QCOMPARE(m_surface.calls.at(3), u"fillcolour #ff0000"_s);
+  QCOMPARE(m_surface.calls.at(4), u"circle 1500 2250 r 45 #ff0000"_s);
+}
+
+void TestTools::lineRecordAndLength_data() {
+  QTest::addColumn<QStringList>("calibration");
+  QTest::addColumn<QRectF>("drag");  // press at topLeft, release at bottomRight
+  QTest::addColumn<QString>("record");
+  QTest::addColumn<double>("length");
+  QTest::newRow("worked example") << kHundredth << QRectF(QPointF(1000, 9000), QPointF(4000, 5000))
+                                  << u"線,A-1,10.00,10.00,40.00,50.00,50"_s << 50.0;
+  QTest::newRow("1440 twips at 0.06944 is 99.99")
+      << kSheetCalibration << QRectF(QPointF(1500, 2250), QPointF(2940, 2250))
+      << u"線,A-1,100.00,200.00,199.99,200.00,99.99"_s << 99.99;
+  QTest::newRow("below 1 keeps its zero")
+      << QStringList{u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0.00033"_s, u"1"_s}
+      << QRectF(QPointF(0, 0), QPointF(1000, 0)) << u"線,A-1,0.00,0.00,0.33,0.00,0.33"_s << 0.33;
+  QTest::newRow("whole number has no decimals")
+      << kHundredth << QRectF(QPointF(0, 10000), QPointF(1200, 10000))
+      << u"線,A-1,0.00,0.00,12.00,0.00,12"_s << 12.0;
+  QTest::newRow("zero length") << kHundredth << QRectF(QPointF(700, 700), QPointF(700, 700))
+                               << u"線,A-1,7.00,93.00,7.00,93.00,0"_s << 0.0;
+}
+
+void TestTools::lineRecordAndLength() {
+  QFETCH(QStringList, calibration);
+  QFETCH(QRectF, drag);
+  QFETCH(QString, record);
+  QFETCH(double, length);
+  calibrate(calibration);
+  m_comment = u"A-1"_s;
+  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
+  QVERIFY(!LineTool(context()).run());
+  QCOMPARE(m_sink.sent.at(0).textForm(), record);
+  QCOMPARE(m_sink.sent.at(0).fields().at(6).number.value(), length);
+}
+
+void TestTools::lineAppliesOnlyTheLineForm() {
+  m_style.fillStyle = 0;
+  m_style.drawStyle = 3;
+  m_style.widthText = u"4"_s;
+  m_style.lineColour = Qt::blue;
+  gesture(1000, 9000, 4000, 5000);
+  QVERIFY(!LineTool(context()).run());
+  QCOMPARE(m_surface.calls, (QStringList{u"width 4"_s, u"style 3"_s,
+                                         u"line 1000 9000 - 4000 5000 #0000ff"_s}));
+}
+
+void TestTools::lengthIgnoresTheReferencePoint() {
+  calibrate(kHundredth);
+  gesture(1000, 9000, 4000, 5000);
+  QVERIFY(!LineTool(context()).run());
+  calibrate({u"333"_s, u"777"_s, u"-5"_s, u"12"_s, u"0.01000"_s, u"0.01000"_s});
+  gesture(1000, 9000, 4000, 5000);
+  QVERIFY(!LineTool(context()).run());
+  QCOMPARE(m_sink.sent.at(1).fields().at(6).text, u"50"_s);
+  QVERIFY(m_sink.sent.at(0).fields().at(2).text != m_sink.sent.at(1).fields().at(2).text);
+}
+
+void TestTools::circleRecordAndRadii_data() {
+  QTest::addColumn<QStringList>("calibration");
+  QTest::addColumn<QRectF>("drag");
+  QTest::addColumn<QString>("record");
+  QTest::addColumn<QString>("drawn");
+  QTest::newRow("worked example") << kHundredth << QRectF(QPointF(1000, 9000), QPointF(4000, 5000))
+                                  << u"円,A-1,10.00,10.00,50"_s
+                                  << u"circle 1000 9000 r 5000 #000000"_s;
+  QTest::newRow("0.06944 over 1440 twips")
+      << kSheetCalibration << QRectF(QPointF(1500, 2250), QPointF(2940, 2250))
+      << u"円,A-1,100.00,200.00,99.99"_s << u"circle 1500 2250 r 1440 #000000"_s;
+  QTest::newRow("15 right and 15 down") << kHundredth << QRectF(QPointF(0, 0), QPointF(15, 15))
+                                        << u"円,A-1,0.00,100.00,0.21"_s
+                                        << u"circle 0 0 r 21.21 #000000"_s;
+  QTest::newRow("dragged up and left: the centre is the press")
+      << kHundredth << QRectF(QPointF(4000, 5000), QPointF(1000, 9000))
+      << u"円,A-1,40.00,50.00,50"_s << u"circle 4000 5000 r 5000 #000000"_s;
+  QTest::newRow("zero radius") << kHundredth << QRectF(QPointF(10, 10), QPointF(10, 10))
+                               << u"円,A-1,0.10,99.90,0"_s << u"circle 10 10 r 0 #000000"_s;
+}
+
+void TestTools::circleRecordAndRadii() {
+  QFETCH(QStringList, calibration);
+  QFETCH(QRectF, drag);
+  QFETCH(QString, record);
+  QFETCH(QString, drawn);
+  calibrate(calibration);
+  m_comment = u"A-1"_s;
+  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
+  QVERIFY(!CircleTool(context()).run());
+  QCOMPARE(m_sink.sent.at(0).textForm(), record);
+  QCOMPARE(m_surface.drawings(), QStringList{drawn});
+}
+
+void TestTools::rectangleRecords_data() {
+  QTest::addColumn<QStringList>("calibration");
+  QTest::addColumn<QRectF>("drag");
+  QTest::addColumn<QString>("comment");
+  QTest::addColumn<QString>("record");
+  QTest::newRow("calibrated, no comment")
+      << kSheetCalibration << QRectF(QPointF(1500, 2250), QPointF(2940, 1530)) << QString()
+      << u"四角,,100.00,200.00,100.00,212.50,199.99,212.50,199.99,200.00"_s;
+  // Press converting to (10.00, 20.00) and release to (30.50, 5.25).
+  QTest::newRow("lower right to upper left is not sorted")
+      << QStringList{u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0.01"_s, u"0.01"_s}
+      << QRectF(QPointF(1000, -2000), QPointF(3050, -525)) << u"A"_s
+      << u"四角,A,10.00,20.00,10.00,5.25,30.50,5.25,30.50,20.00"_s;
+  QTest::newRow("zero size") << kHundredth << QRectF(QPointF(100, 100), QPointF(100, 100))
+                             << u"x,y"_s << u"四角,x,y,1.00,99.00,1.00,99.00,1.00,99.00,1.00,99.00"_s;
+}
+
+void TestTools::rectangleRecords() {
+  QFETCH(QStringList, calibration);
+  QFETCH(QRectF, drag);
+  QFETCH(QString, comment);
+  QFETCH(QString, record);
+  calibrate(calibration);
+  m_comment = comment;
+  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
+  QVERIFY(!RectangleTool(context()).run());
+  QCOMPARE(m_sink.sent.at(0).textForm(), record);
+  QCOMPARE(m_surface.drawings(),
+           QStringList{u"box %1 %2 - %3 %4 #000000"_s.arg(drag.left())
+                           .arg(drag.top())
+                           .arg(drag.right())
+                           .arg(drag.bottom())});
+  QCOMPARE(m_surface.calls.at(2), u"fill 1"_s);  // the full style
+}
+
+void TestTools::numbersStayNumbersForTheSpreadsheet() {
+  calibrate(kHundredth);
+  gesture(1000, 9000, 4000, 5000);
+  QVERIFY(!LineTool(context()).run());
+  QVERIFY(!CircleTool(context()).run());
+  QVERIFY(!RectangleTool(context()).run());
+  QVERIFY(!PointTool(context()).run());
+  const QList<int> numberColumns[] = {{6}, {4}, {}, {}};
+  for (int r = 0; r < 4; ++r) {
+    const auto& fields = m_sink.sent.at(r).fields();
+    for (int i = 0; i < fields.size(); ++i) {
+      QCOMPARE(fields.at(i).number.has_value(), numberColumns[r].contains(i));
+    }
+  }
+  QCOMPARE(m_sink.sent.at(1).fields().size(), 5);
+  QCOMPARE(m_sink.sent.at(2).fields().size(), 10);
+  QCOMPARE(m_sink.sent.at(3).fields().size(), 4);
+}
+
+void TestTools::nothingIsSentWithoutADestination() {
+  // The coefficients are never read when nothing is sent.
+  m_sheet->setText(Field::x軸係数, u"abc"_s);
+  gesture(1000, 9000, 4000, 5000);
+  for (const QString& none : {QString(), u"どこか"_s}) {
+    m_selections.destination = none;
+    m_surface.calls.clear();
+    QVERIFY(!LineTool(context()).run());
+    QVERIFY(!CircleTool(context()).run());
+    QVERIFY(!PointTool(context()).run());
+    QVERIFY(!RectangleTool(context()).run());
+    QCOMPARE(m_surface.drawings().size(), 4);
+  }
+  QVERIFY(m_sink.sent.isEmpty());
+}
+
+void TestTools::drawWidthRoundsHalfToEven_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("width");
+  QTest::newRow("2.5") << u"2.5"_s << 2;
+  QTest::newRow("3.5") << u"3.5"_s << 4;
+  QTest::newRow("2.6") << u"2.6"_s << 3;
+  QTest::newRow("4px") << u"4px"_s << 4;
+  QTest::newRow("0.5 is 0, not drawable") << u"0.5"_s << 0;
+  QTest::newRow("1.5") << u"1.5"_s << 2;
+  QTest::newRow("largest") << u"32767"_s << 32767;
+  QTest::newRow("32767.5 rounds past the largest") << u"32767.5"_s << 0;
+}
+
+void TestTools::drawWidthRoundsHalfToEven() {
+  QFETCH(QString, text);
+  QFETCH(int, width);
+  m_style.widthText = text;
+  QCOMPARE(m_style.drawWidth().value_or(0), width);
+}
+
+void TestTools::badWidthDrawsAndSendsNothing_data() {
+  QTest::addColumn<QString>("text");
+  for (const char16_t* t : {u"0", u"abc", u"", u"-1", u"40000", u"1E400"}) {
+    QTest::newRow(QString::fromUtf16(t).toUtf8().constData()) << QString::fromUtf16(t);
+  }
+}
+
+void TestTools::badWidthDrawsAndSendsNothing() {
+  QFETCH(QString, text);
+  m_style.widthText = text;
+  gesture(1000, 9000, 4000, 5000);
+  const ValueSheet before;
+  for (ShapeTool* tool : std::initializer_list<ShapeTool*>{
+           new PointTool(context()), new LineTool(context()), new CircleTool(context()),
+           new RectangleTool(context())}) {
+    const auto message = tool->run();
+    delete tool;
+    QVERIFY(message.has_value());
+    QVERIFY2(message->contains(u"線の太さ「%1」"_s.arg(text)), qPrintable(*message));
+  }
+  QVERIFY(m_surface.calls.isEmpty());
+  QVERIFY(m_sink.sent.isEmpty());
+  QCOMPARE(m_sheet->text(Field::up座標x), u"4000"_s);  // the release stays recorded
+}
+
+void TestTools::negativePointSizeDrawsAndSendsNothing() {
+  m_style.pointSizeText = u"-3"_s;
+  gesture(0, 0, 100, 100);
+  const auto message = PointTool(context()).run();
+  QVERIFY(message && message->contains(u"「-3」"_s));
+  QVERIFY(m_surface.calls.isEmpty());
+  QVERIFY(m_sink.sent.isEmpty());
+  m_style.pointSizeText = u"0"_s;
+  QVERIFY(!PointTool(context()).run());
+}
+
+void TestTools::coefficientThatIsNotANumber() {
+  gesture(1000, 9000, 4000, 5000);
+  m_sheet->setText(Field::Y軸係数, u"0.01cm"_s);
+  const auto line = LineTool(context()).run();
+  QVERIFY(line && line->contains(u"Y軸係数「0.01cm」"_s));
+  const auto circle = CircleTool(context()).run();
+  QVERIFY(circle && circle->contains(u"Y軸係数「0.01cm」"_s));
+  // Nothing drawn that has no record.
+  QVERIFY(m_surface.calls.isEmpty());
+  QVERIFY(m_sink.sent.isEmpty());
+  // Points and boxes carry no length and need no coefficient.
+  QVERIFY(!PointTool(context()).run());
+  QVERIFY(!RectangleTool(context()).run());
+  QCOMPARE(m_sink.sent.size(), 2);
+}
+
+void TestTools::lengthBeyondTheDoubleRange() {
+  gesture(0, 0, 1e30f, 0);
+  m_sheet->setText(Field::x軸係数, u"1E300"_s);
+  const auto message = LineTool(context()).run();
+  QVERIFY(message && message->contains(u"オーバーフロー"_s));
+  QVERIFY(m_sink.sent.isEmpty());
+}
+
+void TestTools::deliveryFailureReachesTheUser() {
+  m_sink.answer = u"座標.txt に書き込めませんでした。"_s;
+  gesture(0, 0, 10, 10);
+  QCOMPARE(RectangleTool(context()).run().value_or(QString()), *m_sink.answer);
+}
+
+void TestTools::colourDialogSemantics() {
+  LineStyle style;
+  style.preset = Qt::darkGray;  // the system's button text colour
+  QCOMPARE(style.lineColour, QColor(Qt::black));
+  // Cancelled before any choice: the dialog's colour is the preset it opened with.
+  style.colourChosen(std::nullopt);
+  QCOMPARE(style.lineColour, QColor(Qt::darkGray));
+  QCOMPARE(style.swatch, QColor(Qt::darkGray));
+  style.colourChosen(QColor(Qt::red));
+  QCOMPARE(style.lineColour, QColor(Qt::red));
+  QCOMPARE(style.preset, QColor(Qt::red));
+  QCOMPARE(style.swatch, QColor(Qt::red));
+  style.colourChosen(std::nullopt);
+  QCOMPARE(style.lineColour, QColor(Qt::red));
+}
+
+QTEST_APPLESS_MAIN(TestTools)
+#include "tst_tools.moc"

@@ -1,0 +1,199 @@
+#include "Clipboard.h"
+#include "CoordinateFile.h"
+#include "Destinations.h"
+#include "Record.h"
+#include "Selections.h"
+#include "ShiftJis.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct FakeClipboard : Clipboard {
+  QStringList log;
+  bool takes = true;
+  void clear() override { log << u"clear"_s; }
+  bool setText(const QString& text) override {
+    log << u"set "_s + text;
+    return takes;
+  }
+};
+
+Record point(const QString& comment, const QString& x, const QString& y) {
+  Record r(shape::kPoint, comment);
+  r.addText(x).addText(y);
+  return r;
+}
+
+}  // namespace
+
+class TestCoordinateFile : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void shiftJisBytes_data();
+  void shiftJisBytes();
+  void unrepresentableCharactersAreNamed();
+  void twoRecordsGiveTwoCrLfLines();
+  void appendsToWhatIsThere();
+  void unwritableFolderLeavesNothingBehind();
+  void nameTakenByAFolder();
+  void emojiInTheCommentWritesNothing();
+  void fullDiskLeavesNoHalfLine();
+  void partialWriteIsTakenBack();
+  void destinationsDispatch();
+
+ private:
+  std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestCoordinateFile::init() {
+  m_dir = std::make_unique<QTemporaryDir>();
+  QVERIFY(m_dir->isValid());
+}
+
+void TestCoordinateFile::shiftJisBytes_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::newRow("ASCII") << u"12.50,-3"_s << QByteArray("12.50,-3");
+  QTest::newRow("keywords") << u"点線円四角"_s << QByteArray::fromHex("935f90fc897e8e6c8a70");
+  QTest::newRow("half-width katakana") << u"ﾌｧｲﾙ"_s << QByteArray::fromHex("cca7b2d9");
+  QTest::newRow("NEC special: circled one") << u"①"_s << QByteArray::fromHex("8740");
+  QTest::newRow("wave dash as Windows writes it") << u"〜"_s << QByteArray::fromHex("8160");
+  QTest::newRow("full-width tilde") << u"～"_s << QByteArray::fromHex("8160");
+  QTest::newRow("minus sign") << u"−"_s << QByteArray::fromHex("817c");
+}
+
+void TestCoordinateFile::shiftJisBytes() {
+  QFETCH(QString, text);
+  QFETCH(QByteArray, bytes);
+  const ShiftJisText encoded = toShiftJis(text);
+  QVERIFY(encoded.bytes);
+  QCOMPARE(*encoded.bytes, bytes);
+  QVERIFY(encoded.unrepresentable.isEmpty());
+  const QString back = fromShiftJis(bytes).value_or(u"<invalid>"_s);
+  QCOMPARE(toShiftJis(back).bytes.value_or(QByteArray()), bytes);
+}
+
+void TestCoordinateFile::unrepresentableCharactersAreNamed() {
+  const ShiftJisText encoded = toShiftJis(u"A😀B°😀한"_s);
+  QVERIFY(!encoded.bytes);
+  QCOMPARE(encoded.unrepresentable, u"😀한"_s);
+  QVERIFY(!fromShiftJis(QByteArray::fromHex("81")));  // a lead byte with nothing after it
+}
+
+void TestCoordinateFile::twoRecordsGiveTwoCrLfLines() {
+  const CoordinateFile file(m_dir->path());
+  QCOMPARE(file.path(), m_dir->filePath(u"座標.txt"_s));
+  QVERIFY(!QFile::exists(file.path()));
+  QVERIFY(!file.append(point(u"P1"_s, u"199.99"_s, u"212.50"_s).textForm()));
+  QVERIFY(!file.append(point(u"P2"_s, u"0.01"_s, u"95.84"_s).textForm()));
+  const QByteArray expected = QByteArray::fromHex("935f") + ",P1,199.99,212.50\r\n" +
+                              QByteArray::fromHex("935f") + ",P2,0.01,95.84\r\n";
+  QCOMPARE(contents(file.path()), expected);
+}
+
+void TestCoordinateFile::appendsToWhatIsThere() {
+  const CoordinateFile file(m_dir->path());
+  QFile existing(file.path());
+  QVERIFY(existing.open(QIODevice::WriteOnly));
+  existing.write("old line\r\n");
+  existing.close();
+  QVERIFY(!file.append(u"線,,1.00,2.00,3.00,4.00,5"_s));
+  QCOMPARE(contents(file.path()), QByteArray("old line\r\n") + QByteArray::fromHex("90fc") +
+                                      ",,1.00,2.00,3.00,4.00,5\r\n");
+}
+
+void TestCoordinateFile::unwritableFolderLeavesNothingBehind() {
+  // Not even root may create files here.
+  const CoordinateFile file(u"/proc"_s);
+  const auto message = file.append(u"点,,1.00,2.00"_s);
+  QVERIFY(message.has_value());
+  QVERIFY2(message->startsWith(u"/proc/座標.txt に書き込めませんでした。"_s), qPrintable(*message));
+  const CoordinateFile missing(m_dir->filePath(u"no/such/folder"_s));
+  QVERIFY(missing.append(u"x"_s)->contains(u"フォルダーが見つかりません。"_s));
+}
+
+void TestCoordinateFile::nameTakenByAFolder() {
+  QVERIFY(QDir(m_dir->path()).mkdir(u"座標.txt"_s));
+  const auto message = CoordinateFile(m_dir->path()).append(u"点,,1.00,2.00"_s);
+  QVERIFY(message && message->contains(u"同じ名前のフォルダーがあります。"_s));
+}
+
+void TestCoordinateFile::emojiInTheCommentWritesNothing() {
+  const CoordinateFile file(m_dir->path());
+  QVERIFY(!file.append(u"first"_s));
+  const auto message = file.append(point(u"井戸😀"_s, u"1.00"_s, u"2.00"_s).textForm());
+  QVERIFY(message.has_value());
+  QVERIFY2(message->contains(u"Shift_JIS で書けない文字（😀）"_s), qPrintable(*message));
+  QCOMPARE(contents(file.path()), QByteArray("first\r\n"));
+}
+
+void TestCoordinateFile::fullDiskLeavesNoHalfLine() {
+  // Every write to /dev/full fails with "no space left on device".
+  QVERIFY(QFile::link(u"/dev/full"_s, m_dir->filePath(u"座標.txt"_s)));
+  const auto message = CoordinateFile(m_dir->path()).append(u"点,,1.00,2.00"_s);
+  QVERIFY(message && message->contains(u"ディスクの空きがありません。"_s));
+}
+
+void TestCoordinateFile::partialWriteIsTakenBack() {
+  const CoordinateFile file(m_dir->path());
+  QVERIFY(!file.append(u"kept"_s));
+  // Let the file grow by only 5 more bytes: the next line is cut short by
+  // the system, as on a disk that fills up half-way through a write.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tight = old;
+  tight.rlim_cur = 6 + 5;
+  QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+  const auto message = file.append(u"四角,,1.00,2.00,1.00,2.00,1.00,2.00,1.00,2.00"_s);
+  setrlimit(RLIMIT_FSIZE, &old);
+  QVERIFY(message && message->contains(u"ディスクの空きがありません。"_s));
+  QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));
+  QVERIFY(!file.append(u"next"_s));
+  QCOMPARE(contents(file.path()), QByteArray("kept\r\nnext\r\n"));
+}
+
+void TestCoordinateFile::destinationsDispatch() {
+  Selections selections;
+  FakeClipboard clipboard;
+  const CoordinateFile file(m_dir->path());
+  Destinations destinations(selections, clipboard, file);
+  const Record first = point(u"P1"_s, u"199.99"_s, u"212.50"_s);
+  const Record second = point(u"P2"_s, u"0.01"_s, u"95.84"_s);
+
+  QVERIFY(!destinations.send(first));  // no destination chosen yet
+  selections.destination = destination::kClipboard;
+  QVERIFY(!destinations.send(first));
+  QVERIFY(!destinations.send(second));
+  QCOMPARE(clipboard.log, (QStringList{u"clear"_s, u"set 点,P1,199.99,212.50"_s, u"clear"_s,
+                                       u"set 点,P2,0.01,95.84"_s}));
+  clipboard.takes = false;
+  QCOMPARE(destinations.send(first).value_or(QString()), u"クリップボードに書き込めませんでした。"_s);
+
+  selections.destination = destination::kFile;
+  QVERIFY(!destinations.send(second));
+  selections.destination = destination::kNone;
+  QVERIFY(!destinations.send(second));
+  QCOMPARE(contents(file.path()), QByteArray::fromHex("935f") + ",P2,0.01,95.84\r\n");
+  QCOMPARE(selections.outputRow, qint16(1));
+}
+
+QTEST_APPLESS_MAIN(TestCoordinateFile)
+#include "tst_coordinatefile.moc"

@@ -1,0 +1,184 @@
+#include "CanvasWidget.h"
+#include "LineStyleDialog.h"
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray sjis(const char* hex) { return QByteArray::fromHex(hex); }
+
+}  // namespace
+
+// The whole road of a capture through the real main window: menus, comment,
+// a gesture on Picture1, the drawing, and the record where it was sent.
+class TestCapture : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void lineToTheCoordinateFile();
+  void pointsToTheClipboard();
+  void defaultStyleDrawsThinBlackOutlines();
+  void styleChosenInTheDialogIsUsedAtTheNextRelease();
+  void badWidthIsToldAndNothingIsWritten();
+
+ private:
+  void choose(const QString& family, int index);
+  void drag(QPoint from, QPoint to);
+  QByteArray file() const;
+
+  std::unique_ptr<QTemporaryDir> m_dir;
+  MainWindow* m_window = nullptr;
+  QStringList m_told;
+  QTimer m_answerer;
+};
+
+void TestCapture::init() {
+  m_dir = std::make_unique<QTemporaryDir>();
+  m_window = new MainWindow;
+  m_window->setCoordinateFolder(m_dir->path());
+  m_window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(m_window));
+  m_told.clear();
+  connect(&m_answerer, &QTimer::timeout, this, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      m_told << box->text();
+      box->accept();
+    }
+  });
+  m_answerer.start(10);
+}
+
+void TestCapture::cleanup() {
+  m_answerer.stop();
+  disconnect(&m_answerer, nullptr, this, nullptr);
+  delete m_window;
+}
+
+void TestCapture::choose(const QString& family, int index) {
+  for (QAction* item : m_window->findChildren<QAction*>(family)) {
+    if (item->data().toInt() == index) {
+      item->trigger();
+    }
+  }
+}
+
+void TestCapture::drag(QPoint from, QPoint to) {
+  CanvasWidget* canvas = m_window->canvas();
+  QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+  QTest::mouseMove(canvas, to);
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+}
+
+QByteArray TestCapture::file() const {
+  QFile f(m_window->coordinateFile().path());
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestCapture::lineToTheCoordinateFile() {
+  ValueSheet& sheet = m_window->valueSheet();
+  sheet.setText(Field::基準値Y, u"10000"_s);
+  sheet.setText(Field::基準値X, u"0"_s);
+  sheet.setText(Field::指定基準X, u"0"_s);
+  sheet.setText(Field::指定基準Y, u"0"_s);
+  sheet.setText(Field::x軸係数, u"0.01000"_s);
+  sheet.setText(Field::Y軸係数, u"0.01000"_s);
+  choose(u"C11"_s, 2);  // 線
+  choose(u"B11"_s, 2);  // ﾌｧｲﾙに書き込む
+  QTest::keyClicks(m_window->commentBox(), u"A-1"_s);
+
+  drag(QPoint(60, 600), QPoint(270, 330));  // (900, 9000) to (4050, 4950) twips
+  QCOMPARE(file(), sjis("90fc") + ",A-1,9.00,10.00,40.50,50.50,51.31\r\n");
+  // Drawn on the picture, from press to release.
+  const QImage shown = m_window->canvas()->surface().composed(QRect(0, 0, 985, 601));
+  QCOMPARE(shown.pixel(165, 465), qRgb(0, 0, 0));
+
+  drag(QPoint(60, 600), QPoint(60, 600));
+  QCOMPARE(file(), sjis("90fc") + ",A-1,9.00,10.00,40.50,50.50,51.31\r\n" + sjis("90fc") +
+                       ",A-1,9.00,10.00,9.00,10.00,0\r\n");
+  QVERIFY(m_told.isEmpty());
+}
+
+void TestCapture::pointsToTheClipboard() {
+  choose(u"C11"_s, 1);  // 点
+  choose(u"B11"_s, 1);  // クリップボードに送る
+  QTest::keyClicks(m_window->commentBox(), u"P1"_s);
+  drag(QPoint(10, 10), QPoint(100, 150));
+  QCOMPARE(QGuiApplication::clipboard()->text(), u"点,P1,1500.00,-2248.00"_s);
+  m_window->commentBox()->clear();
+  drag(QPoint(10, 10), QPoint(20, 30));
+  QCOMPARE(QGuiApplication::clipboard()->text(), u"点,,300.00,-448.00"_s);
+  QVERIFY(file().isEmpty());
+  QCOMPARE(m_window->selections().outputRow, qint16(1));
+}
+
+void TestCapture::defaultStyleDrawsThinBlackOutlines() {
+  choose(u"C11"_s, 3);  // 円
+  drag(QPoint(100, 100), QPoint(130, 140));  // radius 50 pixels
+  choose(u"C11"_s, 4);  // 四角
+  drag(QPoint(300, 300), QPoint(200, 250));
+  choose(u"C11"_s, 1);  // 点: radius 3 twips, a dot
+  drag(QPoint(500, 500), QPoint(500, 500));
+  const QImage shown = m_window->canvas()->surface().composed(QRect(0, 0, 985, 601));
+  QCOMPARE(shown.pixel(150, 100), qRgb(0, 0, 0));
+  QCOMPARE(shown.pixel(100, 100), qRgb(255, 255, 255));  // unfilled
+  QCOMPARE(shown.pixel(148, 100), qRgb(255, 255, 255));  // one pixel thin
+  QCOMPARE(shown.pixel(200, 275), qRgb(0, 0, 0));
+  QCOMPARE(shown.pixel(300, 250), qRgb(0, 0, 0));
+  QCOMPARE(shown.pixel(250, 275), qRgb(255, 255, 255));
+  QCOMPARE(shown.pixel(201, 275), qRgb(255, 255, 255));
+  QCOMPARE(shown.pixel(500, 500), qRgb(0, 0, 0));
+  QCOMPARE(shown.pixel(502, 500), qRgb(255, 255, 255));
+  QVERIFY(file().isEmpty());  // nothing chosen to send to
+}
+
+void TestCapture::styleChosenInTheDialogIsUsedAtTheNextRelease() {
+  LineStyleDialog* dialog = m_window->lineStyleDialog();
+  dialog->findChild<QRadioButton*>(u"Option6"_s)->setChecked(true);  // no outline
+  dialog->findChild<QRadioButton*>(u"Option8"_s)->setChecked(true);  // solid fill
+  choose(u"C11"_s, 4);
+  drag(QPoint(10, 10), QPoint(40, 40));
+  QImage shown = m_window->canvas()->surface().composed(QRect(0, 0, 60, 60));
+  QCOMPARE(shown.pixel(25, 25), qRgb(0, 0, 0));
+
+  // A line leaves the fill as the box set it; a later circle uses the dialog's.
+  dialog->findChild<QRadioButton*>(u"Option1"_s)->setChecked(true);
+  dialog->findChild<QRadioButton*>(u"Option9"_s)->setChecked(true);
+  choose(u"C11"_s, 2);
+  drag(QPoint(100, 10), QPoint(140, 10));
+  QCOMPARE(m_window->canvas()->surface().fillStyle(), 0);
+  choose(u"C11"_s, 3);
+  drag(QPoint(300, 300), QPoint(330, 300));
+  QCOMPARE(m_window->canvas()->surface().fillStyle(), 1);
+  shown = m_window->canvas()->surface().composed(QRect(0, 0, 400, 400));
+  QCOMPARE(shown.pixel(300, 300), qRgb(255, 255, 255));
+}
+
+void TestCapture::badWidthIsToldAndNothingIsWritten() {
+  m_window->lineStyle().widthText = u"0"_s;
+  choose(u"C11"_s, 4);
+  choose(u"B11"_s, 2);
+  drag(QPoint(10, 10), QPoint(40, 40));
+  QTRY_COMPARE(m_told.size(), 1);
+  QVERIFY(m_told.at(0).contains(u"線の太さ「0」"_s));
+  QVERIFY(file().isEmpty());
+  QCOMPARE(m_window->canvas()->surface().layer().tileCount(), 0);
+  // The release itself was recorded.
+  QCOMPARE(m_window->valueSheet().text(Field::up座標x), u"600"_s);
+}
+
+QTEST_MAIN(TestCapture)
+#include "tst_capture.moc"
