@@ -1,8 +1,20 @@
 // Loading and painting big pictures, measured side by side with the bare
 // decode of the same file.
 #include "BenchPictures.h"
+#include "CircleTool.h"
+#include "CoordinateFile.h"
+#include "Destinations.h"
+#include "GestureTracker.h"
+#include "LineStyle.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
+#include "QtClipboard.h"
+#include "RectangleTool.h"
+#include "Selections.h"
+#include "StatusPanels.h"
+#include "ValueSheet.h"
+
+#include <QTemporaryDir>
 
 #include <QGuiApplication>
 #include <QImageReader>
@@ -101,6 +113,51 @@ void BM_RepaintScreenful(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RepaintScreenful)->Unit(benchmark::kMicrosecond);
+
+struct NoPanels : StatusPanels {
+  void setPanelText(int, const QString&) override {}
+};
+
+// A whole capture, from the release event to the repainted area: the value
+// sheet, the tool, the drawing, the record into 座標.txt when `toFile`.
+void BM_ReleaseToRepaint(benchmark::State& state, bool toFile) {
+  PictureCanvas canvas(QSize(985, 601));
+  canvas.setPicture(drawingLike(kPhoto, QImage::Format_RGB32));
+  QRect damaged;
+  canvas.setDamageHandler([&](const QRect& r) { damaged = r; });
+  ValueSheet sheet;
+  Selections selections;
+  selections.captureShape = shape::kRectangle;
+  selections.destination = toFile ? destination::kFile : destination::kNone;
+  LineStyle style;
+  style.fillStyle = 4;
+  NoPanels panels;
+  QtClipboard clipboard;
+  QTemporaryDir folder;
+  const CoordinateFile file(folder.path());
+  Destinations destinations(selections, clipboard, file);
+  RectangleTool tool({sheet, selections, style, canvas, destinations,
+                      [] { return QStringLiteral("bench"); }});
+  GestureTracker tracker(sheet, selections, panels);
+  tracker.setTool(shape::kRectangle, &tool);
+  QImage screen(kViewport, QImage::Format_RGB32);
+  int i = 0;
+  for (auto _ : state) {
+    const float x = 15.0f * (200 + (i * 373) % 9000);
+    const float y = 15.0f * (200 + (i * 719) % 7000);
+    ++i;
+    tracker.press({1, 0, x, y});
+    if (tracker.release({1, 0, x + 15.0f * 150, y + 15.0f * 90})) {
+      state.SkipWithError("the capture failed");
+      return;
+    }
+    QPainter painter(&screen);
+    painter.translate(-damaged.topLeft());
+    canvas.paint(painter, damaged);
+  }
+}
+BENCHMARK_CAPTURE(BM_ReleaseToRepaint, nothing_sent, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReleaseToRepaint, to_file, true)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
