@@ -136,8 +136,8 @@ void BM_ReleaseToRepaint(benchmark::State& state, bool toFile) {
   QTemporaryDir folder;
   const CoordinateFile file(folder.path());
   Destinations destinations(selections, clipboard, file);
-  RectangleTool tool({sheet, selections, style, canvas, destinations,
-                      [] { return QStringLiteral("bench"); }});
+  RectangleTool tool(
+      {sheet, selections, style, canvas, destinations, [] { return QStringLiteral("bench"); }});
   GestureTracker tracker(sheet, selections, panels);
   tracker.setTool(shape::kRectangle, &tool);
   QImage screen(kViewport, QImage::Format_RGB32);

@@ -19,8 +19,9 @@ ShapeTool::Plan PointTool::plan(bool sending) const {
   }
   const double radius = context().style.pointSize();
   if (radius < 0) {
-    p.error = u"点の描画時の円の大きさ「%1」では描けません。\n"
-              u"線種設定で 0 以上の数を入れてください。"_s.arg(context().style.pointSizeText);
+    p.error =
+        u"点の描画時の円の大きさ「%1」では描けません。\n"
+        u"線種設定で 0 以上の数を入れてください。"_s.arg(context().style.pointSizeText);
     return p;
   }
   const QPointF centre(static_cast<float>(*x), static_cast<float>(*y));

@@ -37,8 +37,7 @@ std::optional<QString> ShapeTool::run() {
   return m_context.sink.send(*p.record);
 }
 
-std::optional<double> ShapeTool::number(Field field, const QString& purpose,
-                                        QString& error) const {
+std::optional<double> ShapeTool::number(Field field, const QString& purpose, QString& error) const {
   const QString& text = m_context.sheet.text(field);
   const std::optional<double> value = strictParse(text);
   if (!value) {
@@ -50,8 +49,9 @@ std::optional<double> ShapeTool::number(Field field, const QString& purpose,
 
 std::optional<double> ShapeTool::hundredths(double value, QString& error) {
   if (!std::isfinite(value)) {
-    error = u"計算結果が数値の範囲を超えました（オーバーフロー）。\n"
-            u"設定の軸係数を確かめてください。"_s;
+    error =
+        u"計算結果が数値の範囲を超えました（オーバーフロー）。\n"
+        u"設定の軸係数を確かめてください。"_s;
     return std::nullopt;
   }
   return roundToHundredths(value);

@@ -2,8 +2,8 @@
 
 #include <QList>
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 namespace koordel {
 namespace {

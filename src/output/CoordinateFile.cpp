@@ -5,11 +5,11 @@
 #include <QDir>
 #include <QFile>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -87,8 +87,8 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
   }
   qsizetype written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = ::write(fd.get(), bytes.constData() + written,
-                              static_cast<size_t>(bytes.size() - written));
+    const ssize_t n =
+        ::write(fd.get(), bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
     if (n < 0 && errno == EINTR) {
       continue;
     }

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Calibration.h"
 #include "CanvasWidget.h"
 #include "CircleTool.h"
 #include "Destinations.h"
@@ -10,8 +11,10 @@
 #include "PictureLoader.h"
 #include "PointTool.h"
 #include "QtClipboard.h"
+#include "QtUserPrompts.h"
 #include "RectangleTool.h"
 #include "ScrollSteps.h"
+#include "SettingsFile.h"
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
@@ -43,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent)
   buildClientArea();
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
   m_fileDialog = std::make_unique<QtFileDialog>(this);
+  m_prompts = std::make_unique<QtUserPrompts>(this);
   buildTools();
   buildMenus();
   connectCanvas();
@@ -124,17 +128,9 @@ void MainWindow::buildMenus() {
 
   QMenu* file = bar->addMenu(u"ﾌｧｲﾙ"_s);
   file->setObjectName(u"A1"_s);
-  const auto command = [this, file](const QString& name, const QString& caption) {
-    QAction* item = file->addAction(caption);
-    item->setObjectName(name);
-    connect(item, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
-  };
-  QAction* loadImage = file->addAction(u"平面画像読込"_s);
-  loadImage->setObjectName(u"A11"_s);
-  connect(loadImage, &QAction::triggered, this,
-          [this] { guarded(this, [this] { this->loadImage(); }); });
-  command(u"A12"_s, u"設定保存"_s);
-  command(u"A13"_s, u"設定読込"_s);
+  addCommand(file, u"A11"_s, u"平面画像読込"_s, &MainWindow::loadImage);
+  addCommand(file, u"A12"_s, u"設定保存"_s, &MainWindow::saveSettings);
+  addCommand(file, u"A13"_s, u"設定読込"_s, &MainWindow::loadSettings);
 
   QMenu* edit = bar->addMenu(u"編集"_s);
   edit->setObjectName(u"B1"_s);
@@ -183,13 +179,16 @@ void MainWindow::buildMenus() {
 
   QMenu* calibrate = bar->addMenu(u"校正"_s);
   calibrate->setObjectName(u"e1"_s);
-  const auto calibration = [this, calibrate](const QString& name, const QString& caption) {
-    QAction* item = calibrate->addAction(caption);
-    item->setObjectName(name);
-    connect(item, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
-  };
-  calibration(u"E11"_s, u"基準値"_s);
-  calibration(u"E12"_s, u"係数"_s);
+  addCommand(calibrate, u"E11"_s, u"基準値"_s, &MainWindow::setReferencePoint);
+  addCommand(calibrate, u"E12"_s, u"係数"_s, &MainWindow::setCoefficients);
+}
+
+void MainWindow::addCommand(QMenu* menu, const QString& name, const QString& caption,
+                            void (MainWindow::*command)()) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(name);
+  connect(item, &QAction::triggered, this,
+          [this, command] { guarded(this, [&] { (this->*command)(); }); });
 }
 
 void MainWindow::connectCanvas() {
@@ -280,8 +279,41 @@ void MainWindow::scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifier
   m_vScroll->setValue(m_vScroll->value() - delta.y() * kTwipsPerNotch / 120);
 }
 
-void MainWindow::notYetAvailable(const QString& caption) {
-  showMessage(this, u"「%1」は、まだ使えません。"_s.arg(caption));
+void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {
+  m_prompts = std::move(prompts);
+}
+
+void MainWindow::setReferencePoint() {
+  koordel::setReferencePoint(m_sheet, *m_prompts);
+}
+
+void MainWindow::setCoefficients() {
+  koordel::setCoefficients(m_sheet, *m_prompts);
+}
+
+void MainWindow::saveSettings() {
+  m_prompts->message(u"設定を保存します。"_s);
+  // Cancelling saves nothing: writing to the last name used would replace
+  // the calibration saved there.
+  const std::optional<QString> name = m_fileDialog->chooseFileToSave(u"設定保存"_s);
+  if (!name) {
+    return;
+  }
+  if (auto failure = settings::save(m_sheet, settings::fileNameFor(*name))) {
+    m_prompts->message(*failure, u"エラー"_s);
+  }
+}
+
+void MainWindow::loadSettings() {
+  m_prompts->message(u"設定を読み込みます。"_s);
+  // Cancelling loads nothing: the last name used may be a picture.
+  const std::optional<QString> name = m_fileDialog->chooseFileToOpen(u"設定読込"_s);
+  if (!name) {
+    return;
+  }
+  if (auto failure = settings::load(m_sheet, *name)) {
+    m_prompts->message(*failure, u"エラー"_s);
+  }
 }
 
 void MainWindow::chooseDestination(int index) {

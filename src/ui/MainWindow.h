@@ -5,6 +5,7 @@
 #include "GestureTracker.h"
 #include "LineStyle.h"
 #include "Selections.h"
+#include "UserPrompts.h"
 #include "ValueSheet.h"
 
 #include <QList>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QLineEdit;
 class QScrollBar;
 
@@ -60,21 +62,30 @@ class MainWindow : public QMainWindow {
 
   // 平面画像読込 (A11): choose a picture and show it at its natural size.
   void loadImage();
-  // Replaces the platform's file dialog, for tests.
+  // 設定保存 (A12) and 設定読込 (A13).
+  void saveSettings();
+  void loadSettings();
+  // 基準値 (E11) and 係数 (E12).
+  void setReferencePoint();
+  void setCoefficients();
+
+  // Replace the platform's file dialog and message and input boxes, for tests.
   void setFileDialog(std::unique_ptr<FileDialog> dialog);
+  void setPrompts(std::unique_ptr<UserPrompts> prompts);
   QScrollBar* horizontalBar() const { return m_hScroll; }
   QScrollBar* verticalBar() const { return m_vScroll; }
 
  private:
   void buildClientArea();
   void buildMenus();
+  void addCommand(QMenu* menu, const QString& name, const QString& caption,
+                  void (MainWindow::*command)());
   void connectCanvas();
   void buildTools();
   void setUpScrollBars();
   void placeCanvas();
   void scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
   void tellLater(const QString& message);
-  void notYetAvailable(const QString& caption);
   void showValueSheet();
   void showLineStyle();
 
@@ -87,6 +98,7 @@ class MainWindow : public QMainWindow {
   QLineEdit* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;
   std::unique_ptr<FileDialog> m_fileDialog;
+  std::unique_ptr<UserPrompts> m_prompts;
   LineStyle m_lineStyle;
   CoordinateFile m_coordinateFile;
   std::unique_ptr<QtClipboard> m_clipboard;

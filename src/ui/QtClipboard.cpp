@@ -5,7 +5,9 @@
 
 namespace koordel {
 
-void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
+void QtClipboard::clear() {
+  QGuiApplication::clipboard()->clear();
+}
 
 bool QtClipboard::setText(const QString& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();

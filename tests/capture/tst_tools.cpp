@@ -105,7 +105,9 @@ void TestTools::init() {
   m_comment.clear();
 }
 
-void TestTools::cleanup() { delete m_sheet; }
+void TestTools::cleanup() {
+  delete m_sheet;
+}
 
 ToolContext TestTools::context() {
   return {*m_sheet, m_selections, m_style, m_surface, m_sink, [this] { return m_comment; }};
@@ -147,8 +149,7 @@ void TestTools::pointRecords_data() {
   QTest::addColumn<QPointF>("release");
   QTest::addColumn<QString>("record");
   QTest::newRow("P1") << true << u"P1"_s << QPointF(2940, 1530) << u"点,P1,199.99,212.50"_s;
-  QTest::newRow("no comment") << true << QString() << QPointF(2940, 1530)
-                              << u"点,,199.99,212.50"_s;
+  QTest::newRow("no comment") << true << QString() << QPointF(2940, 1530) << u"点,,199.99,212.50"_s;
   QTest::newRow("comma in the comment")
       << false << u"A,B"_s << QPointF(1500, 2250) << u"点,A,B,1500.00,-2248.00"_s;
 }
@@ -172,9 +173,9 @@ void TestTools::pointRecords() {
 void TestTools::pointDrawsAMarkerInTheFullStyle() {
   gesture(10, 10, 1500, 2250);
   QVERIFY(!PointTool(context()).run());
-  QCOMPARE(m_surface.calls, (QStringList{u"width 1"_s, u"style 0"_s, u"fill 1"_s,
-                                         u"fillcolour #000000"_s,
-                                         u"circle 1500 2250 r 3 #000000"_s}));
+  QCOMPARE(m_surface.calls,
+           (QStringList{u"width 1"_s, u"style 0"_s, u"fill 1"_s, u"fillcolour #000000"_s,
+                        u"circle 1500 2250 r 3 #000000"_s}));
   m_style.fillStyle = 0;
   m_style.lineColour = Qt::red;
   m_style.pointSizeText = u"45twips"_s;
@@ -225,8 +226,8 @@ void TestTools::lineAppliesOnlyTheLineForm() {
   m_style.lineColour = Qt::blue;
   gesture(1000, 9000, 4000, 5000);
   QVERIFY(!LineTool(context()).run());
-  QCOMPARE(m_surface.calls, (QStringList{u"width 4"_s, u"style 3"_s,
-                                         u"line 1000 9000 - 4000 5000 #0000ff"_s}));
+  QCOMPARE(m_surface.calls,
+           (QStringList{u"width 4"_s, u"style 3"_s, u"line 1000 9000 - 4000 5000 #0000ff"_s}));
 }
 
 void TestTools::lengthIgnoresTheReferencePoint() {
@@ -251,9 +252,9 @@ void TestTools::circleRecordAndRadii_data() {
   QTest::newRow("0.06944 over 1440 twips")
       << kSheetCalibration << QRectF(QPointF(1500, 2250), QPointF(2940, 2250))
       << u"円,A-1,100.00,200.00,99.99"_s << u"circle 1500 2250 r 1440 #000000"_s;
-  QTest::newRow("15 right and 15 down") << kHundredth << QRectF(QPointF(0, 0), QPointF(15, 15))
-                                        << u"円,A-1,0.00,100.00,0.21"_s
-                                        << u"circle 0 0 r 21.21 #000000"_s;
+  QTest::newRow("15 right and 15 down")
+      << kHundredth << QRectF(QPointF(0, 0), QPointF(15, 15)) << u"円,A-1,0.00,100.00,0.21"_s
+      << u"circle 0 0 r 21.21 #000000"_s;
   QTest::newRow("dragged up and left: the centre is the press")
       << kHundredth << QRectF(QPointF(4000, 5000), QPointF(1000, 9000))
       << u"円,A-1,40.00,50.00,50"_s << u"circle 4000 5000 r 5000 #000000"_s;
@@ -288,7 +289,8 @@ void TestTools::rectangleRecords_data() {
       << QRectF(QPointF(1000, -2000), QPointF(3050, -525)) << u"A"_s
       << u"四角,A,10.00,20.00,10.00,5.25,30.50,5.25,30.50,20.00"_s;
   QTest::newRow("zero size") << kHundredth << QRectF(QPointF(100, 100), QPointF(100, 100))
-                             << u"x,y"_s << u"四角,x,y,1.00,99.00,1.00,99.00,1.00,99.00,1.00,99.00"_s;
+                             << u"x,y"_s
+                             << u"四角,x,y,1.00,99.00,1.00,99.00,1.00,99.00,1.00,99.00"_s;
 }
 
 void TestTools::rectangleRecords() {
@@ -301,11 +303,10 @@ void TestTools::rectangleRecords() {
   gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
   QVERIFY(!RectangleTool(context()).run());
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
-  QCOMPARE(m_surface.drawings(),
-           QStringList{u"box %1 %2 - %3 %4 #000000"_s.arg(drag.left())
-                           .arg(drag.top())
-                           .arg(drag.right())
-                           .arg(drag.bottom())});
+  QCOMPARE(m_surface.drawings(), QStringList{u"box %1 %2 - %3 %4 #000000"_s.arg(drag.left())
+                                                 .arg(drag.top())
+                                                 .arg(drag.right())
+                                                 .arg(drag.bottom())});
   QCOMPARE(m_surface.calls.at(2), u"fill 1"_s);  // the full style
 }
 
@@ -376,9 +377,9 @@ void TestTools::badWidthDrawsAndSendsNothing() {
   m_style.widthText = text;
   gesture(1000, 9000, 4000, 5000);
   const ValueSheet before;
-  for (ShapeTool* tool : std::initializer_list<ShapeTool*>{
-           new PointTool(context()), new LineTool(context()), new CircleTool(context()),
-           new RectangleTool(context())}) {
+  for (ShapeTool* tool :
+       std::initializer_list<ShapeTool*>{new PointTool(context()), new LineTool(context()),
+                                         new CircleTool(context()), new RectangleTool(context())}) {
     const auto message = tool->run();
     delete tool;
     QVERIFY(message.has_value());

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -185,7 +185,8 @@ void TestCoordinateFile::destinationsDispatch() {
   QCOMPARE(clipboard.log, (QStringList{u"clear"_s, u"set 点,P1,199.99,212.50"_s, u"clear"_s,
                                        u"set 点,P2,0.01,95.84"_s}));
   clipboard.takes = false;
-  QCOMPARE(destinations.send(first).value_or(QString()), u"クリップボードに書き込めませんでした。"_s);
+  QCOMPARE(destinations.send(first).value_or(QString()),
+           u"クリップボードに書き込めませんでした。"_s);
 
   selections.destination = destination::kFile;
   QVERIFY(!destinations.send(second));

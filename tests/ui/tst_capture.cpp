@@ -17,7 +17,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray sjis(const char* hex) { return QByteArray::fromHex(hex); }
+QByteArray sjis(const char* hex) {
+  return QByteArray::fromHex(hex);
+}
 
 }  // namespace
 
@@ -126,9 +128,9 @@ void TestCapture::pointsToTheClipboard() {
 }
 
 void TestCapture::defaultStyleDrawsThinBlackOutlines() {
-  choose(u"C11"_s, 3);  // 円
+  choose(u"C11"_s, 3);                       // 円
   drag(QPoint(100, 100), QPoint(130, 140));  // radius 50 pixels
-  choose(u"C11"_s, 4);  // 四角
+  choose(u"C11"_s, 4);                       // 四角
   drag(QPoint(300, 300), QPoint(200, 250));
   choose(u"C11"_s, 1);  // 点: radius 3 twips, a dot
   drag(QPoint(500, 500), QPoint(500, 500));

@@ -57,11 +57,21 @@ void TestLineStyleDialog::layoutAndCaptions() {
     QCOMPARE(dialog.findChild<QGroupBox*>(QString::fromUtf16(name))->title(),
              QString::fromUtf16(title));
   }
-  const QStringList captions = {u"実線(中心線)"_s, u"鎖線"_s,     u"点線"_s,
-                                u"一点鎖線"_s,     u"二点鎖線"_s, u"透明"_s,
-                                u"実線(縁取り)"_s, u"塗りつぶし"_s, u"透明"_s,
-                                u"横線"_s,         u"縦線"_s,     u"斜線(左上・右下)"_s,
-                                u"斜線(右上・左下)"_s, u"クロス"_s, u"網掛け"_s};
+  const QStringList captions = {u"実線(中心線)"_s,
+                                u"鎖線"_s,
+                                u"点線"_s,
+                                u"一点鎖線"_s,
+                                u"二点鎖線"_s,
+                                u"透明"_s,
+                                u"実線(縁取り)"_s,
+                                u"塗りつぶし"_s,
+                                u"透明"_s,
+                                u"横線"_s,
+                                u"縦線"_s,
+                                u"斜線(左上・右下)"_s,
+                                u"斜線(右上・左下)"_s,
+                                u"クロス"_s,
+                                u"網掛け"_s};
   for (int i = 1; i <= 15; ++i) {
     auto* option = dialog.findChild<QRadioButton*>(u"Option%1"_s.arg(i));
     QVERIFY(option);

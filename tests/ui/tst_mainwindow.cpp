@@ -63,7 +63,6 @@ class TestMainWindow : public QObject {
   void doubleClickIsTwoGestures();
   void editInTheValueSheetWindowChangesTheNextConversion();
   void overflowIsToldAndTheProgramGoesOn();
-  void commandsNotYetBuiltSaySo();
   void lineStyleWindowOpensAndHides();
   void droppingChangesNothing();
 
@@ -300,17 +299,6 @@ void TestMainWindow::overflowIsToldAndTheProgramGoesOn() {
   QTest::mouseClick(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
   QCOMPARE(m_window->valueSheet().text(Field::変換up座標x), u"7500.00"_s);
   QCOMPARE(told.size(), 1);
-}
-
-void TestMainWindow::commandsNotYetBuiltSaySo() {
-  QString told;
-  answerNextModal([&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    told = box ? box->text() : modal->objectName();
-    modal->close();
-  });
-  m_window->findChild<QAction*>(u"A12"_s)->trigger();
-  QCOMPARE(told, u"「設定保存」は、まだ使えません。"_s);
 }
 
 void TestMainWindow::lineStyleWindowOpensAndHides() {

@@ -1,0 +1,84 @@
+#include "Calibration.h"
+
+#include "NumberText.h"
+#include "UserPrompts.h"
+#include "ValueSheet.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+namespace {
+
+// What the user typed, as the leading number of the text. A number beyond
+// the double range is no number at all: it would only turn every later
+// position into an overflow.
+double typed(const QString& answer) {
+  const double value = lenientParse(answer);
+  return std::isfinite(value) ? value : 0;
+}
+
+QString plainOf(const ValueSheet& sheet, Field f) { return plainNumberText(sheet.number(f)); }
+
+}  // namespace
+
+void setReferencePoint(ValueSheet& sheet, UserPrompts& prompts) {
+  prompts.message(u"基準とする点を入力します。最後にマウスを離した点が使用されます。"_s);
+  const QString x = prompts.input(u"基準とする点のX座標を入力してください"_s, u"基準値X"_s);
+  sheet.setText(Field::指定基準X, plainNumberText(typed(x)));
+  const QString y = prompts.input(u"基準とする点のY座標を入力してください"_s, u"基準値Y"_s);
+  sheet.setText(Field::指定基準Y, plainNumberText(typed(y)));
+  sheet.setText(Field::基準値X, sheet.text(Field::up座標x));
+  sheet.setText(Field::基準値Y, sheet.text(Field::up座標y));
+}
+
+void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
+  sheet.setText(Field::校正始めX, plainOf(sheet, Field::down座標x));
+  sheet.setText(Field::校正始めY, plainOf(sheet, Field::down座標y));
+  sheet.setText(Field::校正終わりX, plainOf(sheet, Field::up座標x));
+  sheet.setText(Field::校正終わりY, plainOf(sheet, Field::up座標y));
+  const auto extent = [&](Field start, Field end) {
+    const double d = sheet.number(start) - sheet.number(end);
+    return plainNumberText(std::sqrt(d * d));
+  };
+  sheet.setText(Field::その差X, extent(Field::校正始めX, Field::校正終わりX));
+  sheet.setText(Field::その差Y, extent(Field::校正始めY, Field::校正終わりY));
+
+  const QString x =
+      prompts.input(u"その両端のx寸法を入力してください。単位は要りません。"_s, u"X校正値"_s);
+  sheet.setText(Field::指定校正X, plainNumberText(typed(x)));
+  const QString y =
+      prompts.input(u"その両端のy寸法を入力してください。単位は要りません。"_s, u"Y校正値"_s);
+  sheet.setText(Field::指定校正Y, plainNumberText(typed(y)));
+  // A size of 0 would make every converted position the reference point.
+  for (Field size : {Field::指定校正X, Field::指定校正Y}) {
+    if (strictParse(sheet.text(size)).value_or(0) == 0) {
+      sheet.setText(size, u"1"_s);
+    }
+  }
+
+  QStringList without;
+  const auto coefficient = [&](Field size, Field extentField, Field target, const QString& axis) {
+    const double value = sheet.number(size) / sheet.number(extentField);
+    if (sheet.number(extentField) == 0 || !std::isfinite(value)) {
+      without << axis;
+      return;
+    }
+    sheet.setText(target, fiveDecimalText(value));
+  };
+  coefficient(Field::指定校正X, Field::その差X, Field::x軸係数, u"X"_s);
+  coefficient(Field::指定校正Y, Field::その差Y, Field::Y軸係数, u"Y"_s);
+  if (!without.isEmpty()) {
+    prompts.message(
+        u"%1方向の長さが 0 のため、%2は変えていません。\n"
+        u"長さの分かっている両端をドラッグしてから、もう一度「係数」を選んでください。"_s
+            .arg(without.join(u"・"_s),
+                 without.size() == 2 ? u"x軸係数と Y軸係数"_s
+                                     : (without.at(0) == u"X"_s ? u"x軸係数"_s : u"Y軸係数"_s)));
+  }
+}
+
+}  // namespace koordel

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "UserPrompts.h"
+
+#include <QStringList>
+
+// Answers input boxes in order ("" once the script runs out, as a cancel
+// would) and writes down everything shown, in order.
+struct FakePrompts : koordel::UserPrompts {
+  QStringList answers;
+  QStringList shown;
+
+  using koordel::UserPrompts::message;
+  void message(const QString& text, const QString& title) override {
+    shown << QStringLiteral("message[%1] %2").arg(title, text);
+  }
+  QString input(const QString& prompt, const QString& title) override {
+    shown << QStringLiteral("input[%1] %2").arg(title, prompt);
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
+};

@@ -1,0 +1,157 @@
+#include "../FakePrompts.h"
+#include "CanvasWidget.h"
+#include "MainWindow.h"
+#include "StatusBar.h"
+#include "ValueSheetWindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ScriptedFileDialog : FileDialog {
+  QStringList answers;  // a null name is a cancel
+  QStringList titles;
+  std::optional<QString> next(const QString& title) {
+    titles << title;
+    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+    return answer.isNull() ? std::nullopt : std::optional<QString>(answer);
+  }
+  std::optional<QString> chooseFileToOpen(const QString& title) override { return next(title); }
+  std::optional<QString> chooseFileToSave(const QString& title) override { return next(title); }
+};
+
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+}  // namespace
+
+// The calibration road through the real window: gestures on Picture1, the
+// 校正 commands, and the settings file through the ﾌｧｲﾙ menu.
+class TestCalibrationCommands : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void scenarioGivesTheGoldenFile();
+  void cancelledDialogsDoNothing();
+  void failedLoadIsReportedAndChangesNothing();
+  void loadShowsInTheValueSheetWindow();
+
+ private:
+  void run(const QString& name);
+  void mouse(QEvent::Type type, QPointF twips);
+
+  std::unique_ptr<QTemporaryDir> m_dir;
+  MainWindow* m_window = nullptr;
+  FakePrompts* m_prompts = nullptr;
+  ScriptedFileDialog* m_files = nullptr;
+};
+
+void TestCalibrationCommands::init() {
+  m_dir = std::make_unique<QTemporaryDir>();
+  m_window = new MainWindow;
+  auto prompts = std::make_unique<FakePrompts>();
+  m_prompts = prompts.get();
+  m_window->setPrompts(std::move(prompts));
+  auto files = std::make_unique<ScriptedFileDialog>();
+  m_files = files.get();
+  m_window->setFileDialog(std::move(files));
+  m_window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestCalibrationCommands::cleanup() { delete m_window; }
+
+void TestCalibrationCommands::run(const QString& name) {
+  m_window->findChild<QAction*>(name)->trigger();
+}
+
+// A pointer event at a position given in twips, as a real pointer between
+// pixels would deliver it.
+void TestCalibrationCommands::mouse(QEvent::Type type, QPointF twips) {
+  CanvasWidget* canvas = m_window->canvas();
+  const QPointF at = twips / 15;
+  QMouseEvent event(type, at, canvas->mapToGlobal(at), Qt::LeftButton,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+  QApplication::sendEvent(canvas, &event);
+}
+
+void TestCalibrationCommands::scenarioGivesTheGoldenFile() {
+  mouse(QEvent::MouseButtonPress, {1000, 4000});
+  mouse(QEvent::MouseButtonRelease, {2440, 1120});
+  m_prompts->answers = {u"100"_s, u"50"_s};
+  run(u"E12"_s);
+  mouse(QEvent::MouseButtonPress, {1500, 2250});
+  mouse(QEvent::MouseButtonRelease, {1500, 2250});
+  m_prompts->answers = {u"100"_s, u"200"_s};
+  run(u"E11"_s);
+  m_files->answers = {m_dir->filePath(u"calib"_s)};
+  run(u"A12"_s);
+
+  QCOMPARE(m_prompts->shown.last(), u"message[Koordel] 設定を保存します。"_s);
+  QCOMPARE(contents(m_dir->filePath(u"calib.set"_s)),
+           QByteArray("1500,1500,105.09,105.09,1500,100,1000,2440,1440,100,0.06944,\r\n"
+                      "2250,2250,-38.04,-38.04,2250,200,4000,1120,2880,50,0.01736,\r\n"));
+  // From now on the pointer reads in drawing units.
+  QTest::mouseMove(m_window->canvas(), QPoint(196, 102));  // (2940, 1530) twips
+  QTRY_COMPARE(m_window->panels()->panelText(2), u"199.99"_s);
+  QCOMPARE(m_window->panels()->panelText(5), u"212.50"_s);
+}
+
+void TestCalibrationCommands::cancelledDialogsDoNothing() {
+  const QString previous = m_dir->filePath(u"previous"_s);
+  m_files->answers = {previous};
+  run(u"A12"_s);
+  const QByteArray saved = contents(previous + u".set"_s);
+  m_window->valueSheet().setText(Field::x軸係数, u"0.5"_s);
+  m_files->answers = {QString()};  // cancel
+  run(u"A12"_s);
+  QCOMPARE(contents(previous + u".set"_s), saved);
+  QVERIFY(!QFile::exists(u".set"_s));
+  m_files->answers = {QString()};
+  run(u"A13"_s);
+  QCOMPARE(m_window->valueSheet().text(Field::x軸係数), u"0.5"_s);
+  QCOMPARE(m_prompts->shown.last(), u"message[Koordel] 設定を読み込みます。"_s);
+  QCOMPARE(m_files->titles, (QStringList{u"設定保存"_s, u"設定保存"_s, u"設定読込"_s}));
+}
+
+void TestCalibrationCommands::failedLoadIsReportedAndChangesNothing() {
+  QFile bad(m_dir->filePath(u"bad.set"_s));
+  QVERIFY(bad.open(QIODevice::WriteOnly));
+  bad.write("1,2,3\r\n");
+  bad.close();
+  m_window->valueSheet().setText(Field::Y軸係数, u"0.25"_s);
+  m_files->answers = {bad.fileName()};
+  run(u"A13"_s);
+  QVERIFY(m_prompts->shown.last().startsWith(u"message[エラー] 設定ファイルの値が足りません"_s));
+  QCOMPARE(m_window->valueSheet().text(Field::Y軸係数), u"0.25"_s);
+  QCOMPARE(m_window->valueSheet().text(Field::down座標x), u"1"_s);
+  // The file was let go: it can be replaced at once.
+  QVERIFY(bad.remove());
+}
+
+void TestCalibrationCommands::loadShowsInTheValueSheetWindow() {
+  QFile file(m_dir->filePath(u"ok.set"_s));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("1,2,3,4,5,6,7,8,9,10,0.06900,mm\r\n13,14,15,16,17,18,19,20,21,22,23,mm\r\n");
+  file.close();
+  ValueSheetWindow* window = m_window->valueSheetWindow();
+  m_files->answers = {file.fileName()};
+  run(u"A13"_s);
+  QCOMPARE(qobject_cast<QLabel*>(window->fieldWidget(Field::その差X))->text(), u"9"_s);
+  QCOMPARE(m_window->valueSheet().text(Field::x軸係数), u"0.069"_s);
+  QCOMPARE(m_window->valueSheet().text(Field::Y軸単位), u"mm"_s);
+}
+
+QTEST_MAIN(TestCalibrationCommands)
+#include "tst_calibrationcommands.moc"
