@@ -21,7 +21,9 @@ double typed(const QString& answer) {
   return std::isfinite(value) ? value : 0;
 }
 
-QString plainOf(const ValueSheet& sheet, Field f) { return plainNumberText(sheet.number(f)); }
+QString plainOf(const ValueSheet& sheet, Field f) {
+  return plainNumberText(sheet.number(f));
+}
 
 }  // namespace
 
@@ -74,10 +76,10 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
   if (!without.isEmpty()) {
     prompts.message(
         u"%1方向の長さが 0 のため、%2は変えていません。\n"
-        u"長さの分かっている両端をドラッグしてから、もう一度「係数」を選んでください。"_s
-            .arg(without.join(u"・"_s),
-                 without.size() == 2 ? u"x軸係数と Y軸係数"_s
-                                     : (without.at(0) == u"X"_s ? u"x軸係数"_s : u"Y軸係数"_s)));
+        u"長さの分かっている両端をドラッグしてから、もう一度「係数」を選んでください。"_s.arg(
+            without.join(u"・"_s), without.size() == 2
+                                       ? u"x軸係数と Y軸係数"_s
+                                       : (without.at(0) == u"X"_s ? u"x軸係数"_s : u"Y軸係数"_s)));
   }
 }
 

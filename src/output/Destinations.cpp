@@ -4,14 +4,15 @@
 #include "CoordinateFile.h"
 #include "Record.h"
 #include "Selections.h"
+#include "SpreadsheetLink.h"
 
 using namespace Qt::StringLiterals;
 
 namespace koordel {
 
 Destinations::Destinations(const Selections& selections, Clipboard& clipboard,
-                           const CoordinateFile& file)
-    : m_selections(selections), m_clipboard(clipboard), m_file(file) {}
+                           const CoordinateFile& file, SpreadsheetLink* spreadsheet)
+    : m_selections(selections), m_clipboard(clipboard), m_file(file), m_spreadsheet(spreadsheet) {}
 
 std::optional<QString> Destinations::send(const Record& record) {
   const QString& where = m_selections.destination;
@@ -25,8 +26,8 @@ std::optional<QString> Destinations::send(const Record& record) {
   if (where == destination::kFile) {
     return m_file.append(record.textForm());
   }
-  if (where == destination::kSpreadsheet) {
-    return u"エクセルへの出力は、まだ使えません。"_s;
+  if (where == destination::kSpreadsheet && m_spreadsheet) {
+    return m_spreadsheet->send(record);
   }
   return std::nullopt;
 }

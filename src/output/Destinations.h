@@ -6,12 +6,14 @@ namespace koordel {
 
 class Clipboard;
 class CoordinateFile;
+class SpreadsheetLink;
 struct Selections;
 
 // Sends each record to the destination chosen at that moment.
 class Destinations : public RecordSink {
  public:
-  Destinations(const Selections& selections, Clipboard& clipboard, const CoordinateFile& file);
+  Destinations(const Selections& selections, Clipboard& clipboard, const CoordinateFile& file,
+               SpreadsheetLink* spreadsheet = nullptr);
 
   std::optional<QString> send(const Record& record) override;
 
@@ -19,6 +21,7 @@ class Destinations : public RecordSink {
   const Selections& m_selections;
   Clipboard& m_clipboard;
   const CoordinateFile& m_file;
+  SpreadsheetLink* m_spreadsheet;
 };
 
 }  // namespace koordel

@@ -31,7 +31,9 @@ QString quoted(const QString& text) {
   return u'"' + inner + u'"';
 }
 
-QString where(const QString& path) { return QDir::toNativeSeparators(path); }
+QString where(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
 
 // Fields of the file as bytes: the separators ",", '"', CR, LF and blank are
 // all below 0x40, where no second byte of a Shift_JIS character lies, so
@@ -97,7 +99,9 @@ class FieldReader {
 
 }  // namespace
 
-QString fileNameFor(const QString& chosen) { return chosen + u".set"_s; }
+QString fileNameFor(const QString& chosen) {
+  return chosen + u".set"_s;
+}
 
 std::optional<QByteArray> write(const ValueSheet& sheet, QString* unrepresentable) {
   QString text;
@@ -126,8 +130,9 @@ ReadResult read(const QByteArray& bytes) {
     }
     const std::optional<QString> text = fromShiftJis(*field);
     if (!text) {
-      result.error = u"設定ファイルの %1 番目の値が Shift_JIS の文字として読めません。\n"
-                     u"設定ファイルではないのかもしれません。"_s.arg(i + 1);
+      result.error =
+          u"設定ファイルの %1 番目の値が Shift_JIS の文字として読めません。\n"
+          u"設定ファイルではないのかもしれません。"_s.arg(i + 1);
       return result;
     }
     const std::optional<double> number = strictParse(*text);

@@ -4,13 +4,18 @@
 #include "MainWindow.h"
 
 #include <QApplication>
+
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 
 namespace koordel {
 
 int runApplication(int argc, char* argv[]) {
+  // An office that dies in the middle of a call must not take the program
+  // with it through a broken pipe.
+  std::signal(SIGPIPE, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Koordel"));
   QApplication::setFont(interfaceFont());

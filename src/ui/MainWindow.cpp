@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CalcModule.h"
 #include "Calibration.h"
 #include "CanvasWidget.h"
 #include "CircleTool.h"
@@ -15,12 +16,14 @@
 #include "RectangleTool.h"
 #include "ScrollSteps.h"
 #include "SettingsFile.h"
+#include "SpreadsheetLink.h"
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QDir>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -105,7 +108,12 @@ void MainWindow::buildTools() {
   // text colour.
   m_lineStyle.preset = QApplication::palette().color(QPalette::ButtonText);
   m_clipboard = std::make_unique<QtClipboard>();
-  m_destinations = std::make_unique<Destinations>(m_selections, *m_clipboard, m_coordinateFile);
+  m_spreadsheet = std::make_unique<SpreadsheetLink>(m_selections, [] {
+    return loadCalcAutomation(
+        QDir(QCoreApplication::applicationDirPath()).filePath(calcModuleFileName()));
+  });
+  m_destinations = std::make_unique<Destinations>(m_selections, *m_clipboard, m_coordinateFile,
+                                                  m_spreadsheet.get());
   const ToolContext context{m_sheet,         m_selections,
                             m_lineStyle,     m_canvas->surface(),
                             *m_destinations, [this] { return m_comment->text(); }};

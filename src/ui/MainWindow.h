@@ -25,6 +25,7 @@ namespace koordel {
 class CanvasWidget;
 class Destinations;
 class QtClipboard;
+class SpreadsheetLink;
 class ShapeTool;
 class LineStyleDialog;
 class StatusBar;
@@ -44,6 +45,8 @@ class MainWindow : public QMainWindow {
   const CoordinateFile& coordinateFile() const { return m_coordinateFile; }
   // Points 座標.txt at another folder, for tests.
   void setCoordinateFolder(const QString& folder);
+  // Where records sent to エクセル go; for tests.
+  SpreadsheetLink& spreadsheetLink() { return *m_spreadsheet; }
   const Selections& selections() const { return m_selections; }
   GestureTracker& gestureTracker() { return *m_tracker; }
   CanvasWidget* canvas() const { return m_canvas; }
@@ -102,6 +105,7 @@ class MainWindow : public QMainWindow {
   LineStyle m_lineStyle;
   CoordinateFile m_coordinateFile;
   std::unique_ptr<QtClipboard> m_clipboard;
+  std::unique_ptr<SpreadsheetLink> m_spreadsheet;
   std::unique_ptr<Destinations> m_destinations;
   std::vector<std::unique_ptr<ShapeTool>> m_tools;
   QList<QAction*> m_destinationItems;

@@ -42,10 +42,12 @@ void TestCalibration::referencePointAsksAndTakesTheLastRelease() {
   FakePrompts prompts;
   prompts.answers = {u"100"_s, u"200"_s};
   setReferencePoint(sheet, prompts);
-  QCOMPARE(prompts.shown,
-           (QStringList{u"message[Koordel] 基準とする点を入力します。最後にマウスを離した点が使用されます。"_s,
-                        u"input[基準値X] 基準とする点のX座標を入力してください"_s,
-                        u"input[基準値Y] 基準とする点のY座標を入力してください"_s}));
+  QCOMPARE(
+      prompts.shown,
+      (QStringList{
+          u"message[Koordel] 基準とする点を入力します。最後にマウスを離した点が使用されます。"_s,
+          u"input[基準値X] 基準とする点のX座標を入力してください"_s,
+          u"input[基準値Y] 基準とする点のY座標を入力してください"_s}));
   QCOMPARE(sheet.text(Field::基準値X), u"1500"_s);
   QCOMPARE(sheet.text(Field::基準値Y), u"2250"_s);
   QCOMPARE(sheet.text(Field::指定基準X), u"100"_s);
@@ -63,10 +65,10 @@ void TestCalibration::referencePointAnswers_data() {
   QTest::addColumn<QString>("y");
   QTest::newRow("unit and letters") << QStringList{u"12.5mm"_s, u"abc"_s} << u"12.5"_s << u"0"_s;
   QTest::newRow("both cancelled") << QStringList{} << u"0"_s << u"0"_s;
-  QTest::newRow("blanks and exponent") << QStringList{u" -1 234"_s, u"2E3"_s} << u"-1234"_s
-                                       << u"2000"_s;
-  QTest::newRow("beyond the double range") << QStringList{u"1E400"_s, u"-1E999"_s} << u"0"_s
-                                           << u"0"_s;
+  QTest::newRow("blanks and exponent")
+      << QStringList{u" -1 234"_s, u"2E3"_s} << u"-1234"_s << u"2000"_s;
+  QTest::newRow("beyond the double range")
+      << QStringList{u"1E400"_s, u"-1E999"_s} << u"0"_s << u"0"_s;
 }
 
 void TestCalibration::referencePointAnswers() {
@@ -98,13 +100,14 @@ void TestCalibration::coefficientsFromADrag() {
   FakePrompts prompts;
   prompts.answers = {u"100"_s, u"50"_s};
   setCoefficients(sheet, prompts);
-  QCOMPARE(prompts.shown,
-           (QStringList{u"input[X校正値] その両端のx寸法を入力してください。単位は要りません。"_s,
-                        u"input[Y校正値] その両端のy寸法を入力してください。単位は要りません。"_s}));
+  QCOMPARE(
+      prompts.shown,
+      (QStringList{u"input[X校正値] その両端のx寸法を入力してください。単位は要りません。"_s,
+                   u"input[Y校正値] その両端のy寸法を入力してください。単位は要りません。"_s}));
   const std::pair<Field, const char16_t*> expected[] = {
-      {Field::校正始めX, u"1000"},  {Field::校正始めY, u"4000"},   {Field::校正終わりX, u"2440"},
-      {Field::校正終わりY, u"1120"}, {Field::その差X, u"1440"},    {Field::その差Y, u"2880"},
-      {Field::指定校正X, u"100"},    {Field::指定校正Y, u"50"},     {Field::x軸係数, u"0.06944"},
+      {Field::校正始めX, u"1000"},   {Field::校正始めY, u"4000"}, {Field::校正終わりX, u"2440"},
+      {Field::校正終わりY, u"1120"}, {Field::その差X, u"1440"},   {Field::その差Y, u"2880"},
+      {Field::指定校正X, u"100"},    {Field::指定校正Y, u"50"},   {Field::x軸係数, u"0.06944"},
       {Field::Y軸係数, u"0.01736"},
   };
   for (const auto& [field, text] : expected) {
@@ -125,9 +128,9 @@ void TestCalibration::coefficientsAnswers_data() {
                                     << QStringList{u"1"_s, u"1"_s, u"0.00069"_s, u"0.00035"_s};
   QTest::newRow("letters become 1") << drag << QStringList{u"abc"_s, u"mm"_s}
                                     << QStringList{u"1"_s, u"1"_s, u"0.00069"_s, u"0.00035"_s};
-  QTest::newRow("negative size mirrors") << drag << QStringList{u"100"_s, u"-50"_s}
-                                         << QStringList{u"100"_s, u"-50"_s, u"0.06944"_s,
-                                                        u"-0.01736"_s};
+  QTest::newRow("negative size mirrors")
+      << drag << QStringList{u"100"_s, u"-50"_s}
+      << QStringList{u"100"_s, u"-50"_s, u"0.06944"_s, u"-0.01736"_s};
   QTest::newRow("1 over 150000") << QStringList{u"0"_s, u"0"_s, u"150000"_s, u"150000"_s}
                                  << QStringList{u"1"_s, u"1"_s}
                                  << QStringList{u"1"_s, u"1"_s, u"0.00001"_s, u"0.00001"_s};
@@ -161,9 +164,8 @@ void TestCalibration::zeroExtentKeepsTheCoefficientAndSaysSo_data() {
                                       << u"0.25"_s << u"X・Y方向の長さが 0 のため"_s;
   QTest::newRow("vertical drag") << QStringList{u"100"_s, u"0"_s, u"100"_s, u"200"_s} << u"0.5"_s
                                  << u"0.05000"_s << u"X方向の長さが 0 のため、x軸係数は"_s;
-  QTest::newRow("horizontal drag") << QStringList{u"0"_s, u"7"_s, u"400"_s, u"7"_s}
-                                   << u"0.02500"_s << u"0.25"_s
-                                   << u"Y方向の長さが 0 のため、Y軸係数は"_s;
+  QTest::newRow("horizontal drag") << QStringList{u"0"_s, u"7"_s, u"400"_s, u"7"_s} << u"0.02500"_s
+                                   << u"0.25"_s << u"Y方向の長さが 0 のため、Y軸係数は"_s;
 }
 
 void TestCalibration::zeroExtentKeepsTheCoefficientAndSaysSo() {

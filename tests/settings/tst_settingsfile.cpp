@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -143,7 +143,8 @@ void TestSettingsFile::numbersComeBackAsPlainText() {
 void TestSettingsFile::tooFewFieldsChangeNothing_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::addColumn<QString>("message");
-  QTest::newRow("23 fields") << QByteArray("1,2,3,4,5,6,7,8,9,10,11,12\r\n1,2,3,4,5,6,7,8,9,10,11\r\n")
+  QTest::newRow("23 fields") << QByteArray(
+                                    "1,2,3,4,5,6,7,8,9,10,11,12\r\n1,2,3,4,5,6,7,8,9,10,11\r\n")
                              << u"24 個のうち 23 個"_s;
   QTest::newRow("empty") << QByteArray() << u"24 個のうち 0 個"_s;
   QTest::newRow("one line") << QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n") << u"24 個のうち 12 個"_s;
@@ -163,8 +164,9 @@ void TestSettingsFile::tooFewFieldsChangeNothing() {
 
 void TestSettingsFile::extraLinesAreIgnored() {
   ValueSheet sheet;
-  const QByteArray bytes = "1,2,3,4,5,6,7,8,9,10,11,mm\r\n13,14,15,16,17,18,19,20,21,22,23,cm\r\n"
-                           "garbage \x81\r\n\x00\x01";
+  const QByteArray bytes =
+      "1,2,3,4,5,6,7,8,9,10,11,mm\r\n13,14,15,16,17,18,19,20,21,22,23,cm\r\n"
+      "garbage \x81\r\n\x00\x01";
   QVERIFY(!settings::load(sheet, write(u"long.set"_s, bytes)));
   QCOMPARE(sheet.text(Field::down座標x), u"1"_s);
   QCOMPARE(sheet.text(Field::x軸単位), u"mm"_s);
@@ -186,8 +188,9 @@ void TestSettingsFile::unitWithACommaSurvivesARoundTrip() {
 void TestSettingsFile::unquotedCommaShiftsTheFieldsAsItAlwaysDid() {
   // A file an older writer made, with the comma of "m,m" unquoted.
   ValueSheet sheet;
-  QVERIFY(!settings::load(sheet, write(u"old.set"_s, "1,2,3,4,5,6,7,8,9,10,11,m,m\r\n"
-                                                     "13,14,15,16,17,18,19,20,21,22,23,cm\r\n")));
+  QVERIFY(!settings::load(sheet, write(u"old.set"_s,
+                                       "1,2,3,4,5,6,7,8,9,10,11,m,m\r\n"
+                                       "13,14,15,16,17,18,19,20,21,22,23,cm\r\n")));
   QCOMPARE(sheet.text(Field::x軸単位), u"m"_s);
   QCOMPARE(sheet.text(Field::down座標y), u"m"_s);
   QCOMPARE(sheet.text(Field::up座標y), u"13"_s);
@@ -196,8 +199,9 @@ void TestSettingsFile::unquotedCommaShiftsTheFieldsAsItAlwaysDid() {
 
 void TestSettingsFile::handWrittenFile() {
   ValueSheet sheet;
-  const QByteArray bytes = "  1500, \"1,500\" ,12.50,#TRUE#,\"\",  -3 ,,1E3,&H10,\"a\"b,x ,\n"
-                           "\"two\nlines\",2,3,4,5,6,7,8,9,10,11,\x83\x7e\x83\x8a";  // ミリ, no line end
+  const QByteArray bytes =
+      "  1500, \"1,500\" ,12.50,#TRUE#,\"\",  -3 ,,1E3,&H10,\"a\"b,x ,\n"
+      "\"two\nlines\",2,3,4,5,6,7,8,9,10,11,\x83\x7e\x83\x8a";  // ミリ, no line end
   QVERIFY(!settings::load(sheet, write(u"hand.set"_s, bytes)));
   QCOMPARE(sheet.text(Field::down座標x), u"1500"_s);
   QCOMPARE(sheet.text(Field::up座標x), u"1,500"_s);
@@ -277,8 +281,8 @@ void TestSettingsFile::unreadableFiles() {
   const auto folder = settings::load(sheet, m_dir->path());
   QVERIFY(folder && folder->contains(u"フォルダー"_s));
   // A picture chosen by mistake: bytes that are not Shift_JIS text.
-  const auto binary = settings::load(sheet, write(u"image.png"_s, QByteArray::fromHex(
-                                                                      "89504e470d0a1a0a0000000d4948445280")));
+  const auto binary = settings::load(
+      sheet, write(u"image.png"_s, QByteArray::fromHex("89504e470d0a1a0a0000000d4948445280")));
   QVERIFY(binary.has_value());
   QCOMPARE(texts(sheet), before);
 }

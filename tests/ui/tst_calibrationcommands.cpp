@@ -70,7 +70,9 @@ void TestCalibrationCommands::init() {
   QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
-void TestCalibrationCommands::cleanup() { delete m_window; }
+void TestCalibrationCommands::cleanup() {
+  delete m_window;
+}
 
 void TestCalibrationCommands::run(const QString& name) {
   m_window->findChild<QAction*>(name)->trigger();

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace koordel {
+
+// The spreadsheet application, driven by automation. Each call is one call
+// of the automation interface the records were designed for; the
+// application, the workbook and the sheet they act on are the link's own
+// references, kept by the implementation. Every call reports whether it
+// worked; none may throw.
+class SpreadsheetAutomation {
+ public:
+  virtual ~SpreadsheetAutomation() = default;
+
+  // application <- the running instance
+  virtual bool attach() = 0;
+  // application <- a new instance
+  virtual bool create() = 0;
+  // application.Visible <- true
+  virtual bool makeVisible() = 0;
+  // workbook <- application.ActiveWorkbook
+  virtual bool activeWorkbook() = 0;
+  // sheet <- workbook.Sheets.Add
+  virtual bool addSheet() = 0;
+  // workbook <- application.Workbooks.Add
+  virtual bool addWorkbook() = 0;
+  // sheet <- workbook.ActiveSheet
+  virtual bool activeSheet() = 0;
+  // sheet.Cells(row, column) <- value; rows and columns count from 1.
+  virtual bool setText(int row, int column, const QString& text) = 0;
+  virtual bool setNumber(int row, int column, double value) = 0;
+
+  // What went wrong last, for the curious; the user is told in Japanese.
+  virtual QString lastError() const = 0;
+};
+
+// How the Calc backend reaches the office. The program uses the defaults;
+// tests run an office of their own.
+struct CalcOptions {
+  QString pipeName;           // empty: one of the program's own
+  QStringList officeArguments;  // added to the office's command line
+  QStringList environment;    // "NAME=value" entries for the office
+};
+
+}  // namespace koordel
+
+// The module's one entry point, looked up by name.
+extern "C" {
+using KoordelCreateAutomation = koordel::SpreadsheetAutomation* (*)(const koordel::CalcOptions*);
+}

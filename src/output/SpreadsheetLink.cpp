@@ -1,0 +1,89 @@
+#include "SpreadsheetLink.h"
+
+#include "Record.h"
+#include "Selections.h"
+#include "SpreadsheetAutomation.h"
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+
+SpreadsheetLink::SpreadsheetLink(Selections& selections, Factory connect)
+    : m_selections(selections), m_connect(std::move(connect)) {}
+
+SpreadsheetLink::~SpreadsheetLink() = default;
+
+// The order of the calls is the automation's contract: attach to what runs,
+// else create and show; take the active workbook and add a sheet to it; and
+// after any error at all, a workbook of its own.
+bool SpreadsheetLink::start() {
+  SpreadsheetAutomation& app = *m_automation;
+  bool error = false;
+  if (!app.attach()) {
+    error = true;
+    if (!app.create()) {
+      error = true;
+    }
+    if (!app.makeVisible()) {
+      error = true;
+    }
+  }
+  if (!app.activeWorkbook()) {
+    error = true;
+  }
+  const bool sheetAdded = app.addSheet();
+  if (!sheetAdded) {
+    error = true;
+  }
+  if (!error) {
+    return true;
+  }
+  const bool workbook = app.addWorkbook();
+  const bool sheet = app.activeSheet();
+  return workbook && sheet;
+}
+
+std::optional<QString> SpreadsheetLink::send(const Record& record) {
+  if (m_full) {
+    return u"表計算への出力は %1 行目までです。これ以上は書き込めません。\n"
+           u"ほかの出力先を選んでください。"_s.arg(std::numeric_limits<qint16>::max());
+  }
+  if (!m_automation) {
+    m_automation = m_connect ? m_connect() : nullptr;
+    if (!m_automation) {
+      return u"表計算ソフト（LibreOffice Calc）が見つからないため、エクセルに送れません。\n"
+             u"LibreOffice Calc を入れるか、ほかの出力先を選んでください。"_s;
+    }
+  }
+  qint16& row = m_selections.outputRow;
+  if (row == 1 || !m_started) {
+    row = 1;
+    m_started = start();
+    if (!m_started) {
+      return u"表計算ソフトに接続できませんでした。記録は書き込んでいません。\n"
+             u"次の記録でもう一度接続します。"_s;
+    }
+  }
+  int column = 1;
+  for (const RecordField& field : record.fields()) {
+    const bool written = field.number ? m_automation->setNumber(row, column, *field.number)
+                                      : m_automation->setText(row, column, field.text);
+    if (!written) {
+      // The document or the office has gone: start a new sheet next time.
+      m_started = false;
+      return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
+             u"この記録は書き込まれていません。次の記録で新しいシートに書き始めます。"_s;
+    }
+    ++column;
+  }
+  if (row == std::numeric_limits<qint16>::max()) {
+    m_full = true;
+  } else {
+    ++row;
+  }
+  return std::nullopt;
+}
+
+}  // namespace koordel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace koordel {
+
+class Record;
+class SpreadsheetAutomation;
+struct Selections;
+
+// One sheet of the spreadsheet application that records fill row by row,
+// from the output row kept in the selections. The link is started with the
+// first record of the run and kept; rows go on across destination changes.
+class SpreadsheetLink {
+ public:
+  // `connect` makes the automation backend when the link is first needed; it
+  // gives none when no spreadsheet application is available.
+  using Factory = std::function<std::unique_ptr<SpreadsheetAutomation>()>;
+
+  SpreadsheetLink(Selections& selections, Factory connect);
+  ~SpreadsheetLink();
+
+  // Writes the record into the output row and moves the row on, or says why
+  // it could not. A record that was not written leaves the row where it was.
+  std::optional<QString> send(const Record& record);
+
+ private:
+  bool start();
+
+  Selections& m_selections;
+  Factory m_connect;
+  std::unique_ptr<SpreadsheetAutomation> m_automation;
+  bool m_started = false;
+  bool m_full = false;
+};
+
+}  // namespace koordel

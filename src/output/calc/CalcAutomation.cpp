@@ -1,0 +1,295 @@
+// The spreadsheet backend for LibreOffice Calc, over UNO. It lives in a
+// module of its own, loaded at run time, so the program runs without
+// LibreOffice; every UNO exception stops at this file's boundary.
+#include "SpreadsheetAutomation.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <rtl/bootstrap.hxx>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <exception>
+#include <unistd.h>
+
+namespace css = com::sun::star;
+using rtl::OUString;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace koordel {
+namespace {
+
+OUString toOu(const QString& s) {
+  return OUString(reinterpret_cast<const sal_Unicode*>(s.utf16()), s.size());
+}
+QString fromOu(const OUString& s) {
+  return QString(reinterpret_cast<const QChar*>(s.getStr()), s.getLength());
+}
+
+// The client's own UNO context, made once: it only carries the bridge to
+// the office, which has the real one.
+Reference<css::uno::XComponentContext> localContext() {
+  static Reference<css::uno::XComponentContext> context = [] {
+    OUString more;
+    if (!rtl::Bootstrap::get(OUString("URE_MORE_TYPES"), more)) {
+      // Without the office's types the first call into it fails.
+      rtl::Bootstrap::set(OUString("URE_MORE_TYPES"),
+                          OUString("file:///usr/lib/libreoffice/program/types/offapi.rdb"));
+    }
+    return cppu::defaultBootstrap_InitialComponentContext();
+  }();
+  return context;
+}
+
+// Is an office of this user running? Then asking for a new one would only
+// hand the request to it.
+bool officeRunning() {
+  const QDir proc(QStringLiteral("/proc"));
+  const uid_t me = getuid();
+  for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    bool isPid = false;
+    pid.toInt(&isPid);
+    if (!isPid) {
+      continue;
+    }
+    QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+    if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "soffice.bin") {
+      continue;
+    }
+    QFile status(proc.filePath(pid + QStringLiteral("/status")));
+    if (status.open(QIODevice::ReadOnly)) {
+      for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Uid:") && line.mid(4).trimmed().split('\t').value(0).toUInt() == me) {
+          return true;
+        }
+      }
+    }
+  }
+  return false;
+}
+
+class CalcAutomation : public SpreadsheetAutomation {
+ public:
+  explicit CalcAutomation(const CalcOptions& options) : m_options(options) {
+    if (m_options.pipeName.isEmpty()) {
+      m_options.pipeName = QStringLiteral("koordel-%1").arg(QCoreApplication::applicationPid());
+    }
+  }
+
+  bool attach() override {
+    return guarded([&] {
+      if (resolve()) {
+        return true;
+      }
+      // Whatever runs is asked to listen on our pipe; the launcher hands
+      // the request over and ends at once.
+      if (!officeRunning() || !spawnOffice()) {
+        return false;
+      }
+      return waitForOffice(10000);
+    });
+  }
+
+  bool create() override {
+    return guarded([&] { return spawnOffice() && waitForOffice(60000); });
+  }
+
+  // A Calc window is visible as soon as it has a document; a new office
+  // shows its own window.
+  bool makeVisible() override {
+    return guarded([&] { return m_desktop.is(); });
+  }
+
+  bool activeWorkbook() override {
+    return guarded([&] {
+      if (!m_desktop.is()) {
+        return false;
+      }
+      m_workbook.set(m_desktop->getCurrentComponent(), UNO_QUERY);
+      return m_workbook.is();
+    });
+  }
+
+  bool addSheet() override {
+    return guarded([&] {
+      if (!m_workbook.is()) {
+        return false;
+      }
+      Reference<css::sheet::XSpreadsheets> sheets = m_workbook->getSheets();
+      Reference<css::container::XIndexAccess> index(sheets, UNO_QUERY_THROW);
+      OUString name = OUString("Koordel");
+      for (int n = 2; sheets->hasByName(name); ++n) {
+        name = OUString("Koordel ") + OUString::number(n);
+      }
+      sheets->insertNewByName(name, static_cast<sal_Int16>(index->getCount()));
+      m_sheet.set(sheets->getByName(name), UNO_QUERY_THROW);
+      Reference<css::frame::XModel> model(m_workbook, UNO_QUERY_THROW);
+      Reference<css::sheet::XSpreadsheetView> view(model->getCurrentController(), UNO_QUERY);
+      if (view.is()) {
+        view->setActiveSheet(m_sheet);
+      }
+      return true;
+    });
+  }
+
+  bool addWorkbook() override {
+    return guarded([&] {
+      if (!m_desktop.is()) {
+        return false;
+      }
+      Reference<css::frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
+      m_workbook.set(loader->loadComponentFromURL(OUString("private:factory/scalc"), OUString("_blank"), 0,
+                                                  {}),
+                     UNO_QUERY_THROW);
+      return true;
+    });
+  }
+
+  bool activeSheet() override {
+    return guarded([&] {
+      if (!m_workbook.is()) {
+        return false;
+      }
+      Reference<css::frame::XModel> model(m_workbook, UNO_QUERY_THROW);
+      Reference<css::sheet::XSpreadsheetView> view(model->getCurrentController(), UNO_QUERY_THROW);
+      m_sheet = view->getActiveSheet();
+      return m_sheet.is();
+    });
+  }
+
+  bool setText(int row, int column, const QString& text) override {
+    return guarded([&] {
+      if (!m_sheet.is()) {
+        return false;
+      }
+      // Through the cell's text, so "00123" and "=1+1" stay what was sent.
+      Reference<css::text::XText> cell(m_sheet->getCellByPosition(column - 1, row - 1),
+                                       UNO_QUERY_THROW);
+      cell->setString(toOu(text));
+      return true;
+    });
+  }
+
+  bool setNumber(int row, int column, double value) override {
+    return guarded([&] {
+      if (!m_sheet.is()) {
+        return false;
+      }
+      m_sheet->getCellByPosition(column - 1, row - 1)->setValue(value);
+      return true;
+    });
+  }
+
+  QString lastError() const override { return m_lastError; }
+
+ private:
+  // A null reference is not an exception in UNO but a crash: every call
+  // checks what it stands on first.
+  template <class Call>
+  bool guarded(Call&& call) {
+    try {
+      m_lastError.clear();
+      return call();
+    } catch (const css::uno::Exception& e) {
+      m_lastError = fromOu(e.Message);
+    } catch (const std::exception& e) {
+      m_lastError = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+      m_lastError = QStringLiteral("unknown failure");
+    }
+    return false;
+  }
+
+  OUString connectUrl() const {
+    return toOu(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
+                    .arg(m_options.pipeName));
+  }
+
+  bool resolve() {
+    try {
+      Reference<css::bridge::XUnoUrlResolver> resolver =
+          css::bridge::UnoUrlResolver::create(localContext());
+      Reference<css::uno::XComponentContext> office(resolver->resolve(connectUrl()),
+                                                    UNO_QUERY_THROW);
+      m_desktop = css::frame::Desktop::create(office);
+      return true;
+    } catch (const css::connection::NoConnectException&) {
+      return false;
+    }
+  }
+
+  bool spawnOffice() {
+    QProcess office;
+    office.setProgram(QStringLiteral("soffice"));
+    QStringList arguments = {
+        QStringLiteral("--nologo"), QStringLiteral("--norestore"),
+        QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
+            .arg(m_options.pipeName)};
+    office.setArguments(arguments + m_options.officeArguments);
+    if (!m_options.environment.isEmpty()) {
+      office.setEnvironment(QProcess::systemEnvironment() + m_options.environment);
+    }
+    // Nothing of ours held open: an office that outlives the program must not
+    // keep its terminal or a test runner's pipes waiting.
+    office.setStandardInputFile(QProcess::nullDevice());
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    // Detached, so the office outlives the program and no zombie is left.
+    return office.startDetached();
+  }
+
+  bool waitForOffice(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+      if (resolve()) {
+        return true;
+      }
+      QThread::msleep(100);
+    }
+    m_lastError = QStringLiteral("the office did not answer on pipe %1").arg(m_options.pipeName);
+    return false;
+  }
+
+  CalcOptions m_options;
+  QString m_lastError;
+  Reference<css::frame::XDesktop2> m_desktop;
+  Reference<css::sheet::XSpreadsheetDocument> m_workbook;
+  Reference<css::sheet::XSpreadsheet> m_sheet;
+};
+
+}  // namespace
+}  // namespace koordel
+
+extern "C" __attribute__((visibility("default"))) koordel::SpreadsheetAutomation*
+koordel_create_automation(const koordel::CalcOptions* options) {
+  try {
+    return new koordel::CalcAutomation(options ? *options : koordel::CalcOptions{});
+  } catch (...) {
+    return nullptr;
+  }
+}

@@ -1,0 +1,244 @@
+// Against a real LibreOffice Calc, started and ended by this test itself:
+// headless, with a throwaway profile, HOME and TMPDIR, on a pipe of its own.
+#include "CalcModule.h"
+#include "Record.h"
+#include "Selections.h"
+#include "SpreadsheetLink.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <rtl/bootstrap.hxx>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+namespace css = com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+OUString toOu(const QString& s) {
+  return OUString(reinterpret_cast<const sal_Unicode*>(s.utf16()), s.size());
+}
+QString fromOu(const OUString& s) {
+  return QString(reinterpret_cast<const QChar*>(s.getStr()), s.getLength());
+}
+
+Record point(const QString& comment) {
+  Record r(shape::kPoint, comment);
+  r.addText(u"199.99"_s).addText(u"212.50"_s);
+  return r;
+}
+
+Record line() {
+  Record r(shape::kLine, u"A-1"_s);
+  r.addText(u"10.00"_s).addText(u"10.00"_s).addText(u"40.00"_s).addText(u"50.00"_s).addNumber(50);
+  return r;
+}
+
+}  // namespace
+
+class TestCalc : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void cleanupTestCase();
+  void newOfficeGetsRowsOneToThree();
+  void runningOfficeWithAWorkbookGetsANewSheet();
+  void officeKilledMidRunIsToldAndStartedAgain();
+
+ private:
+  CalcOptions options() const;
+  SpreadsheetLink::Factory factory() const;
+  QList<qint64> ourOffices() const;
+  void killOffices();
+  Reference<css::frame::XDesktop2> desktop();
+  Reference<css::sheet::XSpreadsheet> activeSheet();
+  QString text(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column);
+  double number(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column);
+
+  QTemporaryDir m_dir;
+  QString m_pipe;
+};
+
+CalcOptions TestCalc::options() const {
+  CalcOptions o;
+  o.pipeName = m_pipe;
+  o.officeArguments = {u"--headless"_s,
+                       u"-env:UserInstallation=file://%1"_s.arg(m_dir.filePath(u"profile"_s))};
+  o.environment = {u"HOME="_s + m_dir.filePath(u"home"_s), u"TMPDIR="_s + m_dir.filePath(u"tmp"_s)};
+  return o;
+}
+
+SpreadsheetLink::Factory TestCalc::factory() const {
+  const CalcOptions o = options();
+  return [o] { return loadCalcAutomation(QStringLiteral(KOORDEL_CALC_MODULE), o); };
+}
+
+void TestCalc::initTestCase() {
+  std::signal(SIGPIPE, SIG_IGN);
+  QVERIFY(m_dir.isValid());
+  QVERIFY(QDir(m_dir.path()).mkpath(u"home"_s));
+  QVERIFY(QDir(m_dir.path()).mkpath(u"tmp"_s));
+  m_pipe = u"koordel-test-%1"_s.arg(QCoreApplication::applicationPid());
+  QVERIFY2(QFile::exists(QStringLiteral(KOORDEL_CALC_MODULE)), KOORDEL_CALC_MODULE);
+  QVERIFY2(ourOffices().isEmpty(), "an office of this test's profile is still running");
+}
+
+void TestCalc::cleanupTestCase() { killOffices(); }
+
+// Every process, launcher and office, started with this test's profile.
+QList<qint64> TestCalc::ourOffices() const {
+  QList<qint64> pids;
+  const QByteArray profile = m_dir.filePath(u"profile"_s).toUtf8();
+  for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    bool ok = false;
+    const qint64 pid = entry.toLongLong(&ok);
+    QFile cmdline(u"/proc/%1/cmdline"_s.arg(entry));
+    if (ok && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(profile)) {
+      pids << pid;
+    }
+  }
+  return pids;
+}
+
+void TestCalc::killOffices() {
+  for (qint64 pid : ourOffices()) {
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+  }
+  QElapsedTimer clock;
+  clock.start();
+  while (!ourOffices().isEmpty() && clock.elapsed() < 5000) {
+    QThread::msleep(50);
+  }
+}
+
+Reference<css::frame::XDesktop2> TestCalc::desktop() {
+  static Reference<css::uno::XComponentContext> local = [] {
+    OUString more;
+    if (!rtl::Bootstrap::get(OUString("URE_MORE_TYPES"), more)) {
+      rtl::Bootstrap::set(OUString("URE_MORE_TYPES"),
+                          OUString("file:///usr/lib/libreoffice/program/types/offapi.rdb"));
+    }
+    return cppu::defaultBootstrap_InitialComponentContext();
+  }();
+  Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
+  Reference<css::uno::XComponentContext> office(
+      resolver->resolve(toOu(u"uno:pipe,name=%1;urp;StarOffice.ComponentContext"_s.arg(m_pipe))),
+      UNO_QUERY_THROW);
+  return css::frame::Desktop::create(office);
+}
+
+Reference<css::sheet::XSpreadsheet> TestCalc::activeSheet() {
+  Reference<css::frame::XModel> model(desktop()->getCurrentComponent(), UNO_QUERY_THROW);
+  Reference<css::sheet::XSpreadsheetView> view(model->getCurrentController(), UNO_QUERY_THROW);
+  return view->getActiveSheet();
+}
+
+QString TestCalc::text(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column) {
+  Reference<css::table::XCell> cell = sheet->getCellByPosition(column - 1, row - 1);
+  if (cell->getType() != css::table::CellContentType_TEXT) {
+    return u"<not text>"_s;
+  }
+  return fromOu(Reference<css::text::XText>(cell, UNO_QUERY_THROW)->getString());
+}
+
+double TestCalc::number(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column) {
+  Reference<css::table::XCell> cell = sheet->getCellByPosition(column - 1, row - 1);
+  return cell->getType() == css::table::CellContentType_VALUE ? cell->getValue() : -1;
+}
+
+void TestCalc::newOfficeGetsRowsOneToThree() {
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  QCOMPARE(link.send(point(u"P1"_s)).value_or(QString()), QString());
+  QVERIFY(!ourOffices().isEmpty());
+  QCOMPARE(link.send(line()).value_or(QString()), QString());
+  QCOMPARE(link.send(point(u"00123"_s)).value_or(QString()), QString());
+  QCOMPARE(selections.outputRow, qint16(4));
+
+  try {
+    const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
+    QCOMPARE(text(sheet, 1, 1), u"点"_s);
+    QCOMPARE(text(sheet, 1, 2), u"P1"_s);
+    QCOMPARE(text(sheet, 1, 3), u"199.99"_s);
+    QCOMPARE(text(sheet, 1, 4), u"212.50"_s);
+    QCOMPARE(text(sheet, 1, 5), u"<not text>"_s);  // 4 cells, no more
+    QCOMPARE(text(sheet, 2, 1), u"線"_s);
+    QCOMPARE(text(sheet, 2, 6), u"50.00"_s);
+    QCOMPARE(number(sheet, 2, 7), 50.0);  // the length is a number
+    QCOMPARE(text(sheet, 3, 2), u"00123"_s);  // a text stays text
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+void TestCalc::runningOfficeWithAWorkbookGetsANewSheet() {
+  QVERIFY(!ourOffices().isEmpty());  // the office of the test before
+  Reference<css::sheet::XSpreadsheetDocument> document;
+  try {
+    Reference<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
+    document.set(loader->loadComponentFromURL(OUString("private:factory/scalc"),
+                                              OUString("_blank"), 0, {}),
+                 UNO_QUERY_THROW);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+  const qsizetype offices = ourOffices().size();
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  QCOMPARE(link.send(point(u"attached"_s)).value_or(QString()), QString());
+  QCOMPARE(ourOffices().size(), offices);  // attached, nothing new started
+  try {
+    QVERIFY(document->getSheets()->hasByName(OUString("Koordel")));
+    Reference<css::sheet::XSpreadsheet> sheet(document->getSheets()->getByName(OUString("Koordel")),
+                                              UNO_QUERY_THROW);
+    QCOMPARE(text(sheet, 1, 2), u"attached"_s);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+void TestCalc::officeKilledMidRunIsToldAndStartedAgain() {
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  QCOMPARE(link.send(point(u"before"_s)).value_or(QString()), QString());
+  QCOMPARE(selections.outputRow, qint16(2));
+  killOffices();
+  const std::optional<QString> told = link.send(point(u"lost"_s));
+  QVERIFY(told.has_value());
+  QVERIFY2(told->contains(u"書き込めませんでした"_s), qPrintable(*told));
+  // The next record starts a new office and a new sheet, from row 1.
+  QCOMPARE(link.send(point(u"after"_s)).value_or(QString()), QString());
+  QCOMPARE(selections.outputRow, qint16(2));
+  try {
+    QCOMPARE(text(activeSheet(), 1, 2), u"after"_s);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+QTEST_GUILESS_MAIN(TestCalc)
+#include "tst_calc.moc"
