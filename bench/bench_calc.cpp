@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
   QDir(dir.path()).mkpath(QStringLiteral("home"));
   CalcOptions options;
   options.pipeName = QStringLiteral("koordel-bench-%1").arg(QCoreApplication::applicationPid());
-  options.officeArguments = {QStringLiteral("--headless"),
-                             QStringLiteral("-env:UserInstallation=file://") +
-                                 dir.filePath(QStringLiteral("profile"))};
+  options.officeArguments = {
+      QStringLiteral("--headless"),
+      QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile"))};
   options.environment = {QStringLiteral("HOME=") + dir.filePath(QStringLiteral("home"))};
   SpreadsheetLink link(g_selections, [&] {
     return loadCalcAutomation(QStringLiteral(KOORDEL_CALC_MODULE), options);

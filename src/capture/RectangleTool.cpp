@@ -10,17 +10,12 @@ namespace koordel {
 
 ShapeTool::Plan RectangleTool::plan(bool sending) const {
   Plan p;
-  const QString drawing = u"四角を描けません"_s;
-  std::optional<double> xd, yd, xu, yu;
-  if (!(xd = number(Field::down座標x, drawing, p.error)) ||
-      !(yd = number(Field::down座標y, drawing, p.error)) ||
-      !(xu = number(Field::up座標x, drawing, p.error)) ||
-      !(yu = number(Field::up座標y, drawing, p.error))) {
+  const std::optional<Ends> e = ends(u"四角を描けません"_s, p.error);
+  if (!e) {
     return p;
   }
-  const QPointF press(static_cast<float>(*xd), static_cast<float>(*yd));
-  const QPointF release(static_cast<float>(*xu), static_cast<float>(*yu));
-  p.draw = [press, release](DrawingSurface& surface, const QColor& colour) {
+  p.draw = [press = e->press(), release = e->release()](DrawingSurface& surface,
+                                                        const QColor& colour) {
     surface.drawBox(press, release, colour);
   };
   if (sending) {

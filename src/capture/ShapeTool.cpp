@@ -47,6 +47,27 @@ std::optional<double> ShapeTool::number(Field field, const QString& purpose, QSt
   return value;
 }
 
+std::optional<ShapeTool::Ends> ShapeTool::ends(const QString& purpose, QString& error) const {
+  std::optional<double> xd, yd, xu, yu;
+  if (!(xd = number(Field::down座標x, purpose, error)) ||
+      !(yd = number(Field::down座標y, purpose, error)) ||
+      !(xu = number(Field::up座標x, purpose, error)) ||
+      !(yu = number(Field::up座標y, purpose, error))) {
+    return std::nullopt;
+  }
+  return Ends{*xd, *yd, *xu, *yu};
+}
+
+std::optional<std::pair<double, double>> ShapeTool::coefficients(const QString& purpose,
+                                                                 QString& error) const {
+  std::optional<double> kx, ky;
+  if (!(kx = number(Field::x軸係数, purpose, error)) ||
+      !(ky = number(Field::Y軸係数, purpose, error))) {
+    return std::nullopt;
+  }
+  return std::pair{*kx, *ky};
+}
+
 std::optional<double> ShapeTool::hundredths(double value, QString& error) {
   if (!std::isfinite(value)) {
     error =

@@ -5,10 +5,12 @@
 #include "Record.h"
 
 #include <QColor>
+#include <QPointF>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace koordel {
 
@@ -55,6 +57,17 @@ class ShapeTool : public CaptureTool {
   // A value sheet field read with the strict parse; on failure `error` says
   // which field held what, and that `purpose` could not be done.
   std::optional<double> number(Field field, const QString& purpose, QString& error) const;
+
+  // The press and release positions of the gesture, in twips.
+  struct Ends {
+    double xd, yd, xu, yu;
+    QPointF press() const { return {static_cast<float>(xd), static_cast<float>(yd)}; }
+    QPointF release() const { return {static_cast<float>(xu), static_cast<float>(yu)}; }
+  };
+  std::optional<Ends> ends(const QString& purpose, QString& error) const;
+  // x軸係数 and Y軸係数.
+  std::optional<std::pair<double, double>> coefficients(const QString& purpose,
+                                                        QString& error) const;
   // The two-decimal rounding of lengths and radii; no value on overflow.
   static std::optional<double> hundredths(double value, QString& error);
   Record newRecord(const QString& keyword) const;

@@ -4,7 +4,9 @@
 
 namespace koordel {
 
-QString calcModuleFileName() { return QStringLiteral("libkoordel_calc.so"); }
+QString calcModuleFileName() {
+  return QStringLiteral("libkoordel_calc.so");
+}
 
 std::unique_ptr<SpreadsheetAutomation> loadCalcAutomation(const QString& path,
                                                           const CalcOptions& options) {

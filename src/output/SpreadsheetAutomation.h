@@ -39,9 +39,9 @@ class SpreadsheetAutomation {
 // How the Calc backend reaches the office. The program uses the defaults;
 // tests run an office of their own.
 struct CalcOptions {
-  QString pipeName;           // empty: one of the program's own
+  QString pipeName;             // empty: one of the program's own
   QStringList officeArguments;  // added to the office's command line
-  QStringList environment;    // "NAME=value" entries for the office
+  QStringList environment;      // "NAME=value" entries for the office
 };
 
 }  // namespace koordel

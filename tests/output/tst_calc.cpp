@@ -107,7 +107,9 @@ void TestCalc::initTestCase() {
   QVERIFY2(ourOffices().isEmpty(), "an office of this test's profile is still running");
 }
 
-void TestCalc::cleanupTestCase() { killOffices(); }
+void TestCalc::cleanupTestCase() {
+  killOffices();
+}
 
 // Every process, launcher and office, started with this test's profile.
 QList<qint64> TestCalc::ourOffices() const {
@@ -188,7 +190,7 @@ void TestCalc::newOfficeGetsRowsOneToThree() {
     QCOMPARE(text(sheet, 1, 5), u"<not text>"_s);  // 4 cells, no more
     QCOMPARE(text(sheet, 2, 1), u"線"_s);
     QCOMPARE(text(sheet, 2, 6), u"50.00"_s);
-    QCOMPARE(number(sheet, 2, 7), 50.0);  // the length is a number
+    QCOMPARE(number(sheet, 2, 7), 50.0);      // the length is a number
     QCOMPARE(text(sheet, 3, 2), u"00123"_s);  // a text stays text
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
@@ -200,9 +202,9 @@ void TestCalc::runningOfficeWithAWorkbookGetsANewSheet() {
   Reference<css::sheet::XSpreadsheetDocument> document;
   try {
     Reference<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
-    document.set(loader->loadComponentFromURL(OUString("private:factory/scalc"),
-                                              OUString("_blank"), 0, {}),
-                 UNO_QUERY_THROW);
+    document.set(
+        loader->loadComponentFromURL(OUString("private:factory/scalc"), OUString("_blank"), 0, {}),
+        UNO_QUERY_THROW);
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }

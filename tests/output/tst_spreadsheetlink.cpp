@@ -141,12 +141,11 @@ void TestSpreadsheetLink::rowsAndTypedCells() {
   QVERIFY(!link.send(line()));
   QVERIFY(!link.send(point(u"P2"_s)));
   const QStringList cells = without(without(without(m_log, u"attach"_s), u"active"_s), u"add"_s);
-  QCOMPARE(cells, (QStringList{
-                      u"text 1,1 点"_s,      u"text 1,2 P1"_s,     u"text 1,3 1.00"_s,
-                      u"text 1,4 2.00"_s,    u"text 2,1 線"_s,     u"text 2,2 A-1"_s,
-                      u"text 2,3 10.00"_s,   u"text 2,4 10.00"_s,  u"text 2,5 40.00"_s,
-                      u"text 2,6 50.00"_s,   u"number 2,7 50"_s,   u"text 3,1 点"_s,
-                      u"text 3,2 P2"_s,      u"text 3,3 1.00"_s,   u"text 3,4 2.00"_s}));
+  QCOMPARE(cells, (QStringList{u"text 1,1 点"_s, u"text 1,2 P1"_s, u"text 1,3 1.00"_s,
+                               u"text 1,4 2.00"_s, u"text 2,1 線"_s, u"text 2,2 A-1"_s,
+                               u"text 2,3 10.00"_s, u"text 2,4 10.00"_s, u"text 2,5 40.00"_s,
+                               u"text 2,6 50.00"_s, u"number 2,7 50"_s, u"text 3,1 点"_s,
+                               u"text 3,2 P2"_s, u"text 3,3 1.00"_s, u"text 3,4 2.00"_s}));
   QCOMPARE(m_selections.outputRow, qint16(4));
 }
 

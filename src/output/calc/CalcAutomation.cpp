@@ -31,14 +31,14 @@
 #include <QProcess>
 #include <QThread>
 
-#include <exception>
 #include <unistd.h>
+#include <exception>
 
 namespace css = com::sun::star;
-using rtl::OUString;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 
 namespace koordel {
 namespace {
@@ -162,8 +162,8 @@ class CalcAutomation : public SpreadsheetAutomation {
         return false;
       }
       Reference<css::frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
-      m_workbook.set(loader->loadComponentFromURL(OUString("private:factory/scalc"), OUString("_blank"), 0,
-                                                  {}),
+      m_workbook.set(loader->loadComponentFromURL(OUString("private:factory/scalc"),
+                                                  OUString("_blank"), 0, {}),
                      UNO_QUERY_THROW);
       return true;
     });
@@ -225,8 +225,8 @@ class CalcAutomation : public SpreadsheetAutomation {
   }
 
   OUString connectUrl() const {
-    return toOu(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
-                    .arg(m_options.pipeName));
+    return toOu(
+        QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_options.pipeName));
   }
 
   bool resolve() {
@@ -245,10 +245,9 @@ class CalcAutomation : public SpreadsheetAutomation {
   bool spawnOffice() {
     QProcess office;
     office.setProgram(QStringLiteral("soffice"));
-    QStringList arguments = {
-        QStringLiteral("--nologo"), QStringLiteral("--norestore"),
-        QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
-            .arg(m_options.pipeName)};
+    QStringList arguments = {QStringLiteral("--nologo"), QStringLiteral("--norestore"),
+                             QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
+                                 .arg(m_options.pipeName)};
     office.setArguments(arguments + m_options.officeArguments);
     if (!m_options.environment.isEmpty()) {
       office.setEnvironment(QProcess::systemEnvironment() + m_options.environment);
