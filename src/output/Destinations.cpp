@@ -26,7 +26,10 @@ std::optional<QString> Destinations::send(const Record& record) {
   if (where == destination::kFile) {
     return m_file.append(record.textForm());
   }
-  if (where == destination::kSpreadsheet && m_spreadsheet) {
+  if (where == destination::kSpreadsheet) {
+    if (!m_spreadsheet) {
+      return u"表計算への出力は使えません。ほかの出力先を選んでください。"_s;
+    }
     return m_spreadsheet->send(record);
   }
   return std::nullopt;

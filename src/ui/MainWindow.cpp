@@ -211,11 +211,19 @@ void MainWindow::connectCanvas() {
   connect(m_canvas, &CanvasWidget::moved, this,
           [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
+    // The first record to the spreadsheet may wait seconds for Calc to start.
+    const bool mayWait = m_selections.destination == destination::kSpreadsheet;
+    if (mayWait) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
     guarded(this, [&] {
       if (auto message = m_tracker->release(e)) {
         tellLater(*message);
       }
     });
+    if (mayWait) {
+      QApplication::restoreOverrideCursor();
+    }
   });
 }
 
