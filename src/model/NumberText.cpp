@@ -177,9 +177,16 @@ QString canvasPositionText(float twips) {
 
 QString plainNumberText(double value) {
   std::array<char, 64> buf{};
-  const auto r =
+  auto r =
       std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
-  return fromChars(buf.data(), r.ptr);
+  QString text = fromChars(buf.data(), r.ptr);
+  // Next to the largest double, 15 digits round up past it and would read
+  // back as an overflow: those few values keep the digits they need.
+  if (std::isfinite(value) && !std::isfinite(lenientParse(text))) {
+    r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    text = fromChars(buf.data(), r.ptr);
+  }
+  return text;
 }
 
 QString fixedText(double value, int decimals) {

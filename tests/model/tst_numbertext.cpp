@@ -72,6 +72,9 @@ void TestNumberText::plainNumber_data() {
   QTest::newRow("15 whole digits") << 123456789012345.0 << u"123456789012345"_s;
   QTest::newRow("16 whole digits") << 1234567890123456.0 << u"1.23456789012346E+15"_s;
   QTest::newRow("small") << 0.00001 << u"1E-05"_s;
+  // Found by fuzzing: 15 digits of the largest double read back as infinity.
+  QTest::newRow("largest double") << -std::numeric_limits<double>::max()
+                                  << u"-1.7976931348623157E+308"_s;
 }
 
 void TestNumberText::plainNumber() {
