@@ -25,8 +25,8 @@ bool onlySharedBlanks(const QString& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                         static_cast<qsizetype>(size));
+  const QString text =
+      QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const double lenient = lenientParse(text);
   const std::optional<double> strict = strictParse(text);
   if (strict) {

@@ -148,6 +148,14 @@ void TestSettingsFile::tooFewFieldsChangeNothing_data() {
                              << u"24 個のうち 23 個"_s;
   QTest::newRow("empty") << QByteArray() << u"24 個のうち 0 個"_s;
   QTest::newRow("one line") << QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n") << u"24 個のうち 12 個"_s;
+  QTest::newRow("quotes left open")
+      << QByteArray("1,1,\"1,1,1,1,1,1,1,1,1,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n")
+      << u"24 個のうち 3 個"_s;
+  // Nothing past the first 16 MiB is read, so the fields after it are missing.
+  QTest::newRow("a line longer than the reader reads")
+      << QByteArray(17 * 1024 * 1024, 'x') + QByteArray(",1,1,1,1,1,1,1,1,1,1,\r\n") +
+             QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n")
+      << u"24 個のうち 1 個"_s;
 }
 
 void TestSettingsFile::tooFewFieldsChangeNothing() {
