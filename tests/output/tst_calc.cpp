@@ -1,5 +1,6 @@
 // Against a real LibreOffice Calc, started and ended by this test itself:
 // headless, with a throwaway profile, HOME and TMPDIR, on a pipe of its own.
+#include "../Resident.h"
 #include "CalcModule.h"
 #include "Record.h"
 #include "Selections.h"
@@ -68,6 +69,7 @@ class TestCalc : public QObject {
   void newOfficeGetsRowsOneToThree();
   void runningOfficeWithAWorkbookGetsANewSheet();
   void officeKilledMidRunIsToldAndStartedAgain();
+  void tenThousandRows();
 
  private:
   CalcOptions options() const;
@@ -237,6 +239,36 @@ void TestCalc::officeKilledMidRunIsToldAndStartedAgain() {
   QCOMPARE(selections.outputRow, qint16(2));
   try {
     QCOMPARE(text(activeSheet(), 1, 2), u"after"_s);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+// No row lost or doubled, and nothing of ours growing with the rows.
+void TestCalc::tenThousandRows() {
+  constexpr int kRows = 10000;
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  qint64 afterWarmUp = 0;
+  for (int i = 1; i <= kRows; ++i) {
+    if (i == 1000) {
+      afterWarmUp = residentKiB();
+    }
+    const auto told = link.send(point(QString::number(i)));
+    QVERIFY2(!told, qPrintable(told.value_or(QString())));
+  }
+  const qint64 atEnd = residentKiB();
+  qInfo("resident memory after 1000 rows: %lld KiB, after %d: %lld KiB", afterWarmUp, kRows, atEnd);
+  if (kResidentMemoryMeansLeaks) {
+    QVERIFY(atEnd <= afterWarmUp * 105 / 100);
+  }
+  QCOMPARE(selections.outputRow, qint16(kRows + 1));
+  try {
+    const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
+    QCOMPARE(text(sheet, 1, 2), u"1"_s);
+    QCOMPARE(text(sheet, 5000, 2), u"5000"_s);
+    QCOMPARE(text(sheet, kRows, 2), QString::number(kRows));
+    QCOMPARE(text(sheet, kRows + 1, 1), u"<not text>"_s);
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }

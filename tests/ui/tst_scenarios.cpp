@@ -62,7 +62,9 @@ void TestScenarios::init() {
   QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
-void TestScenarios::cleanup() { delete m_window; }
+void TestScenarios::cleanup() {
+  delete m_window;
+}
 
 void TestScenarios::choose(const QString& family, int index) {
   for (QAction* item : m_window->findChildren<QAction*>(family)) {
