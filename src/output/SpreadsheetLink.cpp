@@ -15,6 +15,12 @@ SpreadsheetLink::SpreadsheetLink(Selections& selections, Factory connect)
 
 SpreadsheetLink::~SpreadsheetLink() = default;
 
+void SpreadsheetLink::setFactory(Factory connect) {
+  m_connect = std::move(connect);
+  m_automation.reset();
+  m_started = false;
+}
+
 // The order of the calls is the automation's contract: attach to what runs,
 // else create and show; take the active workbook and add a sheet to it; and
 // after any error at all, a workbook of its own.

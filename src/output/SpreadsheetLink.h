@@ -24,6 +24,10 @@ class SpreadsheetLink {
   SpreadsheetLink(Selections& selections, Factory connect);
   ~SpreadsheetLink();
 
+  // Replaces how the backend is made (and drops the current one), for tests
+  // that drive an office of their own.
+  void setFactory(Factory connect);
+
   // Writes the record into the output row and moves the row on, or says why
   // it could not. A record that was not written leaves the row where it was.
   std::optional<QString> send(const Record& record);

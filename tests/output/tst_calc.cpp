@@ -1,7 +1,10 @@
 // Against a real LibreOffice Calc, started and ended by this test itself:
 // headless, with a throwaway profile, HOME and TMPDIR, on a pipe of its own.
+#include "../FakePrompts.h"
 #include "../Resident.h"
 #include "CalcModule.h"
+#include "CanvasWidget.h"
+#include "MainWindow.h"
 #include "Record.h"
 #include "Selections.h"
 #include "SpreadsheetLink.h"
@@ -16,12 +19,15 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +76,8 @@ class TestCalc : public QObject {
   void runningOfficeWithAWorkbookGetsANewSheet();
   void officeKilledMidRunIsToldAndStartedAgain();
   void tenThousandRows();
+  void closedDocumentIsToldAndStartedAgain();
+  void wholeSessionThroughTheWindow();
 
  private:
   CalcOptions options() const;
@@ -274,5 +282,120 @@ void TestCalc::tenThousandRows() {
   }
 }
 
-QTEST_GUILESS_MAIN(TestCalc)
+void TestCalc::closedDocumentIsToldAndStartedAgain() {
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  QCOMPARE(link.send(point(u"open"_s)).value_or(QString()), QString());
+  try {
+    Reference<css::util::XCloseable> document(desktop()->getCurrentComponent(), UNO_QUERY_THROW);
+    document->close(true);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+  const std::optional<QString> told = link.send(point(u"closed"_s));
+  QVERIFY(told && told->contains(u"書き込めませんでした"_s));
+  QCOMPARE(link.send(point(u"again"_s)).value_or(QString()), QString());
+  try {
+    QCOMPARE(text(activeSheet(), 1, 2), u"again"_s);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+namespace {
+
+struct ScriptedFileDialog : FileDialog {
+  QStringList answers;
+  std::optional<QString> next() {
+    return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
+  }
+  std::optional<QString> chooseFileToOpen(const QString&) override { return next(); }
+  std::optional<QString> chooseFileToSave(const QString&) override { return next(); }
+};
+
+}  // namespace
+
+// The user's road with エクセルに送る: calibrate, capture every shape, save and
+// load the calibration, capture again; the rows read back from Calc.
+void TestCalc::wholeSessionThroughTheWindow() {
+  MainWindow window;
+  window.spreadsheetLink().setFactory(factory());
+  auto prompts = std::make_unique<FakePrompts>();
+  FakePrompts* answers = prompts.get();
+  window.setPrompts(std::move(prompts));
+  auto files = std::make_unique<ScriptedFileDialog>();
+  ScriptedFileDialog* names = files.get();
+  window.setFileDialog(std::move(files));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  CanvasWidget* canvas = window.canvas();
+  const auto drag = [&](QPoint from, QPoint to) {
+    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+  };
+  const auto choose = [&](const QString& family, int index) {
+    for (QAction* item : window.findChildren<QAction*>(family)) {
+      if (item->data().toInt() == index) {
+        item->trigger();
+      }
+    }
+  };
+  drag(QPoint(100, 400), QPoint(196, 208));
+  answers->answers = {u"100"_s, u"50"_s};
+  window.findChild<QAction*>(u"E12"_s)->trigger();
+  drag(QPoint(100, 150), QPoint(100, 150));
+  answers->answers = {u"100"_s, u"200"_s};
+  window.findChild<QAction*>(u"E11"_s)->trigger();
+  QTest::keyClicks(window.commentBox(), u"S-1"_s);
+  choose(u"B11"_s, 3);  // エクセルに送る
+
+  const auto captureAll = [&] {
+    choose(u"C11"_s, 1);
+    drag(QPoint(200, 150), QPoint(200, 150));
+    choose(u"C11"_s, 2);
+    drag(QPoint(100, 100), QPoint(196, 100));
+    choose(u"C11"_s, 3);
+    drag(QPoint(300, 300), QPoint(300, 396));
+    choose(u"C11"_s, 4);
+    drag(QPoint(400, 100), QPoint(500, 200));
+  };
+  captureAll();
+  QCOMPARE(window.selections().outputRow, qint16(5));
+  names->answers = {m_dir.filePath(u"calib"_s)};
+  window.findChild<QAction*>(u"A12"_s)->trigger();
+  window.valueSheet().setText(Field::x軸係数, u"3"_s);
+  names->answers = {m_dir.filePath(u"calib.set"_s)};
+  window.findChild<QAction*>(u"A13"_s)->trigger();
+  captureAll();
+  QCOMPARE(window.selections().outputRow, qint16(9));
+
+  try {
+    const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
+    const QStringList expected[] = {
+        {u"点"_s, u"S-1"_s, u"204.16"_s, u"200.00"_s},
+        {u"線"_s, u"S-1"_s, u"100.00"_s, u"213.02"_s, u"199.99"_s, u"213.02"_s, u"#99.99"_s},
+        {u"円"_s, u"S-1"_s, u"308.32"_s, u"160.94"_s, u"#25"_s},
+        {u"四角"_s, u"S-1"_s, u"412.48"_s, u"213.02"_s, u"412.48"_s, u"186.98"_s, u"516.64"_s,
+         u"186.98"_s, u"516.64"_s, u"213.02"_s},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int r = 0; r < 4; ++r) {
+        const int row = 1 + pass * 4 + r;
+        const QStringList& cells = expected[r];
+        for (int c = 0; c < cells.size(); ++c) {
+          if (cells.at(c).startsWith(u'#')) {
+            QCOMPARE(number(sheet, row, c + 1), cells.at(c).mid(1).toDouble());
+          } else {
+            QCOMPARE(text(sheet, row, c + 1), cells.at(c));
+          }
+        }
+        QCOMPARE(text(sheet, row, cells.size() + 1), u"<not text>"_s);
+      }
+    }
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+QTEST_MAIN(TestCalc)
 #include "tst_calc.moc"

@@ -12,7 +12,6 @@
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
-
 // Ten thousand gestures to each destination: no record lost or doubled, and
 // no memory that grows with them.
 class TestSoak : public QObject {
@@ -61,8 +60,8 @@ void TestSoak::tenThousandGesturesEach() {
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(40, 30));
   }
   const qint64 atEnd = residentKiB();
-  qInfo("resident memory after %d gestures: %lld KiB, at the end: %lld KiB", kWarmUp,
-        afterWarmUp, atEnd);
+  qInfo("resident memory after %d gestures: %lld KiB, at the end: %lld KiB", kWarmUp, afterWarmUp,
+        atEnd);
   if (kResidentMemoryMeansLeaks) {
     QVERIFY2(atEnd <= afterWarmUp * 105 / 100, "memory grew with the gestures");
   }
