@@ -31,7 +31,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <QThread>
+#include "../ScriptedFileDialog.h"
 
 #include <csignal>
 
@@ -301,19 +303,6 @@ void TestCalc::closedDocumentIsToldAndStartedAgain() {
     QFAIL(qPrintable(fromOu(e.Message)));
   }
 }
-
-namespace {
-
-struct ScriptedFileDialog : FileDialog {
-  QStringList answers;
-  std::optional<QString> next() {
-    return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
-  }
-  std::optional<QString> chooseFileToOpen(const QString&) override { return next(); }
-  std::optional<QString> chooseFileToSave(const QString&) override { return next(); }
-};
-
-}  // namespace
 
 // The user's road with エクセルに送る: calibrate, capture every shape, save and
 // load the calibration, capture again; the rows read back from Calc.

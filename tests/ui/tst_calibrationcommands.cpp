@@ -10,22 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../ScriptedFileDialog.h"
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct ScriptedFileDialog : FileDialog {
-  QStringList answers;  // a null name is a cancel
-  QStringList titles;
-  std::optional<QString> next(const QString& title) {
-    titles << title;
-    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-    return answer.isNull() ? std::nullopt : std::optional<QString>(answer);
-  }
-  std::optional<QString> chooseFileToOpen(const QString& title) override { return next(title); }
-  std::optional<QString> chooseFileToSave(const QString& title) override { return next(title); }
-};
 
 QByteArray contents(const QString& path) {
   QFile file(path);

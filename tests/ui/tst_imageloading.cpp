@@ -7,28 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../ScriptedFileDialog.h"
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Answers the file dialog from a script; a null name is a cancel.
-struct ScriptedFileDialog : FileDialog {
-  QStringList answers;
-  int asked = 0;
-  std::optional<QString> next() {
-    ++asked;
-    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-    if (answer.isNull()) {
-      return std::nullopt;
-    }
-    return answer;
-  }
-  std::optional<QString> chooseFileToOpen(const QString&) override { return next(); }
-  std::optional<QString> chooseFileToSave(const QString&) override { return next(); }
-};
-
-}  // namespace
 
 class TestImageLoading : public QObject {
   Q_OBJECT
@@ -101,7 +83,7 @@ QString TestImageLoading::load(const QString& path) {
 
 void TestImageLoading::pictureShowsAtItsNaturalSize() {
   QCOMPARE(load(picture(u"wide.png"_s, QSize(2000, 1000), QImage::Format_RGB32)), QString());
-  QCOMPARE(m_dialog->asked, 1);
+  QCOMPARE(m_dialog->titles, QStringList{u"平面画像読込"_s});
   QCOMPARE(m_window->canvas()->size(), QSize(2000, 1000));
   QScrollBar* h = m_window->horizontalBar();
   QScrollBar* v = m_window->verticalBar();

@@ -9,21 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../ScriptedFileDialog.h"
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct ScriptedFileDialog : FileDialog {
-  QStringList answers;
-  std::optional<QString> next() {
-    return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
-  }
-  std::optional<QString> chooseFileToOpen(const QString&) override { return next(); }
-  std::optional<QString> chooseFileToSave(const QString&) override { return next(); }
-};
-
-}  // namespace
 
 // A user's whole session through the real window: load a picture, calibrate
 // on a known distance and a known point, then capture every shape to each
