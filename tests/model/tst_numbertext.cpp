@@ -154,6 +154,8 @@ void TestNumberText::lenient_data() {
   QTest::newRow("full-width digits are not digits") << u"１２"_s << 0.0;
   QTest::newRow("coefficient") << u"0.06944"_s << 0.06944;
   QTest::newRow("underflow") << u"1E-400"_s << 0.0;
+  QTest::newRow("NaN-like text") << u"NaN"_s << 0.0;
+  QTest::newRow("infinity spelled out") << u"-inf"_s << 0.0;
 }
 
 void TestNumberText::lenient() {
@@ -184,6 +186,8 @@ void TestNumberText::strict_data() {
   QTest::newRow("exponent without digits") << u"1E"_s << false << 0.0;
   QTest::newRow("beyond double range") << u"1E400"_s << false << 0.0;
   QTest::newRow("400 digits") << QString(400, u'9') << false << 0.0;
+  QTest::newRow("NaN-like text") << u"nan"_s << false << 0.0;
+  QTest::newRow("infinity spelled out") << u"Infinity"_s << false << 0.0;
 }
 
 void TestNumberText::strict() {
