@@ -1,10 +1,10 @@
 // Against a real LibreOffice Calc, started and ended by this test itself:
 // headless, with a throwaway profile, HOME and TMPDIR, on a pipe of its own.
-#include "../FakePrompts.h"
 #include "../Resident.h"
+#include "../SampleRecords.h"
+#include "../ui/ScriptedWindow.h"
 #include "CalcModule.h"
 #include "CanvasWidget.h"
-#include "MainWindow.h"
 #include "Record.h"
 #include "Selections.h"
 #include "SpreadsheetLink.h"
@@ -33,8 +33,6 @@
 #include <QTest>
 
 #include <QThread>
-#include "../ScriptedFileDialog.h"
-
 #include <csignal>
 
 namespace css = com::sun::star;
@@ -52,18 +50,6 @@ OUString toOu(const QString& s) {
 }
 QString fromOu(const OUString& s) {
   return QString(reinterpret_cast<const QChar*>(s.getStr()), s.getLength());
-}
-
-Record point(const QString& comment) {
-  Record r(shape::kPoint, comment);
-  r.addText(u"199.99"_s).addText(u"212.50"_s);
-  return r;
-}
-
-Record line() {
-  Record r(shape::kLine, u"A-1"_s);
-  r.addText(u"10.00"_s).addText(u"10.00"_s).addText(u"40.00"_s).addText(u"50.00"_s).addNumber(50);
-  return r;
 }
 
 }  // namespace
@@ -187,10 +173,10 @@ double TestCalc::number(const Reference<css::sheet::XSpreadsheet>& sheet, int ro
 void TestCalc::newOfficeGetsRowsOneToThree() {
   Selections selections;
   SpreadsheetLink link(selections, factory());
-  QCOMPARE(link.send(point(u"P1"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"P1"_s)).value_or(QString()), QString());
   QVERIFY(!ourOffices().isEmpty());
-  QCOMPARE(link.send(line()).value_or(QString()), QString());
-  QCOMPARE(link.send(point(u"00123"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(sampleLine()).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"00123"_s)).value_or(QString()), QString());
   QCOMPARE(selections.outputRow, qint16(4));
 
   try {
@@ -223,7 +209,7 @@ void TestCalc::runningOfficeWithAWorkbookGetsANewSheet() {
   const qsizetype offices = ourOffices().size();
   Selections selections;
   SpreadsheetLink link(selections, factory());
-  QCOMPARE(link.send(point(u"attached"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"attached"_s)).value_or(QString()), QString());
   QCOMPARE(ourOffices().size(), offices);  // attached, nothing new started
   try {
     QVERIFY(document->getSheets()->hasByName(OUString("Koordel")));
@@ -238,14 +224,14 @@ void TestCalc::runningOfficeWithAWorkbookGetsANewSheet() {
 void TestCalc::officeKilledMidRunIsToldAndStartedAgain() {
   Selections selections;
   SpreadsheetLink link(selections, factory());
-  QCOMPARE(link.send(point(u"before"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"before"_s)).value_or(QString()), QString());
   QCOMPARE(selections.outputRow, qint16(2));
   killOffices();
-  const std::optional<QString> told = link.send(point(u"lost"_s));
+  const std::optional<QString> told = link.send(samplePoint(u"lost"_s));
   QVERIFY(told.has_value());
   QVERIFY2(told->contains(u"書き込めませんでした"_s), qPrintable(*told));
   // The next record starts a new office and a new sheet, from row 1.
-  QCOMPARE(link.send(point(u"after"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"after"_s)).value_or(QString()), QString());
   QCOMPARE(selections.outputRow, qint16(2));
   try {
     QCOMPARE(text(activeSheet(), 1, 2), u"after"_s);
@@ -264,7 +250,7 @@ void TestCalc::tenThousandRows() {
     if (i == 1000) {
       afterWarmUp = residentKiB();
     }
-    const auto told = link.send(point(QString::number(i)));
+    const auto told = link.send(samplePoint(QString::number(i)));
     QVERIFY2(!told, qPrintable(told.value_or(QString())));
   }
   const qint64 atEnd = residentKiB();
@@ -287,16 +273,16 @@ void TestCalc::tenThousandRows() {
 void TestCalc::closedDocumentIsToldAndStartedAgain() {
   Selections selections;
   SpreadsheetLink link(selections, factory());
-  QCOMPARE(link.send(point(u"open"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"open"_s)).value_or(QString()), QString());
   try {
     Reference<css::util::XCloseable> document(desktop()->getCurrentComponent(), UNO_QUERY_THROW);
     document->close(true);
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }
-  const std::optional<QString> told = link.send(point(u"closed"_s));
+  const std::optional<QString> told = link.send(samplePoint(u"closed"_s));
   QVERIFY(told && told->contains(u"書き込めませんでした"_s));
-  QCOMPARE(link.send(point(u"again"_s)).value_or(QString()), QString());
+  QCOMPARE(link.send(samplePoint(u"again"_s)).value_or(QString()), QString());
   try {
     QCOMPARE(text(activeSheet(), 1, 2), u"again"_s);
   } catch (const css::uno::Exception& e) {
@@ -307,28 +293,18 @@ void TestCalc::closedDocumentIsToldAndStartedAgain() {
 // The user's road with エクセルに送る: calibrate, capture every shape, save and
 // load the calibration, capture again; the rows read back from Calc.
 void TestCalc::wholeSessionThroughTheWindow() {
-  MainWindow window;
+  ScriptedWindow scripted;
+  MainWindow& window = scripted.window;
   window.spreadsheetLink().setFactory(factory());
-  auto prompts = std::make_unique<FakePrompts>();
-  FakePrompts* answers = prompts.get();
-  window.setPrompts(std::move(prompts));
-  auto files = std::make_unique<ScriptedFileDialog>();
-  ScriptedFileDialog* names = files.get();
-  window.setFileDialog(std::move(files));
-  window.show();
+  FakePrompts* answers = scripted.prompts;
+  ScriptedFileDialog* names = scripted.files;
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   CanvasWidget* canvas = window.canvas();
   const auto drag = [&](QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
   };
-  const auto choose = [&](const QString& family, int index) {
-    for (QAction* item : window.findChildren<QAction*>(family)) {
-      if (item->data().toInt() == index) {
-        item->trigger();
-      }
-    }
-  };
+  const auto choose = [&](const QString& family, int index) { scripted.choose(family, index); };
   drag(QPoint(100, 400), QPoint(196, 208));
   answers->answers = {u"100"_s, u"50"_s};
   window.findChild<QAction*>(u"E12"_s)->trigger();

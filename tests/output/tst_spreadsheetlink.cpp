@@ -1,3 +1,4 @@
+#include "../SampleRecords.h"
 #include "Clipboard.h"
 #include "CoordinateFile.h"
 #include "Destinations.h"
@@ -46,18 +47,6 @@ struct NoClipboard : Clipboard {
   void clear() override {}
   bool setText(const QString&) override { return true; }
 };
-
-Record point(const QString& comment) {
-  Record r(shape::kPoint, comment);
-  r.addText(u"1.00"_s).addText(u"2.00"_s);
-  return r;
-}
-
-Record line() {
-  Record r(shape::kLine, u"A-1"_s);
-  r.addText(u"10.00"_s).addText(u"10.00"_s).addText(u"40.00"_s).addText(u"50.00"_s).addNumber(50);
-  return r;
-}
 
 QStringList without(const QStringList& log, const QString& prefix) {
   QStringList kept;
@@ -128,24 +117,24 @@ void TestSpreadsheetLink::startOrder() {
   QFETCH(QStringList, failing);
   QFETCH(QStringList, calls);
   SpreadsheetLink link(m_selections, factory(QSet<QString>(failing.begin(), failing.end())));
-  QVERIFY(!link.send(point(u"P"_s)));
+  QVERIFY(!link.send(samplePoint(u"P"_s)));
   QCOMPARE(without(m_log, u"text"_s), calls);
   m_log.clear();
-  QVERIFY(!link.send(point(u"P"_s)));
+  QVERIFY(!link.send(samplePoint(u"P"_s)));
   QCOMPARE(without(m_log, u"text"_s), QStringList{});  // started once only
 }
 
 void TestSpreadsheetLink::rowsAndTypedCells() {
   SpreadsheetLink link(m_selections, factory());
-  QVERIFY(!link.send(point(u"P1"_s)));
-  QVERIFY(!link.send(line()));
-  QVERIFY(!link.send(point(u"P2"_s)));
+  QVERIFY(!link.send(samplePoint(u"P1"_s)));
+  QVERIFY(!link.send(sampleLine()));
+  QVERIFY(!link.send(samplePoint(u"P2"_s)));
   const QStringList cells = without(without(without(m_log, u"attach"_s), u"active"_s), u"add"_s);
-  QCOMPARE(cells, (QStringList{u"text 1,1 点"_s, u"text 1,2 P1"_s, u"text 1,3 1.00"_s,
-                               u"text 1,4 2.00"_s, u"text 2,1 線"_s, u"text 2,2 A-1"_s,
+  QCOMPARE(cells, (QStringList{u"text 1,1 点"_s, u"text 1,2 P1"_s, u"text 1,3 199.99"_s,
+                               u"text 1,4 212.50"_s, u"text 2,1 線"_s, u"text 2,2 A-1"_s,
                                u"text 2,3 10.00"_s, u"text 2,4 10.00"_s, u"text 2,5 40.00"_s,
                                u"text 2,6 50.00"_s, u"number 2,7 50"_s, u"text 3,1 点"_s,
-                               u"text 3,2 P2"_s, u"text 3,3 1.00"_s, u"text 3,4 2.00"_s}));
+                               u"text 3,2 P2"_s, u"text 3,3 199.99"_s, u"text 3,4 212.50"_s}));
   QCOMPARE(m_selections.outputRow, qint16(4));
 }
 
@@ -156,13 +145,13 @@ void TestSpreadsheetLink::rowsGoOnAcrossDestinations() {
   SpreadsheetLink link(m_selections, factory());
   Destinations destinations(m_selections, clipboard, file, &link);
   m_selections.destination = destination::kSpreadsheet;
-  QVERIFY(!destinations.send(point(u"1"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"1"_s)));
   m_selections.destination = destination::kFile;
-  QVERIFY(!destinations.send(point(u"file"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"file"_s)));
   m_selections.destination = destination::kNone;
-  QVERIFY(!destinations.send(point(u"none"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"none"_s)));
   m_selections.destination = destination::kSpreadsheet;
-  QVERIFY(!destinations.send(point(u"2"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"2"_s)));
   QVERIFY(m_log.contains(u"text 2,2 2"_s));
   QCOMPARE(m_log.count(u"attach"_s), 1);
   QCOMPARE(m_selections.outputRow, qint16(3));
@@ -170,7 +159,7 @@ void TestSpreadsheetLink::rowsGoOnAcrossDestinations() {
 
 void TestSpreadsheetLink::noSpreadsheetApplication() {
   SpreadsheetLink link(m_selections, [] { return nullptr; });
-  const auto told = link.send(point(u"P"_s));
+  const auto told = link.send(samplePoint(u"P"_s));
   QVERIFY(told && told->contains(u"LibreOffice Calc"_s));
   QCOMPARE(m_selections.outputRow, qint16(1));
 }
@@ -179,12 +168,12 @@ void TestSpreadsheetLink::linkThatCannotStartKeepsRowOne() {
   SpreadsheetLink link(m_selections,
                        factory({u"attach"_s, u"create"_s, u"addWorkbook"_s, u"activeSheet"_s,
                                 u"activeWorkbook"_s, u"addSheet"_s, u"visible"_s}));
-  const auto told = link.send(point(u"P"_s));
+  const auto told = link.send(samplePoint(u"P"_s));
   QVERIFY(told && told->contains(u"接続できませんでした"_s));
   QCOMPARE(m_selections.outputRow, qint16(1));
   QVERIFY(without(m_log, u"text"_s) == m_log);  // nothing written
   m_log.clear();
-  QVERIFY(link.send(point(u"P"_s)).has_value());
+  QVERIFY(link.send(samplePoint(u"P"_s)).has_value());
   QCOMPARE(m_log.first(), u"attach"_s);  // tried again
   QCOMPARE(m_made, 1);
 }
@@ -197,14 +186,14 @@ void TestSpreadsheetLink::brokenLinkIsToldAndStartedAgain() {
     fake = made.get();
     return made;
   });
-  QVERIFY(!link.send(point(u"1"_s)));
-  QVERIFY(!link.send(point(u"2"_s)));
+  QVERIFY(!link.send(samplePoint(u"1"_s)));
+  QVERIFY(!link.send(samplePoint(u"2"_s)));
   fake->failing = {u"cells"_s};  // the user closed the document
-  const auto told = link.send(point(u"3"_s));
+  const auto told = link.send(samplePoint(u"3"_s));
   QVERIFY(told && told->contains(u"書き込めませんでした"_s));
   fake->failing.clear();
   m_log.clear();
-  QVERIFY(!link.send(point(u"4"_s)));
+  QVERIFY(!link.send(samplePoint(u"4"_s)));
   QCOMPARE(m_log.first(), u"attach"_s);
   QVERIFY(m_log.contains(u"text 1,2 4"_s));  // a new sheet, from row 1
   QCOMPARE(m_selections.outputRow, qint16(2));
@@ -212,13 +201,13 @@ void TestSpreadsheetLink::brokenLinkIsToldAndStartedAgain() {
 
 void TestSpreadsheetLink::lastRowDoesNotOverflow() {
   SpreadsheetLink link(m_selections, factory());
-  QVERIFY(!link.send(point(u"first"_s)));
+  QVERIFY(!link.send(samplePoint(u"first"_s)));
   m_selections.outputRow = 32767;
-  QVERIFY(!link.send(point(u"last"_s)));
+  QVERIFY(!link.send(samplePoint(u"last"_s)));
   QVERIFY(m_log.contains(u"text 32767,2 last"_s));
   QCOMPARE(m_selections.outputRow, qint16(32767));
   m_log.clear();
-  const auto told = link.send(point(u"beyond"_s));
+  const auto told = link.send(samplePoint(u"beyond"_s));
   QVERIFY(told && told->contains(u"32767 行目まで"_s));
   QVERIFY(m_log.isEmpty());
 }

@@ -1,6 +1,5 @@
-#include "../FakePrompts.h"
 #include "CanvasWidget.h"
-#include "MainWindow.h"
+#include "ScriptedWindow.h"
 #include "StatusBar.h"
 #include "ValueSheetWindow.h"
 
@@ -9,8 +8,6 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "../ScriptedFileDialog.h"
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -42,6 +39,7 @@ class TestCalibrationCommands : public QObject {
   void mouse(QEvent::Type type, QPointF twips);
 
   std::unique_ptr<QTemporaryDir> m_dir;
+  std::unique_ptr<ScriptedWindow> m_scripted;
   MainWindow* m_window = nullptr;
   FakePrompts* m_prompts = nullptr;
   ScriptedFileDialog* m_files = nullptr;
@@ -49,23 +47,19 @@ class TestCalibrationCommands : public QObject {
 
 void TestCalibrationCommands::init() {
   m_dir = std::make_unique<QTemporaryDir>();
-  m_window = new MainWindow;
-  auto prompts = std::make_unique<FakePrompts>();
-  m_prompts = prompts.get();
-  m_window->setPrompts(std::move(prompts));
-  auto files = std::make_unique<ScriptedFileDialog>();
-  m_files = files.get();
-  m_window->setFileDialog(std::move(files));
-  m_window->show();
+  m_scripted = std::make_unique<ScriptedWindow>();
+  m_window = &m_scripted->window;
+  m_prompts = m_scripted->prompts;
+  m_files = m_scripted->files;
   QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
 void TestCalibrationCommands::cleanup() {
-  delete m_window;
+  m_scripted.reset();
 }
 
 void TestCalibrationCommands::run(const QString& name) {
-  m_window->findChild<QAction*>(name)->trigger();
+  m_scripted->run(name);
 }
 
 // A pointer event at a position given in twips, as a real pointer between

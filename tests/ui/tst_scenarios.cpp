@@ -1,6 +1,5 @@
-#include "../FakePrompts.h"
 #include "CanvasWidget.h"
-#include "MainWindow.h"
+#include "ScriptedWindow.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -8,8 +7,6 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "../ScriptedFileDialog.h"
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -32,6 +29,7 @@ class TestScenarios : public QObject {
   QStringList fileLines() const;
 
   std::unique_ptr<QTemporaryDir> m_dir;
+  std::unique_ptr<ScriptedWindow> m_scripted;
   MainWindow* m_window = nullptr;
   FakePrompts* m_prompts = nullptr;
   ScriptedFileDialog* m_files = nullptr;
@@ -39,28 +37,20 @@ class TestScenarios : public QObject {
 
 void TestScenarios::init() {
   m_dir = std::make_unique<QTemporaryDir>();
-  m_window = new MainWindow;
+  m_scripted = std::make_unique<ScriptedWindow>();
+  m_window = &m_scripted->window;
+  m_prompts = m_scripted->prompts;
+  m_files = m_scripted->files;
   m_window->setCoordinateFolder(m_dir->path());
-  auto prompts = std::make_unique<FakePrompts>();
-  m_prompts = prompts.get();
-  m_window->setPrompts(std::move(prompts));
-  auto files = std::make_unique<ScriptedFileDialog>();
-  m_files = files.get();
-  m_window->setFileDialog(std::move(files));
-  m_window->show();
   QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
 void TestScenarios::cleanup() {
-  delete m_window;
+  m_scripted.reset();
 }
 
 void TestScenarios::choose(const QString& family, int index) {
-  for (QAction* item : m_window->findChildren<QAction*>(family)) {
-    if (item->data().toInt() == index) {
-      item->trigger();
-    }
-  }
+  m_scripted->choose(family, index);
 }
 
 void TestScenarios::drag(QPoint from, QPoint to) {
