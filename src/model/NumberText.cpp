@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace koordel {
 namespace {
@@ -166,24 +167,58 @@ bool isSurroundingBlank(QChar c) {
   return c.isSpace();
 }
 
+// The shortest form with at most `digits` significant digits, written out
+// in decimals wherever that takes no more than `digits` digits on either side
+// of the point (0.00001, not 1E-05): a calibration fine enough to need it is
+// read by people, not machines. Only whole parts longer than that, or values
+// below 10^-digits, keep the exponent form.
+template <class Number>
+QString shortestText(Number value, int digits) {
+  std::array<char, 64> buf{};
+  const auto r =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, digits);
+  const std::string_view text(buf.data(), static_cast<std::size_t>(r.ptr - buf.data()));
+  const std::size_t e = text.find('e');
+  if (e == std::string_view::npos) {
+    return fromChars(text.data(), text.data() + text.size());
+  }
+  int exponent = 0;
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                  exponent);
+  // The general form switches to an exponent below 10^-4; large values keep
+  // it, since their decimal form would need more digits than it has.
+  if (exponent >= 0 || exponent < -digits) {
+    return fromChars(text.data(), text.data() + text.size());
+  }
+  std::string decimal;
+  std::string_view mantissa = text.substr(0, e);
+  if (!mantissa.empty() && mantissa.front() == '-') {
+    decimal += '-';
+    mantissa.remove_prefix(1);
+  }
+  decimal += "0.";
+  decimal.append(static_cast<std::size_t>(-exponent - 1), '0');
+  for (char c : mantissa) {
+    if (c != '.') {
+      decimal += c;
+    }
+  }
+  return fromChars(decimal.data(), decimal.data() + decimal.size());
+}
+
 }  // namespace
 
 QString canvasPositionText(float twips) {
-  std::array<char, 64> buf{};
-  const auto r =
-      std::to_chars(buf.data(), buf.data() + buf.size(), twips, std::chars_format::general, 7);
-  return fromChars(buf.data(), r.ptr);
+  return shortestText(twips, 7);
 }
 
 QString plainNumberText(double value) {
   std::array<char, 64> buf{};
-  auto r =
-      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
-  QString text = fromChars(buf.data(), r.ptr);
+  QString text = shortestText(value, 15);
   // Next to the largest double, 15 digits round up past it and would read
   // back as an overflow: those few values keep the digits they need.
   if (std::isfinite(value) && !std::isfinite(lenientParse(text))) {
-    r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
     text = fromChars(buf.data(), r.ptr);
   }
   return text;

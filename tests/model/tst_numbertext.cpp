@@ -49,6 +49,8 @@ void TestNumberText::canvasPosition_data() {
   QTest::newRow("7 digits kept") << 1234567.0f << u"1234567"_s;
   QTest::newRow("8th digit rounded") << 12345.678f << u"12345.68"_s;
   QTest::newRow("beyond 7 digits") << 12345678.0f << u"1.234568E+07"_s;
+  QTest::newRow("small") << 0.00001f << u"0.00001"_s;
+  QTest::newRow("below 7 decimals") << 1.5e-8f << u"1.5E-08"_s;
   QTest::newRow("a big scan's far corner") << 280860.0f << u"280860"_s;
 }
 
@@ -71,7 +73,12 @@ void TestNumberText::plainNumber_data() {
   QTest::newRow("100/1440") << 100.0 / 1440.0 << u"0.0694444444444444"_s;
   QTest::newRow("15 whole digits") << 123456789012345.0 << u"123456789012345"_s;
   QTest::newRow("16 whole digits") << 1234567890123456.0 << u"1.23456789012346E+15"_s;
-  QTest::newRow("small") << 0.00001 << u"1E-05"_s;
+  QTest::newRow("small") << 0.00001 << u"0.00001"_s;
+  QTest::newRow("small, three digits") << 0.000000123 << u"0.000000123"_s;
+  QTest::newRow("small negative") << -0.000012345 << u"-0.000012345"_s;
+  QTest::newRow("rounds up to a new digit") << 0.00000999999999999999999 << u"0.00001"_s;
+  QTest::newRow("15 decimals") << 1e-15 << u"0.000000000000001"_s;
+  QTest::newRow("below 15 decimals") << 1.5e-16 << u"1.5E-16"_s;
   // Found by fuzzing: 15 digits of the largest double read back as infinity.
   QTest::newRow("largest double") << -std::numeric_limits<double>::max()
                                   << u"-1.7976931348623157E+308"_s;

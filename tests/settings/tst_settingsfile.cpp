@@ -128,6 +128,7 @@ void TestSettingsFile::numbersComeBackAsPlainText() {
   sheet.setText(Field::指定基準Y, u"007"_s);
   sheet.setText(Field::x軸単位, u"mm"_s);
   sheet.setText(Field::Y軸係数, u"0.06944"_s);
+  sheet.setText(Field::指定校正X, u"0.00001"_s);
   QVERIFY(!settings::save(sheet, path(u"n.set"_s)));
   ValueSheet loaded;
   QVERIFY(!settings::load(loaded, path(u"n.set"_s)));
@@ -138,6 +139,12 @@ void TestSettingsFile::numbersComeBackAsPlainText() {
   QCOMPARE(loaded.text(Field::x軸単位), u"mm"_s);
   QCOMPARE(loaded.text(Field::Y軸係数), u"0.06944"_s);
   QCOMPARE(loaded.text(Field::Y軸単位), QString());
+  QCOMPARE(loaded.text(Field::指定校正X), u"0.00001"_s);
+  // Files written with the exponent form still load, in the decimal form.
+  write(u"old.set"_s, "1,1,1,1,1,1,1,1,1,1,1E-05,\r\n1,1,1,1,1,1,1,1,1,1,1.5E-06,\r\n");
+  QVERIFY(!settings::load(loaded, path(u"old.set"_s)));
+  QCOMPARE(loaded.text(Field::x軸係数), u"0.00001"_s);
+  QCOMPARE(loaded.text(Field::Y軸係数), u"0.0000015"_s);
 }
 
 void TestSettingsFile::tooFewFieldsChangeNothing_data() {
