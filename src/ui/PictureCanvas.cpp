@@ -149,7 +149,12 @@ void PictureCanvas::drawBox(QPointF corner, QPointF oppositeCorner, const QColor
   QRectF box(QPointF(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
              QPointF(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
   const QRectF outer = box;
-  if (m_drawStyle == 6 && m_width > 1) {
+  if (m_drawStyle == 5) {
+    // A thin outline runs through the pixels from min to max inclusive, while
+    // a fill alone stops before max: without an outline the fill must reach
+    // the far column and row too, so both boxes cover the same pixels.
+    box.adjust(0, 0, 1, 1);
+  } else if (m_drawStyle == 6 && m_width > 1) {
     // A thin outline covers the pixels from min to max inclusive; a wide
     // pen lies within those same pixels.
     box.adjust(0, 0, 1, 1);

@@ -60,6 +60,8 @@ class TestPictureCanvas : public QObject {
   void defaultStyleIsAThinUnfilledOutline();
   void boxIsTheSameWhicheverWayTheDragWent();
   void noOutlineWithSolidFill();
+  void filledBoxCoversTheSamePixelsWithoutOutline_data();
+  void filledBoxCoversTheSamePixelsWithoutOutline();
   void insideOutlineStaysInsideTheBox();
   void insideOutlineStaysInsideTheCircle();
   void fillPatternDirections_data();
@@ -109,6 +111,32 @@ void TestPictureCanvas::noOutlineWithSolidFill() {
   for (const QPoint& p : drawn(image)) {
     QCOMPARE(image.pixel(p), qRgb(255, 0, 0));  // no blue outline anywhere
   }
+}
+
+void TestPictureCanvas::filledBoxCoversTheSamePixelsWithoutOutline_data() {
+  QTest::addColumn<QPointF>("press");
+  QTest::addColumn<QPointF>("release");
+  QTest::newRow("dragged down and right") << px(10, 12) << px(30, 40);
+  QTest::newRow("dragged up and left") << px(30, 40) << px(10, 12);
+}
+
+void TestPictureCanvas::filledBoxCoversTheSamePixelsWithoutOutline() {
+  QFETCH(QPointF, press);
+  QFETCH(QPointF, release);
+  PictureCanvas outlined(QSize(60, 60));
+  PictureCanvas bare(QSize(60, 60));
+  for (PictureCanvas* canvas : {&outlined, &bare}) {
+    canvas->setFillStyle(0);
+    canvas->setFillColor(Qt::red);
+  }
+  bare.setDrawStyle(5);
+  outlined.drawBox(press, release, Qt::red);
+  bare.drawBox(press, release, Qt::red);
+  const QImage image = bare.composed(bare.rect());
+  QCOMPARE(image, outlined.composed(outlined.rect()));
+  QCOMPARE(drawn(image).size(), 21 * 29);
+  QCOMPARE(image.pixel(30, 40), qRgb(255, 0, 0));  // the far corner too
+  QCOMPARE(image.pixel(10, 12), qRgb(255, 0, 0));
 }
 
 void TestPictureCanvas::insideOutlineStaysInsideTheBox() {
