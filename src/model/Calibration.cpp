@@ -62,24 +62,42 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
     }
   }
 
-  QStringList without;
+  // An axis whose coefficient has no value keeps its previous one; the user
+  // is told which, and why: no extent, or a quotient beyond the double range.
+  QStringList flat, overflowed;
   const auto coefficient = [&](Field size, Field extentField, Field target, const QString& axis) {
-    const double value = sheet.number(size) / sheet.number(extentField);
-    if (sheet.number(extentField) == 0 || !std::isfinite(value)) {
-      without << axis;
-      return;
+    const double extent = sheet.number(extentField);
+    const double value = sheet.number(size) / extent;
+    if (extent == 0) {
+      flat << axis;
+    } else if (!std::isfinite(value)) {
+      overflowed << axis;
+    } else {
+      sheet.setText(target, fiveDecimalText(value));
     }
-    sheet.setText(target, fiveDecimalText(value));
   };
   coefficient(Field::指定校正X, Field::その差X, Field::x軸係数, u"X"_s);
   coefficient(Field::指定校正Y, Field::その差Y, Field::Y軸係数, u"Y"_s);
-  if (!without.isEmpty()) {
-    prompts.message(
-        u"%1方向の長さが 0 のため、%2は変えていません。\n"
-        u"長さの分かっている両端をドラッグしてから、もう一度「係数」を選んでください。"_s.arg(
-            without.join(u"・"_s), without.size() == 2
-                                       ? u"x軸係数と Y軸係数"_s
-                                       : (without.at(0) == u"X"_s ? u"x軸係数"_s : u"Y軸係数"_s)));
+  const auto names = [](const QStringList& axes) {
+    QStringList fields;
+    for (const QString& axis : axes) {
+      fields << (axis == u"X"_s ? u"x軸係数"_s : u"Y軸係数"_s);
+    }
+    return fields.join(u"と "_s);
+  };
+  QStringList told;
+  if (!flat.isEmpty()) {
+    told << u"%1方向の長さが 0 のため、%2は変えていません。\n"
+            u"長さの分かっている両端をドラッグしてから、もう一度「係数」を選んでください。"_s.arg(
+                flat.join(u"・"_s), names(flat));
+  }
+  if (!overflowed.isEmpty()) {
+    told << u"%1方向の係数が数値の範囲を超えるため（オーバーフロー）、%2は変えていません。\n"
+            u"入力した寸法がその差に比べて大きすぎます。寸法を確かめてください。"_s.arg(
+                overflowed.join(u"・"_s), names(overflowed));
+  }
+  if (!told.isEmpty()) {
+    prompts.message(told.join(u"\n\n"_s));
   }
 }
 

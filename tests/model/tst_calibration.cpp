@@ -31,8 +31,8 @@ class TestCalibration : public QObject {
   void coefficientsFromADrag();
   void coefficientsAnswers_data();
   void coefficientsAnswers();
-  void zeroExtentKeepsTheCoefficientAndSaysSo_data();
-  void zeroExtentKeepsTheCoefficientAndSaysSo();
+  void coefficientWithoutValueKeepsItsTextAndSaysWhy_data();
+  void coefficientWithoutValueKeepsItsTextAndSaysWhy();
 };
 
 void TestCalibration::referencePointAsksAndTakesTheLastRelease() {
@@ -155,36 +155,54 @@ void TestCalibration::coefficientsAnswers() {
   QCOMPARE(sheet.text(Field::Y軸係数), expected.at(3));
 }
 
-void TestCalibration::zeroExtentKeepsTheCoefficientAndSaysSo_data() {
+void TestCalibration::coefficientWithoutValueKeepsItsTextAndSaysWhy_data() {
   QTest::addColumn<QStringList>("drag");
   QTest::addColumn<QString>("x");
   QTest::addColumn<QString>("y");
   QTest::addColumn<QString>("told");
-  QTest::newRow("before any gesture") << QStringList{u"1"_s, u"1"_s, u"1"_s, u"1"_s} << u"0.5"_s
-                                      << u"0.25"_s << u"X・Y方向の長さが 0 のため"_s;
+  QTest::addColumn<QStringList>("answers");
+  QTest::newRow("before any gesture")
+      << QStringList{u"1"_s, u"1"_s, u"1"_s, u"1"_s} << u"0.5"_s << u"0.25"_s
+      << u"X・Y方向の長さが 0 のため、x軸係数と Y軸係数は"_s << QStringList{u"10"_s, u"10"_s};
   QTest::newRow("vertical drag") << QStringList{u"100"_s, u"0"_s, u"100"_s, u"200"_s} << u"0.5"_s
-                                 << u"0.05000"_s << u"X方向の長さが 0 のため、x軸係数は"_s;
-  QTest::newRow("horizontal drag") << QStringList{u"0"_s, u"7"_s, u"400"_s, u"7"_s} << u"0.02500"_s
-                                   << u"0.25"_s << u"Y方向の長さが 0 のため、Y軸係数は"_s;
+                                 << u"0.05000"_s << u"X方向の長さが 0 のため、x軸係数は"_s
+                                 << QStringList{u"10"_s, u"10"_s};
+  QTest::newRow("horizontal drag")
+      << QStringList{u"0"_s, u"7"_s, u"400"_s, u"7"_s} << u"0.02500"_s << u"0.25"_s
+      << u"Y方向の長さが 0 のため、Y軸係数は"_s << QStringList{u"10"_s, u"10"_s};
+  // An extent that is not 0 can still give no coefficient.
+  QTest::newRow("tiny extent, huge size")
+      << QStringList{u"0"_s, u"0"_s, u"0.5"_s, u"100"_s} << u"0.5"_s << u"0.10000"_s
+      << u"X方向の係数が数値の範囲を超えるため（オーバーフロー）、x軸係数は"_s
+      << QStringList{u"1E308"_s, u"10"_s};
+  QTest::newRow("one of each") << QStringList{u"0"_s, u"0"_s, u"0"_s, u"0.5"_s} << u"0.5"_s
+                               << u"0.25"_s << u"X方向の長さが 0 のため"_s
+                               << QStringList{u"10"_s, u"1E308"_s};
 }
 
-void TestCalibration::zeroExtentKeepsTheCoefficientAndSaysSo() {
+void TestCalibration::coefficientWithoutValueKeepsItsTextAndSaysWhy() {
   QFETCH(QStringList, drag);
   QFETCH(QString, x);
   QFETCH(QString, y);
   QFETCH(QString, told);
+  QFETCH(QStringList, answers);
   ValueSheet sheet;
   sheet.setText(Field::x軸係数, u"0.5"_s);
   sheet.setText(Field::Y軸係数, u"0.25"_s);
   gesture(sheet, drag.at(0), drag.at(1), drag.at(2), drag.at(3));
   FakePrompts prompts;
-  prompts.answers = {u"10"_s, u"10"_s};
+  prompts.answers = answers;
   setCoefficients(sheet, prompts);
   QCOMPARE(sheet.text(Field::x軸係数), x);
   QCOMPARE(sheet.text(Field::Y軸係数), y);
   QCOMPARE(prompts.shown.size(), 3);
   QVERIFY2(prompts.shown.last().startsWith(u"message[Koordel] "_s + told),
            qPrintable(prompts.shown.last()));
+  // Nothing says the extent is 0 when it is not.
+  QCOMPARE(prompts.shown.last().contains(u"Y方向の長さが 0"_s),
+           sheet.text(Field::その差Y) == u"0"_s);
+  QCOMPARE(prompts.shown.last().contains(u"Y方向の係数が数値の範囲を超える"_s),
+           answers.at(1) == u"1E308"_s);
 }
 
 QTEST_APPLESS_MAIN(TestCalibration)
