@@ -28,7 +28,7 @@ SpreadsheetLink* g_link = nullptr;
 Record rectangle(int i) {
   Record r(shape::kRectangle, QStringLiteral("bench %1").arg(i));
   for (int k = 0; k < 8; ++k) {
-    r.addText(QStringLiteral("%1.00").arg(i + k));
+    r.addNumberText(QStringLiteral("%1.00").arg(i + k));
   }
   return r;
 }

@@ -12,12 +12,14 @@ namespace koordel {
 
 ShapeTool::Plan CircleTool::plan(bool sending) const {
   Plan p;
-  const std::optional<Ends> e = ends(u"円を描けません"_s, p.error);
+  const QString purpose = u"円を描けません"_s;
+  const std::optional<Ends> e = ends(purpose, p.error);
   if (!e) {
     return p;
   }
   const std::optional<double> drawn = hundredths(std::hypot(e->xd - e->xu, e->yd - e->yu), p.error);
-  if (!drawn) {
+  if (!drawn || !withinReach({e->xd - *drawn, e->xd + *drawn, e->yd - *drawn, e->yd + *drawn},
+                             purpose, p.error)) {
     return p;
   }
   const double radius = static_cast<float>(*drawn);
@@ -40,8 +42,8 @@ ShapeTool::Plan CircleTool::plan(bool sending) const {
   }
   const ValueSheet& sheet = context().sheet;
   p.record = newRecord(shape::kCircle)
-                 .addText(sheet.text(Field::変換down座標x))
-                 .addText(sheet.text(Field::変換down座標y))
+                 .addNumberText(sheet.text(Field::変換down座標x))
+                 .addNumberText(sheet.text(Field::変換down座標y))
                  .addNumber(*circleRadius);
   return p;
 }

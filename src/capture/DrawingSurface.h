@@ -20,6 +20,11 @@ class DrawingSurface {
   // they were.
   static constexpr int kFillCount = 8;
   static constexpr int kMaxDrawWidth = 32767;
+  // How far from the canvas's corner, in twips either way, a shape may reach
+  // (2^30 pixels): the toolkit's rasteriser silently draws nothing beyond
+  // about 2^31 pixels, and a hand-edited settings file can hold positions
+  // much further out than any picture.
+  static constexpr double kReachTwips = 15.0 * (1 << 30);
 
   virtual ~DrawingSurface() = default;
 

@@ -12,8 +12,9 @@ namespace koordel {
 
 ShapeTool::Plan LineTool::plan(bool sending) const {
   Plan p;
-  const std::optional<Ends> e = ends(u"線を描けません"_s, p.error);
-  if (!e) {
+  const QString purpose = u"線を描けません"_s;
+  const std::optional<Ends> e = ends(purpose, p.error);
+  if (!e || !withinReach({e->xd, e->yd, e->xu, e->yu}, purpose, p.error)) {
     return p;
   }
   p.draw = [from = e->press(), to = e->release()](DrawingSurface& surface, const QColor& colour) {
@@ -37,10 +38,10 @@ ShapeTool::Plan LineTool::plan(bool sending) const {
   }
   const ValueSheet& sheet = context().sheet;
   p.record = newRecord(shape::kLine)
-                 .addText(sheet.text(Field::変換down座標x))
-                 .addText(sheet.text(Field::変換down座標y))
-                 .addText(sheet.text(Field::変換up座標x))
-                 .addText(sheet.text(Field::変換up座標y))
+                 .addNumberText(sheet.text(Field::変換down座標x))
+                 .addNumberText(sheet.text(Field::変換down座標y))
+                 .addNumberText(sheet.text(Field::変換up座標x))
+                 .addNumberText(sheet.text(Field::変換up座標y))
                  .addNumber(*length);
   return p;
 }

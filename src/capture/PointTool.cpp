@@ -24,6 +24,9 @@ ShapeTool::Plan PointTool::plan(bool sending) const {
         u"線種設定で 0 以上の数を入れてください。"_s.arg(context().style.pointSizeText);
     return p;
   }
+  if (!withinReach({*x - radius, *x + radius, *y - radius, *y + radius}, purpose, p.error)) {
+    return p;
+  }
   const QPointF centre(static_cast<float>(*x), static_cast<float>(*y));
   p.draw = [centre, radius](DrawingSurface& surface, const QColor& colour) {
     surface.drawCircle(centre, radius, colour);
@@ -31,8 +34,8 @@ ShapeTool::Plan PointTool::plan(bool sending) const {
   if (sending) {
     const ValueSheet& sheet = context().sheet;
     p.record = newRecord(shape::kPoint)
-                   .addText(sheet.text(Field::変換up座標x))
-                   .addText(sheet.text(Field::変換up座標y));
+                   .addNumberText(sheet.text(Field::変換up座標x))
+                   .addNumberText(sheet.text(Field::変換up座標y));
   }
   return p;
 }

@@ -10,8 +10,9 @@ namespace koordel {
 
 ShapeTool::Plan RectangleTool::plan(bool sending) const {
   Plan p;
-  const std::optional<Ends> e = ends(u"四角を描けません"_s, p.error);
-  if (!e) {
+  const QString purpose = u"四角を描けません"_s;
+  const std::optional<Ends> e = ends(purpose, p.error);
+  if (!e || !withinReach({e->xd, e->yd, e->xu, e->yu}, purpose, p.error)) {
     return p;
   }
   p.draw = [press = e->press(), release = e->release()](DrawingSurface& surface,
@@ -25,8 +26,8 @@ ShapeTool::Plan RectangleTool::plan(bool sending) const {
     const QString& x2 = sheet.text(Field::変換up座標x);
     const QString& y2 = sheet.text(Field::変換up座標y);
     p.record = newRecord(shape::kRectangle);
-    p.record->addText(x1).addText(y1).addText(x1).addText(y2);
-    p.record->addText(x2).addText(y2).addText(x2).addText(y1);
+    p.record->addNumberText(x1).addNumberText(y1).addNumberText(x1).addNumberText(y2);
+    p.record->addNumberText(x2).addNumberText(y2).addNumberText(x2).addNumberText(y1);
   }
   return p;
 }

@@ -68,6 +68,19 @@ std::optional<std::pair<double, double>> ShapeTool::coefficients(const QString& 
   return std::pair{*kx, *ky};
 }
 
+bool ShapeTool::withinReach(std::initializer_list<double> twips, const QString& purpose,
+                            QString& error) {
+  for (double t : twips) {
+    if (!(std::abs(t) <= DrawingSurface::kReachTwips)) {
+      error =
+          u"%1。座標が描ける範囲（画像の左上から縦横とも約 10 億ピクセル以内）を超えています。\n"
+          u"図形は描かず、記録も送っていません。設定の座標の値を確かめてください。"_s.arg(purpose);
+      return false;
+    }
+  }
+  return true;
+}
+
 std::optional<double> ShapeTool::hundredths(double value, QString& error) {
   if (!std::isfinite(value)) {
     error =

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 
@@ -68,6 +69,10 @@ class ShapeTool : public CaptureTool {
   // x軸係数 and Y軸係数.
   std::optional<std::pair<double, double>> coefficients(const QString& purpose,
                                                         QString& error) const;
+  // Whether a shape whose extremes are these twips can be drawn; if not,
+  // `error` says so, with `purpose`.
+  static bool withinReach(std::initializer_list<double> twips, const QString& purpose,
+                          QString& error);
   // The two-decimal rounding of lengths and radii; no value on overflow.
   static std::optional<double> hundredths(double value, QString& error);
   Record newRecord(const QString& keyword) const;

@@ -10,6 +10,27 @@ RecordField RecordField::ofNumber(double value) {
   return {plainNumberText(value), value};
 }
 
+RecordField RecordField::ofNumberText(const QString& text) {
+  const std::optional<double> value = strictParse(text);
+  if (!value) {
+    return ofText(text);
+  }
+  int decimals = 0;
+  const QString t = text.trimmed();
+  const qsizetype point = t.indexOf(u'.');
+  if (point >= 0) {
+    decimals = static_cast<int>(t.size() - point - 1);
+  }
+  // An exponent says nothing about decimals: the cell keeps its own format.
+  for (QChar c : t) {
+    if (c == u'E' || c == u'e' || c == u'D' || c == u'd' || c == u'&') {
+      decimals = -1;
+      break;
+    }
+  }
+  return {text, value, decimals};
+}
+
 Record::Record(const QString& shape, const QString& comment) {
   m_fields.append(RecordField::ofText(shape));
   m_fields.append(RecordField::ofText(comment));
@@ -22,6 +43,11 @@ Record& Record::addText(const QString& text) {
 
 Record& Record::addNumber(double value) {
   m_fields.append(RecordField::ofNumber(value));
+  return *this;
+}
+
+Record& Record::addNumberText(const QString& text) {
+  m_fields.append(RecordField::ofNumberText(text));
   return *this;
 }
 

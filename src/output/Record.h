@@ -7,15 +7,24 @@
 
 namespace koordel {
 
-// One field of a result record. Texts copied from the value sheet stay texts;
-// numbers a tool computed keep their value too, so that a spreadsheet cell
-// receives a number while the clipboard and the file receive its text.
+// One field of a result record: always its text, which the clipboard and the
+// file receive, and for a number also its value, so that a spreadsheet cell
+// receives a number that can be summed, sorted and plotted.
 struct RecordField {
   QString text;
   std::optional<double> number;
+  // Decimals a spreadsheet shows the number with; -1 leaves the cell's own
+  // format.
+  int decimals = -1;
 
+  // Text that stays text whatever it looks like (the keyword, the comment).
   static RecordField ofText(const QString& text) { return {text, std::nullopt}; }
+  // A number a tool computed, written as plain number text.
   static RecordField ofNumber(double value);
+  // A number as the value sheet holds it (a converted position): the text
+  // travels unchanged, and the number keeps as many decimals as the text
+  // shows. A text that is no number stays a text.
+  static RecordField ofNumberText(const QString& text);
 };
 
 // Shape keyword, comment, then the tool's values.
@@ -25,6 +34,7 @@ class Record {
 
   Record& addText(const QString& text);
   Record& addNumber(double value);
+  Record& addNumberText(const QString& text);
 
   const QList<RecordField>& fields() const { return m_fields; }
 

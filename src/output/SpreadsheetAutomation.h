@@ -28,9 +28,12 @@ class SpreadsheetAutomation {
   virtual bool addWorkbook() = 0;
   // sheet <- workbook.ActiveSheet
   virtual bool activeSheet() = 0;
-  // sheet.Cells(row, column) <- value; rows and columns count from 1.
+  // sheet.Cells(row, column) <- value; rows and columns count from 1. A text
+  // stays the literal text, even one that looks like a number or a formula.
   virtual bool setText(int row, int column, const QString& text) = 0;
-  virtual bool setNumber(int row, int column, double value) = 0;
+  // A number, shown with `decimals` decimals, or in the cell's own format
+  // when `decimals` is negative.
+  virtual bool setNumber(int row, int column, double value, int decimals) = 0;
 
   // What went wrong last, for the curious; the user is told in Japanese.
   virtual QString lastError() const = 0;

@@ -74,8 +74,9 @@ std::optional<QString> SpreadsheetLink::send(const Record& record) {
   }
   int column = 1;
   for (const RecordField& field : record.fields()) {
-    const bool written = field.number ? m_automation->setNumber(row, column, *field.number)
-                                      : m_automation->setText(row, column, field.text);
+    const bool written = field.number
+                             ? m_automation->setNumber(row, column, *field.number, field.decimals)
+                             : m_automation->setText(row, column, field.text);
     if (!written) {
       // The document or the office has gone: start a new sheet next time.
       m_started = false;

@@ -1,11 +1,13 @@
 #include "CircleTool.h"
 #include "DrawingSurface.h"
+#include "GestureTracker.h"
 #include "LineStyle.h"
 #include "LineTool.h"
 #include "PointTool.h"
 #include "RecordSink.h"
 #include "RectangleTool.h"
 #include "Selections.h"
+#include "StatusPanels.h"
 #include "ValueSheet.h"
 
 #include <QTest>
@@ -42,6 +44,10 @@ struct FakeSurface : DrawingSurface {
   }
 };
 
+struct NoPanels : StatusPanels {
+  void setPanelText(int, const QString&) override {}
+};
+
 struct FakeSink : RecordSink {
   QList<Record> sent;
   std::optional<QString> answer;
@@ -65,12 +71,15 @@ class TestTools : public QObject {
   void lineRecordAndLength_data();
   void lineRecordAndLength();
   void lineAppliesOnlyTheLineForm();
-  void lengthIgnoresTheReferencePoint();
+  void transparentStyleStillSends_data();
+  void transparentStyleStillSends();
+  void sizeIgnoresTheReferencePoint_data();
+  void sizeIgnoresTheReferencePoint();
   void circleRecordAndRadii_data();
   void circleRecordAndRadii();
   void rectangleRecords_data();
   void rectangleRecords();
-  void numbersStayNumbersForTheSpreadsheet();
+  void spreadsheetCellKinds();
   void nothingIsSentWithoutADestination();
   void drawWidthRoundsHalfToEven_data();
   void drawWidthRoundsHalfToEven();
@@ -79,12 +88,19 @@ class TestTools : public QObject {
   void negativePointSizeDrawsAndSendsNothing();
   void coefficientThatIsNotANumber();
   void lengthBeyondTheDoubleRange();
+  void shapeBeyondTheCanvasReach_data();
+  void shapeBeyondTheCanvasReach();
   void deliveryFailureReachesTheUser();
   void colourDialogSemantics();
 
  private:
-  ToolContext context();
-  void gesture(float xd, float yd, float xu, float yu);
+  // A press and a release through the gesture tracker, as the canvas makes
+  // them: the tracker converts and stores both ends, then runs the tool of
+  // `shape`. Returns what the tool told the user.
+  std::optional<QString> capture(const QString& shape, QPointF press, QPointF release);
+  std::optional<QString> capture(const QString& shape, const QRectF& drag) {
+    return capture(shape, drag.topLeft(), drag.bottomRight());
+  }
   void calibrate(const QStringList& values);  // 基準値 X Y, 指定基準 X Y, 係数 X Y
 
   ValueSheet* m_sheet = nullptr;
@@ -93,6 +109,9 @@ class TestTools : public QObject {
   FakeSurface m_surface;
   FakeSink m_sink;
   QString m_comment;
+  NoPanels m_panels;
+  std::unique_ptr<GestureTracker> m_tracker;
+  std::vector<std::unique_ptr<ShapeTool>> m_tools;
 };
 
 void TestTools::init() {
@@ -103,32 +122,35 @@ void TestTools::init() {
   m_surface = FakeSurface{};
   m_sink = FakeSink{};
   m_comment.clear();
+  m_tracker = std::make_unique<GestureTracker>(*m_sheet, m_selections, m_panels);
+  const ToolContext context{*m_sheet,  m_selections, m_style,
+                            m_surface, m_sink,       [this] { return m_comment; }};
+  m_tools.clear();
+  m_tools.push_back(std::make_unique<PointTool>(context));
+  m_tracker->setTool(shape::kPoint, m_tools.back().get());
+  m_tools.push_back(std::make_unique<LineTool>(context));
+  m_tracker->setTool(shape::kLine, m_tools.back().get());
+  m_tools.push_back(std::make_unique<CircleTool>(context));
+  m_tracker->setTool(shape::kCircle, m_tools.back().get());
+  m_tools.push_back(std::make_unique<RectangleTool>(context));
+  m_tracker->setTool(shape::kRectangle, m_tools.back().get());
 }
 
 void TestTools::cleanup() {
+  m_tools.clear();
+  m_tracker.reset();
   delete m_sheet;
 }
 
-ToolContext TestTools::context() {
-  return {*m_sheet, m_selections, m_style, m_surface, m_sink, [this] { return m_comment; }};
-}
-
-// What the gesture handlers store, as they store it.
-void TestTools::gesture(float xd, float yd, float xu, float yu) {
-  const auto convert = [&](Field x, Field y, float px, float py) {
-    const double cx = (px - m_sheet->number(Field::基準値X)) * m_sheet->number(Field::x軸係数) +
-                      m_sheet->number(Field::指定基準X);
-    const double cy = (m_sheet->number(Field::基準値Y) - py) * m_sheet->number(Field::Y軸係数) +
-                      m_sheet->number(Field::指定基準Y);
-    m_sheet->setText(x, QString::number(cx, 'f', 2));
-    m_sheet->setText(y, QString::number(cy, 'f', 2));
-  };
-  m_sheet->setText(Field::down座標x, QString::number(xd));
-  m_sheet->setText(Field::down座標y, QString::number(yd));
-  convert(Field::変換down座標x, Field::変換down座標y, xd, yd);
-  m_sheet->setText(Field::up座標x, QString::number(xu));
-  m_sheet->setText(Field::up座標y, QString::number(yu));
-  convert(Field::変換up座標x, Field::変換up座標y, xu, yu);
+std::optional<QString> TestTools::capture(const QString& shape, QPointF press, QPointF release) {
+  m_selections.captureShape = shape;
+  const auto pressed =
+      m_tracker->press({1, 0, static_cast<float>(press.x()), static_cast<float>(press.y())});
+  if (pressed) {
+    return pressed;
+  }
+  return m_tracker->release(
+      {1, 0, static_cast<float>(release.x()), static_cast<float>(release.y())});
 }
 
 void TestTools::calibrate(const QStringList& values) {
@@ -152,6 +174,8 @@ void TestTools::pointRecords_data() {
   QTest::newRow("no comment") << true << QString() << QPointF(2940, 1530) << u"点,,199.99,212.50"_s;
   QTest::newRow("comma in the comment")
       << false << u"A,B"_s << QPointF(1500, 2250) << u"点,A,B,1500.00,-2248.00"_s;
+  QTest::newRow("at the reference point")
+      << true << u"R"_s << QPointF(1500, 2250) << u"点,R,100.00,200.00"_s;
 }
 
 void TestTools::pointRecords() {
@@ -163,16 +187,13 @@ void TestTools::pointRecords() {
     calibrate(kSheetCalibration);
   }
   m_comment = comment;
-  gesture(0, 0, release.x(), release.y());
-  PointTool tool(context());
-  QVERIFY(!tool.run());
+  QVERIFY(!capture(shape::kPoint, QPointF(0, 0), release));
   QCOMPARE(m_sink.sent.size(), 1);
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
 }
 
 void TestTools::pointDrawsAMarkerInTheFullStyle() {
-  gesture(10, 10, 1500, 2250);
-  QVERIFY(!PointTool(context()).run());
+  QVERIFY(!capture(shape::kPoint, QPointF(10, 10), QPointF(1500, 2250)));
   QCOMPARE(m_surface.calls,
            (QStringList{u"width 1"_s, u"style 0"_s, u"fill 1"_s, u"fillcolour #000000"_s,
                         u"circle 1500 2250 r 3 #000000"_s}));
@@ -180,7 +201,7 @@ void TestTools::pointDrawsAMarkerInTheFullStyle() {
   m_style.lineColour = Qt::red;
   m_style.pointSizeText = u"45twips"_s;
   m_surface.calls.clear();
-  QVERIFY(!PointTool(context()).run());
+  QVERIFY(!capture(shape::kPoint, QPointF(10, 10), QPointF(1500, 2250)));
   QCOMPARE(m_surface.calls.at(2), u"fill 0"_s);
   QCOMPARE(m_surface.calls.at(3), u"fillcolour #ff0000"_s);
   QCOMPARE(m_surface.calls.at(4), u"circle 1500 2250 r 45 #ff0000"_s);
@@ -204,6 +225,10 @@ void TestTools::lineRecordAndLength_data() {
       << u"線,A-1,0.00,0.00,12.00,0.00,12"_s << 12.0;
   QTest::newRow("zero length") << kHundredth << QRectF(QPointF(700, 700), QPointF(700, 700))
                                << u"線,A-1,7.00,93.00,7.00,93.00,0"_s << 0.0;
+  // A negative size from 係数 mirrors the axis: y then grows downwards.
+  QTest::newRow("negative y coefficient")
+      << QStringList{u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0.01000"_s, u"-0.01000"_s}
+      << QRectF(QPointF(0, 1000), QPointF(0, 4000)) << u"線,A-1,0.00,10.00,0.00,40.00,30"_s << 30.0;
 }
 
 void TestTools::lineRecordAndLength() {
@@ -213,8 +238,7 @@ void TestTools::lineRecordAndLength() {
   QFETCH(double, length);
   calibrate(calibration);
   m_comment = u"A-1"_s;
-  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
-  QVERIFY(!LineTool(context()).run());
+  QVERIFY(!capture(shape::kLine, drag));
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
   QCOMPARE(m_sink.sent.at(0).fields().at(6).number.value(), length);
 }
@@ -224,20 +248,46 @@ void TestTools::lineAppliesOnlyTheLineForm() {
   m_style.drawStyle = 3;
   m_style.widthText = u"4"_s;
   m_style.lineColour = Qt::blue;
-  gesture(1000, 9000, 4000, 5000);
-  QVERIFY(!LineTool(context()).run());
+  QVERIFY(!capture(shape::kLine, QPointF(1000, 9000), QPointF(4000, 5000)));
   QCOMPARE(m_surface.calls,
            (QStringList{u"width 4"_s, u"style 3"_s, u"line 1000 9000 - 4000 5000 #0000ff"_s}));
 }
 
-void TestTools::lengthIgnoresTheReferencePoint() {
+void TestTools::transparentStyleStillSends_data() {
+  QTest::addColumn<QString>("shape");
+  for (const QString& shape : {shape::kPoint, shape::kLine, shape::kCircle, shape::kRectangle}) {
+    QTest::newRow(shape.toUtf8().constData()) << shape;
+  }
+}
+
+void TestTools::transparentStyleStillSends() {
+  QFETCH(QString, shape);
+  m_style.drawStyle = 5;  // 透明: nothing visible for a line
+  QVERIFY(!capture(shape, QPointF(1000, 9000), QPointF(4000, 5000)));
+  QCOMPARE(m_surface.calls.at(1), u"style 5"_s);
+  QCOMPARE(m_surface.drawings().size(), 1);
+  QCOMPARE(m_sink.sent.size(), 1);
+  QCOMPARE(m_sink.sent.at(0).fields().at(0).text, shape);
+}
+
+void TestTools::sizeIgnoresTheReferencePoint_data() {
+  QTest::addColumn<QString>("shape");
+  QTest::addColumn<int>("sizeField");
+  QTest::addColumn<QString>("size");
+  QTest::newRow("line length") << QString(shape::kLine) << 6 << u"50"_s;
+  QTest::newRow("circle radius") << QString(shape::kCircle) << 4 << u"50"_s;
+}
+
+void TestTools::sizeIgnoresTheReferencePoint() {
+  QFETCH(QString, shape);
+  QFETCH(int, sizeField);
+  QFETCH(QString, size);
   calibrate(kHundredth);
-  gesture(1000, 9000, 4000, 5000);
-  QVERIFY(!LineTool(context()).run());
+  QVERIFY(!capture(shape, QPointF(1000, 9000), QPointF(4000, 5000)));
   calibrate({u"333"_s, u"777"_s, u"-5"_s, u"12"_s, u"0.01000"_s, u"0.01000"_s});
-  gesture(1000, 9000, 4000, 5000);
-  QVERIFY(!LineTool(context()).run());
-  QCOMPARE(m_sink.sent.at(1).fields().at(6).text, u"50"_s);
+  QVERIFY(!capture(shape, QPointF(1000, 9000), QPointF(4000, 5000)));
+  QCOMPARE(m_sink.sent.at(0).fields().at(sizeField).text, size);
+  QCOMPARE(m_sink.sent.at(1).fields().at(sizeField).text, size);
   QVERIFY(m_sink.sent.at(0).fields().at(2).text != m_sink.sent.at(1).fields().at(2).text);
 }
 
@@ -269,8 +319,7 @@ void TestTools::circleRecordAndRadii() {
   QFETCH(QString, drawn);
   calibrate(calibration);
   m_comment = u"A-1"_s;
-  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
-  QVERIFY(!CircleTool(context()).run());
+  QVERIFY(!capture(shape::kCircle, drag));
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
   QCOMPARE(m_surface.drawings(), QStringList{drawn});
 }
@@ -280,14 +329,18 @@ void TestTools::rectangleRecords_data() {
   QTest::addColumn<QRectF>("drag");
   QTest::addColumn<QString>("comment");
   QTest::addColumn<QString>("record");
+  const QStringList hundredthAtTheCorner = {u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0.01"_s, u"0.01"_s};
   QTest::newRow("calibrated, no comment")
       << kSheetCalibration << QRectF(QPointF(1500, 2250), QPointF(2940, 1530)) << QString()
       << u"四角,,100.00,200.00,100.00,212.50,199.99,212.50,199.99,200.00"_s;
-  // Press converting to (10.00, 20.00) and release to (30.50, 5.25).
-  QTest::newRow("lower right to upper left is not sorted")
-      << QStringList{u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0.01"_s, u"0.01"_s}
-      << QRectF(QPointF(1000, -2000), QPointF(3050, -525)) << u"A"_s
+  QTest::newRow("press (10.00, 20.00), release (30.50, 5.25)")
+      << hundredthAtTheCorner << QRectF(QPointF(1000, -2000), QPointF(3050, -525)) << u"A"_s
       << u"四角,A,10.00,20.00,10.00,5.25,30.50,5.25,30.50,20.00"_s;
+  // On the canvas the press is below and right of the release: corner 1 is
+  // still the press, nothing is sorted.
+  QTest::newRow("lower right to upper left")
+      << hundredthAtTheCorner << QRectF(QPointF(3050, 2000), QPointF(1000, 525)) << u"A"_s
+      << u"四角,A,30.50,-20.00,30.50,-5.25,10.00,-5.25,10.00,-20.00"_s;
   QTest::newRow("zero size") << kHundredth << QRectF(QPointF(100, 100), QPointF(100, 100))
                              << u"x,y"_s
                              << u"四角,x,y,1.00,99.00,1.00,99.00,1.00,99.00,1.00,99.00"_s;
@@ -300,8 +353,7 @@ void TestTools::rectangleRecords() {
   QFETCH(QString, record);
   calibrate(calibration);
   m_comment = comment;
-  gesture(drag.left(), drag.top(), drag.right(), drag.bottom());
-  QVERIFY(!RectangleTool(context()).run());
+  QVERIFY(!capture(shape::kRectangle, drag));
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
   QCOMPARE(m_surface.drawings(), QStringList{u"box %1 %2 - %3 %4 #000000"_s.arg(drag.left())
                                                  .arg(drag.top())
@@ -310,36 +362,36 @@ void TestTools::rectangleRecords() {
   QCOMPARE(m_surface.calls.at(2), u"fill 1"_s);  // the full style
 }
 
-void TestTools::numbersStayNumbersForTheSpreadsheet() {
+void TestTools::spreadsheetCellKinds() {
   calibrate(kHundredth);
-  gesture(1000, 9000, 4000, 5000);
-  QVERIFY(!LineTool(context()).run());
-  QVERIFY(!CircleTool(context()).run());
-  QVERIFY(!RectangleTool(context()).run());
-  QVERIFY(!PointTool(context()).run());
-  const QList<int> numberColumns[] = {{6}, {4}, {}, {}};
+  m_comment = u"=1+1"_s;
+  for (const QString& shape : {shape::kLine, shape::kCircle, shape::kRectangle, shape::kPoint}) {
+    QVERIFY(!capture(shape, QPointF(1000, 9000), QPointF(4000, 5000)));
+  }
+  // Keyword and comment stay texts; converted positions are numbers shown
+  // with their two decimals; lengths and radii are plain numbers.
+  const QList<int> computed[] = {{6}, {4}, {}, {}};
   for (int r = 0; r < 4; ++r) {
     const auto& fields = m_sink.sent.at(r).fields();
+    QCOMPARE(fields.size(), QList<int>({7, 5, 10, 4}).at(r));
     for (int i = 0; i < fields.size(); ++i) {
-      QCOMPARE(fields.at(i).number.has_value(), numberColumns[r].contains(i));
+      const RecordField& f = fields.at(i);
+      QCOMPARE(f.number.has_value(), i >= 2);
+      QCOMPARE(f.decimals, computed[r].contains(i) || i < 2 ? -1 : 2);
     }
   }
-  QCOMPARE(m_sink.sent.at(1).fields().size(), 5);
-  QCOMPARE(m_sink.sent.at(2).fields().size(), 10);
-  QCOMPARE(m_sink.sent.at(3).fields().size(), 4);
+  QCOMPARE(m_sink.sent.at(0).fields().at(5).number.value(), 50.0);
 }
 
 void TestTools::nothingIsSentWithoutADestination() {
   // The coefficients are never read when nothing is sent.
   m_sheet->setText(Field::x軸係数, u"abc"_s);
-  gesture(1000, 9000, 4000, 5000);
   for (const QString& none : {QString(), u"どこか"_s}) {
     m_selections.destination = none;
     m_surface.calls.clear();
-    QVERIFY(!LineTool(context()).run());
-    QVERIFY(!CircleTool(context()).run());
-    QVERIFY(!PointTool(context()).run());
-    QVERIFY(!RectangleTool(context()).run());
+    for (const QString& shape : {shape::kPoint, shape::kLine, shape::kCircle, shape::kRectangle}) {
+      QVERIFY(!capture(shape, QPointF(1000, 9000), QPointF(4000, 5000)));
+    }
     QCOMPARE(m_surface.drawings().size(), 4);
   }
   QVERIFY(m_sink.sent.isEmpty());
@@ -375,13 +427,8 @@ void TestTools::badWidthDrawsAndSendsNothing_data() {
 void TestTools::badWidthDrawsAndSendsNothing() {
   QFETCH(QString, text);
   m_style.widthText = text;
-  gesture(1000, 9000, 4000, 5000);
-  const ValueSheet before;
-  for (ShapeTool* tool :
-       std::initializer_list<ShapeTool*>{new PointTool(context()), new LineTool(context()),
-                                         new CircleTool(context()), new RectangleTool(context())}) {
-    const auto message = tool->run();
-    delete tool;
+  for (const QString& shape : {shape::kPoint, shape::kLine, shape::kCircle, shape::kRectangle}) {
+    const auto message = capture(shape, QPointF(1000, 9000), QPointF(4000, 5000));
     QVERIFY(message.has_value());
     QVERIFY2(message->contains(u"線の太さ「%1」"_s.arg(text)), qPrintable(*message));
   }
@@ -392,43 +439,81 @@ void TestTools::badWidthDrawsAndSendsNothing() {
 
 void TestTools::negativePointSizeDrawsAndSendsNothing() {
   m_style.pointSizeText = u"-3"_s;
-  gesture(0, 0, 100, 100);
-  const auto message = PointTool(context()).run();
+  const auto message = capture(shape::kPoint, QPointF(0, 0), QPointF(100, 100));
   QVERIFY(message && message->contains(u"「-3」"_s));
   QVERIFY(m_surface.calls.isEmpty());
   QVERIFY(m_sink.sent.isEmpty());
   m_style.pointSizeText = u"0"_s;
-  QVERIFY(!PointTool(context()).run());
+  QVERIFY(!capture(shape::kPoint, QPointF(0, 0), QPointF(100, 100)));
 }
 
 void TestTools::coefficientThatIsNotANumber() {
-  gesture(1000, 9000, 4000, 5000);
   m_sheet->setText(Field::Y軸係数, u"0.01cm"_s);
-  const auto line = LineTool(context()).run();
+  const auto line = capture(shape::kLine, QPointF(1000, 9000), QPointF(4000, 5000));
   QVERIFY(line && line->contains(u"Y軸係数「0.01cm」"_s));
-  const auto circle = CircleTool(context()).run();
+  const auto circle = capture(shape::kCircle, QPointF(1000, 9000), QPointF(4000, 5000));
   QVERIFY(circle && circle->contains(u"Y軸係数「0.01cm」"_s));
   // Nothing drawn that has no record.
   QVERIFY(m_surface.calls.isEmpty());
   QVERIFY(m_sink.sent.isEmpty());
   // Points and boxes carry no length and need no coefficient.
-  QVERIFY(!PointTool(context()).run());
-  QVERIFY(!RectangleTool(context()).run());
+  QVERIFY(!capture(shape::kPoint, QPointF(1000, 9000), QPointF(4000, 5000)));
+  QVERIFY(!capture(shape::kRectangle, QPointF(1000, 9000), QPointF(4000, 5000)));
   QCOMPARE(m_sink.sent.size(), 2);
 }
 
 void TestTools::lengthBeyondTheDoubleRange() {
-  gesture(0, 0, 1e30f, 0);
+  // Each end converts within range about a reference point between them, but
+  // the length between them does not.
   m_sheet->setText(Field::x軸係数, u"1E300"_s);
-  const auto message = LineTool(context()).run();
+  m_sheet->setText(Field::基準値X, u"1E8"_s);
+  const auto message = capture(shape::kLine, QPointF(0, 0), QPointF(2e8, 0));
   QVERIFY(message && message->contains(u"オーバーフロー"_s));
   QVERIFY(m_sink.sent.isEmpty());
 }
 
+void TestTools::shapeBeyondTheCanvasReach_data() {
+  QTest::addColumn<QString>("shape");
+  QTest::addColumn<QPointF>("press");
+  QTest::addColumn<QPointF>("release");
+  QTest::addColumn<bool>("drawn");
+  // Positions travel as 7-digit texts: 0.99 keeps the rounding inside.
+  const double reach = 0.99 * DrawingSurface::kReachTwips;
+  QTest::newRow("point far out") << QString(shape::kPoint) << QPointF() << QPointF(1e12, 0)
+                                 << false;
+  QTest::newRow("point at the edge")
+      << QString(shape::kPoint) << QPointF() << QPointF(reach, -reach) << true;
+  QTest::newRow("line end far out")
+      << QString(shape::kLine) << QPointF(10, 10) << QPointF(10, 2 * reach) << false;
+  QTest::newRow("line across the whole reach")
+      << QString(shape::kLine) << QPointF(-reach, -reach) << QPointF(reach, reach) << true;
+  QTest::newRow("circle whose rim is out")
+      << QString(shape::kCircle) << QPointF(0.6 * reach, 0) << QPointF(0, 0) << false;
+  QTest::newRow("box corner far out")
+      << QString(shape::kRectangle) << QPointF(-1.2 * reach, 0) << QPointF(10, 10) << false;
+}
+
+// Positions far beyond any picture come from a hand-edited settings file, or
+// a release far outside a zoomed-out canvas: a shape that cannot be drawn is
+// not sent either, so a record always has its shape.
+void TestTools::shapeBeyondTheCanvasReach() {
+  QFETCH(QString, shape);
+  QFETCH(QPointF, press);
+  QFETCH(QPointF, release);
+  QFETCH(bool, drawn);
+  const auto message = capture(shape, press, release);
+  QCOMPARE(!message.has_value(), drawn);
+  QCOMPARE(m_surface.drawings().size(), drawn ? 1 : 0);
+  QCOMPARE(m_sink.sent.size(), drawn ? 1 : 0);
+  if (!drawn) {
+    QVERIFY2(message->contains(u"描ける範囲"_s), qPrintable(*message));
+  }
+}
+
 void TestTools::deliveryFailureReachesTheUser() {
   m_sink.answer = u"座標.txt に書き込めませんでした。"_s;
-  gesture(0, 0, 10, 10);
-  QCOMPARE(RectangleTool(context()).run().value_or(QString()), *m_sink.answer);
+  QCOMPARE(capture(shape::kRectangle, QPointF(0, 0), QPointF(10, 10)).value_or(QString()),
+           *m_sink.answer);
 }
 
 void TestTools::colourDialogSemantics() {

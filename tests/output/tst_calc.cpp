@@ -76,6 +76,12 @@ class TestCalc : public QObject {
   Reference<css::sheet::XSpreadsheet> activeSheet();
   QString text(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column);
   double number(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column);
+  // A number cell as Calc shows it, or "<not a number>".
+  QString shown(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column);
+  // Compares a row with cells written as "t:text", "n:shown number",
+  // "v:value", or "" for an empty cell.
+  void compareRow(const Reference<css::sheet::XSpreadsheet>& sheet, int row,
+                  const QStringList& cells);
 
   QTemporaryDir m_dir;
   QString m_pipe;
@@ -170,26 +176,61 @@ double TestCalc::number(const Reference<css::sheet::XSpreadsheet>& sheet, int ro
   return cell->getType() == css::table::CellContentType_VALUE ? cell->getValue() : -1;
 }
 
+QString TestCalc::shown(const Reference<css::sheet::XSpreadsheet>& sheet, int row, int column) {
+  Reference<css::table::XCell> cell = sheet->getCellByPosition(column - 1, row - 1);
+  if (cell->getType() != css::table::CellContentType_VALUE) {
+    return u"<not a number>"_s;
+  }
+  return fromOu(Reference<css::text::XText>(cell, UNO_QUERY_THROW)->getString());
+}
+
+void TestCalc::compareRow(const Reference<css::sheet::XSpreadsheet>& sheet, int row,
+                          const QStringList& cells) {
+  for (int c = 0; c < cells.size(); ++c) {
+    const QString kind = cells.at(c).left(2);
+    const QString value = cells.at(c).mid(2);
+    if (kind == u"v:"_s) {
+      QCOMPARE(number(sheet, row, c + 1), value.toDouble());
+    } else if (kind == u"n:"_s) {
+      QCOMPARE(shown(sheet, row, c + 1), value);
+      QCOMPARE(number(sheet, row, c + 1), value.toDouble());
+    } else if (kind == u"t:"_s) {
+      QCOMPARE(text(sheet, row, c + 1), value);
+    } else {
+      const auto type = sheet->getCellByPosition(c, row - 1)->getType();
+      QCOMPARE(int(type), int(css::table::CellContentType_EMPTY));
+    }
+  }
+  QCOMPARE(text(sheet, row, cells.size() + 1), u"<not text>"_s);  // nothing more
+}
+
 void TestCalc::newOfficeGetsRowsOneToThree() {
   Selections selections;
   SpreadsheetLink link(selections, factory());
   QCOMPARE(link.send(samplePoint(u"P1"_s)).value_or(QString()), QString());
   QVERIFY(!ourOffices().isEmpty());
   QCOMPARE(link.send(sampleLine()).value_or(QString()), QString());
-  QCOMPARE(link.send(samplePoint(u"00123"_s)).value_or(QString()), QString());
-  QCOMPARE(selections.outputRow, qint16(4));
+  // Comments arrive as the literal text, never as a formula or a number.
+  const QStringList comments = {u"00123"_s, u"=1+1"_s, u"@SUM(A1)"_s,
+                                u"=WEBSERVICE(\"http://localhost:9/\")"_s, QString()};
+  for (const QString& comment : comments) {
+    QCOMPARE(link.send(samplePoint(comment, u"-2248.00"_s, u"100"_s)).value_or(QString()),
+             QString());
+  }
+  QCOMPARE(selections.outputRow, qint16(3 + comments.size()));
 
   try {
     const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
-    QCOMPARE(text(sheet, 1, 1), u"点"_s);
-    QCOMPARE(text(sheet, 1, 2), u"P1"_s);
-    QCOMPARE(text(sheet, 1, 3), u"199.99"_s);
-    QCOMPARE(text(sheet, 1, 4), u"212.50"_s);
-    QCOMPARE(text(sheet, 1, 5), u"<not text>"_s);  // 4 cells, no more
-    QCOMPARE(text(sheet, 2, 1), u"線"_s);
-    QCOMPARE(text(sheet, 2, 6), u"50.00"_s);
-    QCOMPARE(number(sheet, 2, 7), 50.0);      // the length is a number
-    QCOMPARE(text(sheet, 3, 2), u"00123"_s);  // a text stays text
+    // Converted positions are numbers, shown with the decimals they carry.
+    compareRow(sheet, 1, {u"t:点"_s, u"t:P1"_s, u"n:199.99"_s, u"n:212.50"_s});
+    compareRow(
+        sheet, 2,
+        {u"t:線"_s, u"t:A-1"_s, u"n:10.00"_s, u"n:10.00"_s, u"n:40.00"_s, u"n:50.00"_s, u"v:50"_s});
+    for (int i = 0; i < comments.size(); ++i) {
+      // An empty comment leaves its cell empty.
+      const QString comment = comments.at(i).isEmpty() ? QString() : u"t:"_s + comments.at(i);
+      compareRow(sheet, 3 + i, {u"t:点"_s, comment, u"n:-2248.00"_s, u"n:100"_s});
+    }
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }
@@ -337,24 +378,16 @@ void TestCalc::wholeSessionThroughTheWindow() {
   try {
     const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
     const QStringList expected[] = {
-        {u"点"_s, u"S-1"_s, u"204.16"_s, u"200.00"_s},
-        {u"線"_s, u"S-1"_s, u"100.00"_s, u"213.02"_s, u"199.99"_s, u"213.02"_s, u"#99.99"_s},
-        {u"円"_s, u"S-1"_s, u"308.32"_s, u"160.94"_s, u"#25"_s},
-        {u"四角"_s, u"S-1"_s, u"412.48"_s, u"213.02"_s, u"412.48"_s, u"186.98"_s, u"516.64"_s,
-         u"186.98"_s, u"516.64"_s, u"213.02"_s},
+        {u"t:点"_s, u"t:S-1"_s, u"n:204.16"_s, u"n:200.00"_s},
+        {u"t:線"_s, u"t:S-1"_s, u"n:100.00"_s, u"n:213.02"_s, u"n:199.99"_s, u"n:213.02"_s,
+         u"v:99.99"_s},
+        {u"t:円"_s, u"t:S-1"_s, u"n:308.32"_s, u"n:160.94"_s, u"v:25"_s},
+        {u"t:四角"_s, u"t:S-1"_s, u"n:412.48"_s, u"n:213.02"_s, u"n:412.48"_s, u"n:186.98"_s,
+         u"n:516.64"_s, u"n:186.98"_s, u"n:516.64"_s, u"n:213.02"_s},
     };
     for (int pass = 0; pass < 2; ++pass) {
       for (int r = 0; r < 4; ++r) {
-        const int row = 1 + pass * 4 + r;
-        const QStringList& cells = expected[r];
-        for (int c = 0; c < cells.size(); ++c) {
-          if (cells.at(c).startsWith(u'#')) {
-            QCOMPARE(number(sheet, row, c + 1), cells.at(c).mid(1).toDouble());
-          } else {
-            QCOMPARE(text(sheet, row, c + 1), cells.at(c));
-          }
-        }
-        QCOMPARE(text(sheet, row, cells.size() + 1), u"<not text>"_s);
+        compareRow(sheet, 1 + pass * 4 + r, expected[r]);
       }
     }
   } catch (const css::uno::Exception& e) {

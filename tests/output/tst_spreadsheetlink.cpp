@@ -36,8 +36,9 @@ struct FakeAutomation : SpreadsheetAutomation {
   bool setText(int row, int column, const QString& text) override {
     return call(u"text %1,%2 %3"_s.arg(row).arg(column).arg(text)) && !failing.contains(u"cells"_s);
   }
-  bool setNumber(int row, int column, double value) override {
-    return call(u"number %1,%2 %3"_s.arg(row).arg(column).arg(value)) &&
+  bool setNumber(int row, int column, double value, int decimals) override {
+    const QString format = decimals < 0 ? QString() : u" (%1)"_s.arg(decimals);
+    return call(u"number %1,%2 %3"_s.arg(row).arg(column).arg(value) + format) &&
            !failing.contains(u"cells"_s);
   }
   QString lastError() const override { return {}; }
@@ -56,6 +57,11 @@ QStringList without(const QStringList& log, const QString& prefix) {
     }
   }
   return kept;
+}
+
+// The calls that start and keep the link, without the cells written.
+QStringList linkCalls(const QStringList& log) {
+  return without(without(log, u"text"_s), u"number"_s);
 }
 
 }  // namespace
@@ -118,24 +124,29 @@ void TestSpreadsheetLink::startOrder() {
   QFETCH(QStringList, calls);
   SpreadsheetLink link(m_selections, factory(QSet<QString>(failing.begin(), failing.end())));
   QVERIFY(!link.send(samplePoint(u"P"_s)));
-  QCOMPARE(without(m_log, u"text"_s), calls);
+  QCOMPARE(linkCalls(m_log), calls);
   m_log.clear();
   QVERIFY(!link.send(samplePoint(u"P"_s)));
-  QCOMPARE(without(m_log, u"text"_s), QStringList{});  // started once only
+  QCOMPARE(linkCalls(m_log), QStringList{});  // started once only
 }
 
 void TestSpreadsheetLink::rowsAndTypedCells() {
   SpreadsheetLink link(m_selections, factory());
   QVERIFY(!link.send(samplePoint(u"P1"_s)));
   QVERIFY(!link.send(sampleLine()));
-  QVERIFY(!link.send(samplePoint(u"P2"_s)));
+  QVERIFY(!link.send(samplePoint(QString(), u"100"_s, u"1E+15"_s)));
+  QVERIFY(!link.send(samplePoint(u"=1+1"_s, u"abc"_s)));
   const QStringList cells = without(without(without(m_log, u"attach"_s), u"active"_s), u"add"_s);
-  QCOMPARE(cells, (QStringList{u"text 1,1 点"_s, u"text 1,2 P1"_s, u"text 1,3 199.99"_s,
-                               u"text 1,4 212.50"_s, u"text 2,1 線"_s, u"text 2,2 A-1"_s,
-                               u"text 2,3 10.00"_s, u"text 2,4 10.00"_s, u"text 2,5 40.00"_s,
-                               u"text 2,6 50.00"_s, u"number 2,7 50"_s, u"text 3,1 点"_s,
-                               u"text 3,2 P2"_s, u"text 3,3 199.99"_s, u"text 3,4 212.50"_s}));
-  QCOMPARE(m_selections.outputRow, qint16(4));
+  // Keyword and comment are always texts, converted positions numbers with
+  // the decimals their text has, the length a plain number.
+  QCOMPARE(cells, (QStringList{u"text 1,1 点"_s, u"text 1,2 P1"_s, u"number 1,3 199.99 (2)"_s,
+                               u"number 1,4 212.5 (2)"_s, u"text 2,1 線"_s, u"text 2,2 A-1"_s,
+                               u"number 2,3 10 (2)"_s, u"number 2,4 10 (2)"_s,
+                               u"number 2,5 40 (2)"_s, u"number 2,6 50 (2)"_s, u"number 2,7 50"_s,
+                               u"text 3,1 点"_s, u"text 3,2 "_s, u"number 3,3 100 (0)"_s,
+                               u"number 3,4 1e+15"_s, u"text 4,1 点"_s, u"text 4,2 =1+1"_s,
+                               u"text 4,3 abc"_s, u"number 4,4 212.5 (2)"_s}));
+  QCOMPARE(m_selections.outputRow, qint16(5));
 }
 
 void TestSpreadsheetLink::rowsGoOnAcrossDestinations() {
@@ -171,7 +182,7 @@ void TestSpreadsheetLink::linkThatCannotStartKeepsRowOne() {
   const auto told = link.send(samplePoint(u"P"_s));
   QVERIFY(told && told->contains(u"接続できませんでした"_s));
   QCOMPARE(m_selections.outputRow, qint16(1));
-  QVERIFY(without(m_log, u"text"_s) == m_log);  // nothing written
+  QVERIFY(linkCalls(m_log) == m_log);  // nothing written
   m_log.clear();
   QVERIFY(link.send(samplePoint(u"P"_s)).has_value());
   QCOMPARE(m_log.first(), u"attach"_s);  // tried again

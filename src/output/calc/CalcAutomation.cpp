@@ -4,6 +4,7 @@
 #include "SpreadsheetAutomation.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -21,6 +22,8 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>
 
@@ -33,6 +36,7 @@
 
 #include <unistd.h>
 #include <exception>
+#include <map>
 
 namespace css = com::sun::star;
 using css::uno::Reference;
@@ -194,12 +198,17 @@ class CalcAutomation : public SpreadsheetAutomation {
     });
   }
 
-  bool setNumber(int row, int column, double value) override {
+  bool setNumber(int row, int column, double value, int decimals) override {
     return guarded([&] {
       if (!m_sheet.is()) {
         return false;
       }
-      m_sheet->getCellByPosition(column - 1, row - 1)->setValue(value);
+      Reference<css::table::XCell> cell = m_sheet->getCellByPosition(column - 1, row - 1);
+      cell->setValue(value);
+      if (decimals >= 0) {
+        Reference<css::beans::XPropertySet> properties(cell, UNO_QUERY_THROW);
+        properties->setPropertyValue(OUString("NumberFormat"), css::uno::Any(formatKey(decimals)));
+      }
       return true;
     });
   }
@@ -222,6 +231,30 @@ class CalcAutomation : public SpreadsheetAutomation {
       m_lastError = QStringLiteral("unknown failure");
     }
     return false;
+  }
+
+  // The document's format showing `decimals` decimals, in the document's own
+  // language (so the decimal separator is the user's), made once per document.
+  sal_Int32 formatKey(int decimals) {
+    Reference<css::util::XNumberFormatsSupplier> supplier(m_workbook, UNO_QUERY_THROW);
+    if (supplier != m_formatsOf) {
+      m_formatsOf = supplier;
+      m_formatKeys.clear();
+    }
+    const auto known = m_formatKeys.find(decimals);
+    if (known != m_formatKeys.end()) {
+      return known->second;
+    }
+    Reference<css::util::XNumberFormats> formats = supplier->getNumberFormats();
+    const css::lang::Locale locale;
+    const OUString code =
+        formats->generateFormat(0, locale, false, false, static_cast<sal_Int16>(decimals), 1);
+    sal_Int32 key = formats->queryKey(code, locale, false);
+    if (key < 0) {
+      key = formats->addNew(code, locale);
+    }
+    m_formatKeys.emplace(decimals, key);
+    return key;
   }
 
   OUString connectUrl() const {
@@ -279,6 +312,8 @@ class CalcAutomation : public SpreadsheetAutomation {
   Reference<css::frame::XDesktop2> m_desktop;
   Reference<css::sheet::XSpreadsheetDocument> m_workbook;
   Reference<css::sheet::XSpreadsheet> m_sheet;
+  Reference<css::util::XNumberFormatsSupplier> m_formatsOf;
+  std::map<int, sal_Int32> m_formatKeys;
 };
 
 }  // namespace
