@@ -9,6 +9,7 @@
 struct ScriptedFileDialog : koordel::FileDialog {
   QStringList answers;
   QStringList titles;
+  QStringList offered;
 
   std::optional<QString> next(const QString& title) {
     titles << title;
@@ -20,4 +21,5 @@ struct ScriptedFileDialog : koordel::FileDialog {
   }
   std::optional<QString> chooseFileToOpen(const QString& title) override { return next(title); }
   std::optional<QString> chooseFileToSave(const QString& title) override { return next(title); }
+  void offer(const QString& name) override { offered << name; }
 };

@@ -15,6 +15,9 @@ class FileDialog {
   virtual ~FileDialog() = default;
   virtual std::optional<QString> chooseFileToOpen(const QString& title) = 0;
   virtual std::optional<QString> chooseFileToSave(const QString& title) = 0;
+  // Makes `name` the one the next dialog offers: a save that adds an
+  // extension offers the file it actually wrote, so loading it back works.
+  virtual void offer(const QString& name) = 0;
 };
 
 class QtFileDialog : public FileDialog {
@@ -23,6 +26,7 @@ class QtFileDialog : public FileDialog {
 
   std::optional<QString> chooseFileToOpen(const QString& title) override;
   std::optional<QString> chooseFileToSave(const QString& title) override;
+  void offer(const QString& name) override { m_lastName = name; }
 
  private:
   std::optional<QString> remember(const QString& chosen);

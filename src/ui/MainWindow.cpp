@@ -315,9 +315,12 @@ void MainWindow::saveSettings() {
   if (!name) {
     return;
   }
-  if (auto failure = settings::save(m_sheet, settings::fileNameFor(*name))) {
+  const QString written = settings::fileNameFor(*name);
+  if (auto failure = settings::save(m_sheet, written)) {
     m_prompts->message(*failure, u"エラー"_s);
+    return;
   }
+  m_fileDialog->offer(written);
 }
 
 void MainWindow::loadSettings() {

@@ -1,10 +1,12 @@
 #include "CanvasWidget.h"
+#include "ModalAnswer.h"
 #include "ScriptedWindow.h"
 #include "StatusBar.h"
 #include "ValueSheetWindow.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,8 @@ class TestCalibrationCommands : public QObject {
   void cancelledDialogsDoNothing();
   void failedLoadIsReportedAndChangesNothing();
   void loadShowsInTheValueSheetWindow();
+  void saveOffersTheFileItWrote();
+  void saveNeverReplacesTheFileChosen();
 
  private:
   void run(const QString& name);
@@ -137,6 +141,51 @@ void TestCalibrationCommands::loadShowsInTheValueSheetWindow() {
   QCOMPARE(qobject_cast<QLabel*>(window->fieldWidget(Field::その差X))->text(), u"9"_s);
   QCOMPARE(m_window->valueSheet().text(Field::x軸係数), u"0.069"_s);
   QCOMPARE(m_window->valueSheet().text(Field::Y軸単位), u"mm"_s);
+}
+
+// Through the toolkit's own file dialog: what 設定保存 wrote is what
+// 設定読込 offers next, and it loads.
+void TestCalibrationCommands::saveOffersTheFileItWrote() {
+  MainWindow window;
+  auto prompts = std::make_unique<FakePrompts>();
+  FakePrompts* shown = prompts.get();
+  window.setPrompts(std::move(prompts));
+  const QString chosen = m_dir->filePath(u"calib"_s);
+  answerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog);
+    dialog->selectFile(chosen);
+    static_cast<QDialog*>(dialog)->accept();  // Return in the dialog
+  });
+  window.valueSheet().setText(Field::x軸係数, u"0.06944"_s);
+  window.findChild<QAction*>(u"A12"_s)->trigger();
+  QVERIFY(QFile::exists(chosen + u".set"_s));
+  window.valueSheet().setText(Field::x軸係数, u"9"_s);
+  QString offered;
+  answerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog);
+    offered = dialog->selectedFiles().value(0);
+    static_cast<QDialog*>(dialog)->accept();  // Return in the dialog
+  });
+  window.findChild<QAction*>(u"A13"_s)->trigger();
+  QCOMPARE(offered, chosen + u".set"_s);
+  QCOMPARE(window.valueSheet().text(Field::x軸係数), u"0.06944"_s);
+  QVERIFY2(!shown->shown.last().contains(u"エラー"_s), qPrintable(shown->shown.last()));
+}
+
+void TestCalibrationCommands::saveNeverReplacesTheFileChosen() {
+  const QString existing = m_dir->filePath(u"calib.set"_s);
+  QFile file(existing);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("kept\r\n");
+  file.close();
+  m_files->answers = {existing};
+  run(u"A12"_s);
+  QCOMPARE(contents(existing), QByteArray("kept\r\n"));
+  QCOMPARE(contents(existing + u".set"_s),
+           QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n"));
+  QCOMPARE(m_files->offered, QStringList{existing + u".set"_s});
 }
 
 QTEST_MAIN(TestCalibrationCommands)
