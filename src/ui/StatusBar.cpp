@@ -1,25 +1,26 @@
 #include "StatusBar.h"
 
-#include <QLabel>
+#include "Readout.h"
 
 namespace koordel {
 namespace {
 
 struct PanelLook {
   const char16_t* caption;
-  int width;  // pixels; 0 takes the rest
+  int width;              // pixels; 0 takes the rest
+  const char16_t* reads;  // for a readout, what assistive technology calls it
 };
 
 // All seven panels fit left of the comment box, so the y readout is never
 // hidden under it; the "コメント" panel ends up labelling the box.
 constexpr std::array<PanelLook, StatusBar::kPanelCount> kPanels = {{
-    {u"X軸", 44},
-    {u"", 170},
-    {u"", 80},
-    {u"Y軸", 44},
-    {u"", 170},
-    {u"", 80},
-    {u"コメント", 0},
+    {u"X軸", 44, nullptr},
+    {u"", 170, u"X軸の座標"},
+    {u"", 80, u"X軸の単位"},
+    {u"Y軸", 44, nullptr},
+    {u"", 170, u"Y軸の座標"},
+    {u"", 80, u"Y軸の単位"},
+    {u"コメント", 0, nullptr},
 }};
 
 }  // namespace
@@ -29,9 +30,8 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
   setSizeGripEnabled(false);
   for (int i = 0; i < kPanelCount; ++i) {
     const PanelLook& look = kPanels[static_cast<std::size_t>(i)];
-    auto* label = new QLabel(QString::fromUtf16(look.caption), this);
-    // Unit names are the user's free text, never markup.
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = look.reads ? new Readout(QString::fromUtf16(look.reads), this)
+                               : new QLabel(QString::fromUtf16(look.caption), this);
     label->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -41,10 +41,6 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     addWidget(label, look.width > 0 ? 0 : 1);
     m_panels[static_cast<std::size_t>(i)] = label;
   }
-  m_panels[1]->setAccessibleName(QStringLiteral("X軸の座標"));
-  m_panels[2]->setAccessibleName(QStringLiteral("X軸の単位"));
-  m_panels[4]->setAccessibleName(QStringLiteral("Y軸の座標"));
-  m_panels[5]->setAccessibleName(QStringLiteral("Y軸の単位"));
 }
 
 void StatusBar::setPanelText(int panel, const QString& text) {
@@ -52,7 +48,9 @@ void StatusBar::setPanelText(int panel, const QString& text) {
     return;
   }
   QLabel* label = m_panels[static_cast<std::size_t>(panel - 1)];
-  if (label->text() != text) {
+  if (auto* readout = qobject_cast<Readout*>(label)) {
+    readout->setValue(text);
+  } else if (label->text() != text) {
     label->setText(text);
   }
 }

@@ -1,5 +1,6 @@
 #include "ValueSheetWindow.h"
 
+#include "Readout.h"
 #include "TwipsGeometry.h"
 
 #include <QLabel>
@@ -67,23 +68,23 @@ ValueSheetWindow::ValueSheetWindow(ValueSheet& sheet, QWidget* parent)
       const Field field = fieldAt(row, axis);
       const QRect rect =
           twipsRect(axis == Axis::X ? kXLeft : kYLeft, r.top, kFieldWidth, kFieldHeight);
+      const QString name =
+          caption.simplified() + (axis == Axis::X ? QStringLiteral(" X") : QStringLiteral(" Y"));
       QWidget* widget = nullptr;
       if (isEditable(field)) {
         auto* edit = new QLineEdit(this);
         connect(edit, &QLineEdit::textEdited, this,
                 [this, field](const QString& text) { m_sheet.setText(field, text); });
+        edit->setAccessibleName(name);
         widget = edit;
       } else {
-        auto* label = new QLabel(this);
-        label->setTextFormat(Qt::PlainText);
+        auto* label = new Readout(name, this);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // Values are often copied into other programs by hand.
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         widget = label;
       }
       widget->setObjectName(fieldName(field));
-      widget->setAccessibleName(caption.simplified() +
-                                (axis == Axis::X ? QStringLiteral(" X") : QStringLiteral(" Y")));
       widget->setGeometry(rect);
       m_fields[static_cast<std::size_t>(field)] = widget;
       showField(field);
@@ -117,8 +118,8 @@ void ValueSheetWindow::showField(Field field) {
     if (edit->text() != text) {
       edit->setText(text);
     }
-  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
+  } else if (auto* label = qobject_cast<Readout*>(widget)) {
+    label->setValue(text);
   }
 }
 

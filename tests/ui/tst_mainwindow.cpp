@@ -2,6 +2,7 @@
 #include "LineStyleDialog.h"
 #include "MainWindow.h"
 #include "ModalAnswer.h"
+#include "Spoken.h"
 #include "StatusBar.h"
 #include "ValueSheetWindow.h"
 
@@ -58,6 +59,8 @@ class TestMainWindow : public QObject {
   void checkMarksStayRadioLike();
   void pressAndReleaseFillTheGestureFields();
   void moveFillsThePanels();
+  void readoutsSayTheirCaptionAndValue_data();
+  void readoutsSayTheirCaptionAndValue();
   void rightButtonGestureIsLikeALeftOne();
   void releaseLeftOfTheCanvasIsNegative();
   void doubleClickIsTwoGestures();
@@ -203,6 +206,44 @@ void TestMainWindow::moveFillsThePanels() {
   QCOMPARE(m_window->panels()->panelText(6), QString());
   QCOMPARE(m_window->panels()->panelText(1), u"X軸"_s);
   QCOMPARE(m_window->valueSheet().text(Field::down座標x), u"1"_s);
+}
+
+void TestMainWindow::readoutsSayTheirCaptionAndValue_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<QString>("widget");
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("value");
+  QTest::newRow("x") << u"Form1"_s << u"Panel2"_s << u"X軸の座標"_s << u"300.00"_s;
+  QTest::newRow("x unit") << u"Form1"_s << u"Panel3"_s << u"X軸の単位"_s << u"mm"_s;
+  QTest::newRow("y") << u"Form1"_s << u"Panel5"_s << u"Y軸の座標"_s << u"-448.00"_s;
+  QTest::newRow("y unit") << u"Form1"_s << u"Panel6"_s << u"Y軸の単位"_s << u"cm"_s;
+  QTest::newRow("up x") << u"Form2"_s << u"up座標x"_s << u"mouse up 座標(Twip) X"_s << u"1500"_s;
+  QTest::newRow("converted up y") << u"Form2"_s << u"変換up座標y"_s << u"mouse up 座標(変換後) Y"_s
+                                  << u"-2248.00"_s;
+  QTest::newRow("extent") << u"Form2"_s << u"その差X"_s << u"その差(Twip) X"_s << u"1"_s;
+}
+
+// A screen reader says both what a readout is and what it shows.
+void TestMainWindow::readoutsSayTheirCaptionAndValue() {
+  QFETCH(QString, window);
+  QFETCH(QString, widget);
+  QFETCH(QString, name);
+  QFETCH(QString, value);
+  m_window->valueSheet().setText(Field::x軸単位, u"mm"_s);
+  m_window->valueSheet().setText(Field::Y軸単位, u"cm"_s);
+  CanvasWidget* canvas = m_window->canvas();
+  QMouseEvent move(QEvent::MouseMove, QPointF(20, 30), canvas->mapToGlobal(QPointF(20, 30)),
+                   Qt::NoButton, Qt::NoButton, {});
+  QApplication::sendEvent(canvas, &move);
+  QTest::mousePress(m_window->canvas(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(m_window->canvas(), Qt::LeftButton, {}, QPoint(100, 150));
+  QWidget* owner =
+      window == u"Form1"_s ? static_cast<QWidget*>(m_window) : m_window->valueSheetWindow();
+  const Spoken said = spoken(owner->findChild<QWidget*>(widget));
+  QCOMPARE(said.name, name);
+  QCOMPARE(said.value, value);
+  QCOMPARE(said.text, value);
+  QVERIFY(said.readOnly);
 }
 
 void TestMainWindow::rightButtonGestureIsLikeALeftOne() {
