@@ -153,6 +153,9 @@ void TestCalibration::coefficientsAnswers() {
   QCOMPARE(sheet.text(Field::指定校正Y), expected.at(1));
   QCOMPARE(sheet.text(Field::x軸係数), expected.at(2));
   QCOMPARE(sheet.text(Field::Y軸係数), expected.at(3));
+  // Converted y grows upwards on the canvas, or downwards after a negative size.
+  const bool growsDownwards = *convertY(sheet, 2000) > *convertY(sheet, 1000);
+  QCOMPARE(growsDownwards, expected.at(1).startsWith(u'-'));
 }
 
 void TestCalibration::coefficientWithoutValueKeepsItsTextAndSaysWhy_data() {

@@ -32,6 +32,9 @@ class TestCapture : public QObject {
   void init();
   void cleanup();
   void lineToTheCoordinateFile();
+  void workedExamplesToTheCoordinateFile_data();
+  void workedExamplesToTheCoordinateFile();
+  void gestureRightAfterStartDrawsNothing();
   void pointsToTheClipboard();
   void defaultStyleDrawsThinBlackOutlines();
   void styleChosenInTheDialogIsUsedAtTheNextRelease();
@@ -40,6 +43,9 @@ class TestCapture : public QObject {
  private:
   void choose(const QString& family, int index);
   void drag(QPoint from, QPoint to);
+  // A press and a release at positions given in twips, between pixels as a
+  // real pointer may deliver them.
+  void dragTwips(QPointF from, QPointF to);
   QByteArray file() const;
 
   std::unique_ptr<QTemporaryDir> m_dir;
@@ -85,6 +91,17 @@ void TestCapture::drag(QPoint from, QPoint to) {
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
 }
 
+void TestCapture::dragTwips(QPointF from, QPointF to) {
+  CanvasWidget* canvas = m_window->canvas();
+  for (const auto& [type, twips] :
+       {std::pair{QEvent::MouseButtonPress, from}, std::pair{QEvent::MouseButtonRelease, to}}) {
+    const QPointF at = twips / 15;
+    QMouseEvent event(type, at, canvas->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+    QApplication::sendEvent(canvas, &event);
+  }
+}
+
 QByteArray TestCapture::file() const {
   QFile f(m_window->coordinateFile().path());
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -112,6 +129,41 @@ void TestCapture::lineToTheCoordinateFile() {
   QCOMPARE(file(), sjis("90fc") + ",A-1,9.00,10.00,40.50,50.50,51.31\r\n" + sjis("90fc") +
                        ",A-1,9.00,10.00,9.00,10.00,0\r\n");
   QVERIFY(m_told.isEmpty());
+}
+
+void TestCapture::workedExamplesToTheCoordinateFile_data() {
+  QTest::addColumn<int>("shape");
+  QTest::addColumn<QByteArray>("line");
+  QTest::newRow("線") << 2 << sjis("90fc") + ",A-1,10.00,10.00,40.00,50.00,50\r\n";
+  QTest::newRow("円") << 3 << sjis("897e") + ",A-1,10.00,10.00,50\r\n";
+}
+
+// Hundredths per twip about (0, 10000), comment A-1, a drag from (1000, 9000)
+// to (4000, 5000) twips: the lines 座標.txt must hold, byte for byte.
+void TestCapture::workedExamplesToTheCoordinateFile() {
+  QFETCH(int, shape);
+  QFETCH(QByteArray, line);
+  ValueSheet& sheet = m_window->valueSheet();
+  sheet.setText(Field::基準値X, u"0"_s);
+  sheet.setText(Field::基準値Y, u"10000"_s);
+  sheet.setText(Field::指定基準X, u"0"_s);
+  sheet.setText(Field::指定基準Y, u"0"_s);
+  sheet.setText(Field::x軸係数, u"0.01000"_s);
+  sheet.setText(Field::Y軸係数, u"0.01000"_s);
+  choose(u"C11"_s, shape);
+  choose(u"B11"_s, 2);  // ﾌｧｲﾙに書き込む
+  QTest::keyClicks(m_window->commentBox(), u"A-1"_s);
+  dragTwips(QPointF(1000, 9000), QPointF(4000, 5000));
+  QCOMPARE(file(), line);
+  QVERIFY(m_told.isEmpty());
+}
+
+void TestCapture::gestureRightAfterStartDrawsNothing() {
+  choose(u"B11"_s, 2);  // even with a destination: no shape is chosen yet
+  drag(QPoint(10, 10), QPoint(100, 150));
+  QCOMPARE(m_window->canvas()->surface().layer().tileCount(), 0);
+  QVERIFY(file().isEmpty());
+  QCOMPARE(m_window->valueSheet().text(Field::up座標x), u"1500"_s);
 }
 
 void TestCapture::pointsToTheClipboard() {
