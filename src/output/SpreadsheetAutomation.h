@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace koordel {
 
 // The spreadsheet application, driven by automation. Each call is one call
@@ -37,6 +39,19 @@ class SpreadsheetAutomation {
 
   // What went wrong last, for the curious; the user is told in Japanese.
   virtual QString lastError() const = 0;
+
+  // Calls that wait for the application to come up ask `interrupted` now
+  // and then and give up when it says so. It may be asked from whatever
+  // thread the call runs on.
+  virtual void setInterruption(std::function<bool()> interrupted) {
+    m_interrupted = std::move(interrupted);
+  }
+
+ protected:
+  bool interrupted() const { return m_interrupted && m_interrupted(); }
+
+ private:
+  std::function<bool()> m_interrupted;
 };
 
 // How the Calc backend reaches the office. The program uses the defaults;

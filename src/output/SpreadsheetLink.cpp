@@ -24,30 +24,34 @@ void SpreadsheetLink::setFactory(Factory connect) {
 // The order of the calls is the automation's contract: attach to what runs,
 // else create and show; take the active workbook and add a sheet to it; and
 // after any error at all, a workbook of its own.
+// Once the user gave up, nothing more is asked of the application.
 bool SpreadsheetLink::start() {
   SpreadsheetAutomation& app = *m_automation;
+  const auto stop = [this] { return m_interrupted.load(); };
   bool error = false;
   if (!app.attach()) {
     error = true;
-    if (!app.create()) {
+    if (stop() || !app.create()) {
       error = true;
     }
-    if (!app.makeVisible()) {
+    if (stop() || !app.makeVisible()) {
       error = true;
     }
   }
-  if (!app.activeWorkbook()) {
+  if (stop() || !app.activeWorkbook()) {
     error = true;
   }
-  const bool sheetAdded = app.addSheet();
-  if (!sheetAdded) {
+  if (stop() || !app.addSheet()) {
     error = true;
   }
   if (!error) {
     return true;
   }
+  if (stop()) {
+    return false;
+  }
   const bool workbook = app.addWorkbook();
-  const bool sheet = app.activeSheet();
+  const bool sheet = !stop() && app.activeSheet();
   return workbook && sheet;
 }
 
@@ -62,11 +66,19 @@ std::optional<QString> SpreadsheetLink::send(const Record& record) {
       return u"表計算ソフト（LibreOffice Calc）が見つからないため、エクセルに送れません。\n"
              u"LibreOffice Calc を入れるか、ほかの出力先を選んでください。"_s;
     }
+    m_automation->setInterruption([this] { return m_interrupted.load(); });
   }
   qint16& row = m_selections.outputRow;
   if (row == 1 || !m_started) {
     row = 1;
-    m_started = start();
+    m_interrupted = false;
+    const std::optional<bool> started =
+        m_runner ? m_runner([this] { return start(); }, [this] { m_interrupted = true; }) : start();
+    m_started = started.value_or(false);
+    if (!started) {
+      return u"LibreOffice Calc の起動を取り消しました。記録は書き込んでいません。\n"
+             u"次の記録でもう一度接続します。"_s;
+    }
     if (!m_started) {
       return u"表計算ソフトに接続できませんでした。記録は書き込んでいません。\n"
              u"次の記録でもう一度接続します。"_s;

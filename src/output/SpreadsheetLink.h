@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,12 +22,22 @@ class SpreadsheetLink {
   // gives none when no spreadsheet application is available.
   using Factory = std::function<std::unique_ptr<SpreadsheetAutomation>()>;
 
+  // Runs the start of the link, which may wait seconds for the application
+  // to come up, while the user can still give up: `start` does the work (on
+  // whatever thread the runner likes) and `interrupt` asks it to stop
+  // waiting. The runner returns what `start` returned once it has ended, or
+  // no value when the user gave up.
+  using StartRunner = std::function<std::optional<bool>(const std::function<bool()>& start,
+                                                        const std::function<void()>& interrupt)>;
+
   SpreadsheetLink(Selections& selections, Factory connect);
   ~SpreadsheetLink();
 
   // Replaces how the backend is made (and drops the current one), for tests
   // that drive an office of their own.
   void setFactory(Factory connect);
+  // Without a runner the start runs right here and cannot be given up.
+  void setStartRunner(StartRunner runner) { m_runner = std::move(runner); }
 
   // Writes the record into the output row and moves the row on, or says why
   // it could not. A record that was not written leaves the row where it was.
@@ -37,6 +48,8 @@ class SpreadsheetLink {
 
   Selections& m_selections;
   Factory m_connect;
+  StartRunner m_runner;
+  std::atomic<bool> m_interrupted = false;
   std::unique_ptr<SpreadsheetAutomation> m_automation;
   bool m_started = false;
   bool m_full = false;

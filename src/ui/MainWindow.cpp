@@ -17,6 +17,7 @@
 #include "ScrollSteps.h"
 #include "SettingsFile.h"
 #include "SpreadsheetLink.h"
+#include "StartProgress.h"
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
@@ -112,6 +113,10 @@ void MainWindow::buildTools() {
     return loadCalcAutomation(
         QDir(QCoreApplication::applicationDirPath()).filePath(calcModuleFileName()));
   });
+  m_spreadsheet->setStartRunner(
+      [this](const std::function<bool()>& start, const std::function<void()>& interrupt) {
+        return runWithStartProgress(this, start, interrupt);
+      });
   m_destinations = std::make_unique<Destinations>(m_selections, *m_clipboard, m_coordinateFile,
                                                   m_spreadsheet.get());
   const ToolContext context{m_sheet,         m_selections,
@@ -211,19 +216,11 @@ void MainWindow::connectCanvas() {
   connect(m_canvas, &CanvasWidget::moved, this,
           [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
-    // The first record to the spreadsheet may wait seconds for Calc to start.
-    const bool mayWait = m_selections.destination == destination::kSpreadsheet;
-    if (mayWait) {
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
     guarded(this, [&] {
       if (auto message = m_tracker->release(e)) {
         tellLater(*message);
       }
     });
-    if (mayWait) {
-      QApplication::restoreOverrideCursor();
-    }
   });
 }
 

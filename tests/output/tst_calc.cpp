@@ -34,6 +34,7 @@
 
 #include <QThread>
 #include <csignal>
+#include <thread>
 
 namespace css = com::sun::star;
 using css::uno::Reference;
@@ -60,6 +61,7 @@ class TestCalc : public QObject {
  private slots:
   void initTestCase();
   void cleanupTestCase();
+  void cancelledStartLeavesNoOffice();
   void newOfficeGetsRowsOneToThree();
   void runningOfficeWithAWorkbookGetsANewSheet();
   void officeKilledMidRunIsToldAndStartedAgain();
@@ -202,6 +204,34 @@ void TestCalc::compareRow(const Reference<css::sheet::XSpreadsheet>& sheet, int 
     }
   }
   QCOMPARE(text(sheet, row, cells.size() + 1), u"<not text>"_s);  // nothing more
+}
+
+// The user gives up while the office is starting: Koordel stops waiting, the
+// office it started goes away again, and the next record starts afresh.
+void TestCalc::cancelledStartLeavesNoOffice() {
+  Selections selections;
+  SpreadsheetLink link(selections, factory());
+  link.setStartRunner([this](const std::function<bool()>& start,
+                             const std::function<void()>& interrupt) -> std::optional<bool> {
+    std::thread worker([&] { start(); });
+    QElapsedTimer clock;
+    clock.start();
+    while (ourOffices().isEmpty() && clock.elapsed() < 10000) {
+      QThread::msleep(20);
+    }
+    interrupt();
+    worker.join();
+    return std::nullopt;
+  });
+  const auto told = link.send(samplePoint(u"never"_s));
+  QVERIFY(told && told->contains(u"取り消しました"_s));
+  QCOMPARE(selections.outputRow, qint16(1));
+  QElapsedTimer clock;
+  clock.start();
+  while (!ourOffices().isEmpty() && clock.elapsed() < 15000) {
+    QThread::msleep(100);
+  }
+  QVERIFY2(ourOffices().isEmpty(), "the office started for the cancelled link is still running");
 }
 
 void TestCalc::newOfficeGetsRowsOneToThree() {

@@ -26,7 +26,7 @@ struct FakeAutomation : SpreadsheetAutomation {
     *log << name;
     return !failing.contains(name);
   }
-  bool attach() override { return call(u"attach"_s); }
+  bool attach() override { return call(interrupted() ? u"attach, interrupted"_s : u"attach"_s); }
   bool create() override { return call(u"create"_s); }
   bool makeVisible() override { return call(u"visible"_s); }
   bool activeWorkbook() override { return call(u"activeWorkbook"_s); }
@@ -79,6 +79,7 @@ class TestSpreadsheetLink : public QObject {
   void linkThatCannotStartKeepsRowOne();
   void brokenLinkIsToldAndStartedAgain();
   void lastRowDoesNotOverflow();
+  void givingUpTheStartWritesNothing();
 
  private:
   SpreadsheetLink::Factory factory(QSet<QString> failing = {});
@@ -221,6 +222,31 @@ void TestSpreadsheetLink::lastRowDoesNotOverflow() {
   const auto told = link.send(samplePoint(u"beyond"_s));
   QVERIFY(told && told->contains(u"32767 行目まで"_s));
   QVERIFY(m_log.isEmpty());
+}
+
+void TestSpreadsheetLink::givingUpTheStartWritesNothing() {
+  SpreadsheetLink link(m_selections, factory({u"attach, interrupted"_s}));
+  bool cancel = true;
+  link.setStartRunner([&](const std::function<bool()>& start,
+                          const std::function<void()>& interrupt) -> std::optional<bool> {
+    if (!cancel) {
+      return start();
+    }
+    interrupt();  // the user pressed キャンセル while the start was waiting
+    start();
+    return std::nullopt;
+  });
+  const auto told = link.send(samplePoint(u"P"_s));
+  QVERIFY(told && told->contains(u"取り消しました"_s));
+  QCOMPARE(m_log, QStringList{u"attach, interrupted"_s});  // nothing asked after that
+  QCOMPARE(m_selections.outputRow, qint16(1));
+  // The next record starts the link again, this time to the end.
+  cancel = false;
+  m_log.clear();
+  QVERIFY(!link.send(samplePoint(u"P"_s)));
+  QCOMPARE(m_log.first(), u"attach"_s);
+  QVERIFY(m_log.contains(u"text 1,2 P"_s));
+  QCOMPARE(m_selections.outputRow, qint16(2));
 }
 
 QTEST_APPLESS_MAIN(TestSpreadsheetLink)

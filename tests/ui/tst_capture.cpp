@@ -1,16 +1,24 @@
 #include "CanvasWidget.h"
 #include "LineStyleDialog.h"
 #include "MainWindow.h"
+#include "ModalAnswer.h"
+#include "SpreadsheetAutomation.h"
+#include "SpreadsheetLink.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -20,6 +28,28 @@ namespace {
 QByteArray sjis(const char* hex) {
   return QByteArray::fromHex(hex);
 }
+
+// A spreadsheet application that never comes up: attaching waits until the
+// user gives up. Counts the cells anyone tries to write.
+struct NeverStarting : SpreadsheetAutomation {
+  std::atomic<int>* cells;
+  explicit NeverStarting(std::atomic<int>* c) : cells(c) {}
+  bool attach() override {
+    while (!interrupted()) {
+      QThread::msleep(5);
+    }
+    return false;
+  }
+  bool create() override { return false; }
+  bool makeVisible() override { return false; }
+  bool activeWorkbook() override { return false; }
+  bool addSheet() override { return false; }
+  bool addWorkbook() override { return false; }
+  bool activeSheet() override { return false; }
+  bool setText(int, int, const QString&) override { return ++*cells, true; }
+  bool setNumber(int, int, double, int) override { return ++*cells, true; }
+  QString lastError() const override { return {}; }
+};
 
 }  // namespace
 
@@ -39,6 +69,7 @@ class TestCapture : public QObject {
   void defaultStyleDrawsThinBlackOutlines();
   void styleChosenInTheDialogIsUsedAtTheNextRelease();
   void badWidthIsToldAndNothingIsWritten();
+  void spreadsheetStartCanBeCancelled();
 
  private:
   void choose(const QString& family, int index);
@@ -232,6 +263,31 @@ void TestCapture::badWidthIsToldAndNothingIsWritten() {
   QCOMPARE(m_window->canvas()->surface().layer().tileCount(), 0);
   // The release itself was recorded.
   QCOMPARE(m_window->valueSheet().text(Field::up座標x), u"600"_s);
+}
+
+// While Calc starts the window is drawn but takes no gesture; キャンセル gives
+// up the start, and nothing is written anywhere.
+void TestCapture::spreadsheetStartCanBeCancelled() {
+  std::atomic<int> cells = 0;
+  m_window->spreadsheetLink().setFactory([&] { return std::make_unique<NeverStarting>(&cells); });
+  choose(u"C11"_s, 1);  // 点
+  choose(u"B11"_s, 3);  // エクセルに送る
+  QString shown;
+  answerNextModal([&](QWidget* modal) {
+    shown = modal->objectName() + u' ' + modal->findChild<QLabel*>()->text();
+    // A click on the canvas through the window system does not get through.
+    const QPoint onCanvas = m_window->canvas()->mapTo(m_window, QPoint(50, 50));
+    QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {}, onCanvas);
+    modal->findChild<QPushButton*>(u"Cancel"_s)->click();
+  });
+  drag(QPoint(10, 10), QPoint(20, 20));
+  QCOMPARE(shown, u"StartProgress LibreOffice Calc を起動しています…"_s);
+  QTRY_COMPARE(m_told.size(), 1);
+  QVERIFY2(m_told.at(0).contains(u"取り消しました"_s), qPrintable(m_told.at(0)));
+  QCOMPARE(m_window->valueSheet().text(Field::down座標x), u"150"_s);
+  QCOMPARE(m_window->selections().outputRow, qint16(1));
+  QCOMPARE(cells.load(), 0);
+  QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestCapture)

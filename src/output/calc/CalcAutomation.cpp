@@ -34,6 +34,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <signal.h>
 #include <unistd.h>
 #include <exception>
 #include <map>
@@ -298,6 +299,13 @@ class CalcAutomation : public SpreadsheetAutomation {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < milliseconds) {
+      if (interrupted()) {
+        // The user gave up: an office started for us alone would otherwise
+        // open its start window long after the user stopped waiting for it.
+        stopOfficeOnOurPipe();
+        m_lastError = QStringLiteral("interrupted while waiting for the office");
+        return false;
+      }
       if (resolve()) {
         return true;
       }
@@ -305,6 +313,23 @@ class CalcAutomation : public SpreadsheetAutomation {
     }
     m_lastError = QStringLiteral("the office did not answer on pipe %1").arg(m_options.pipeName);
     return false;
+  }
+
+  // Every process (launcher and office) told to listen on our pipe. An office
+  // that was already running and was only asked to listen is not ours to
+  // stop; it is found by its own command line, which lacks our pipe.
+  void stopOfficeOnOurPipe() const {
+    const QByteArray accept = "pipe,name=" + m_options.pipeName.toUtf8() + ';';
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      bool isPid = false;
+      const int id = pid.toInt(&isPid);
+      QFile cmdline(proc.filePath(pid + QStringLiteral("/cmdline")));
+      if (isPid && id != getpid() && cmdline.open(QIODevice::ReadOnly) &&
+          cmdline.readAll().contains(accept)) {
+        ::kill(id, SIGTERM);
+      }
+    }
   }
 
   CalcOptions m_options;
