@@ -4,7 +4,12 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPainterPath>
+
 #include <QString>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 // Pictures for the benchmarks, made on first use and kept in the temporary
 // folder: a line drawing much like a scanned sheet.
@@ -22,6 +27,119 @@ inline QImage drawingLike(QSize size, QImage::Format format) {
   }
   painter.end();
   return format == QImage::Format_RGB32 ? image : image.convertToFormat(format);
+}
+
+// Much like a scanned engineering sheet: border and zone marks, a title
+// block with Japanese text, parts with centre lines, dimensions, a road,
+// contour lines, hatching and scan specks. Drawn in grey, then thresholded
+// for 1-bit; `size` is the whole sheet (13244 x 18724 is A0 at 400 dpi).
+inline QImage sheetLike(QSize size, QImage::Format format) {
+  QImage grey(size, QImage::Format_Grayscale8);
+  grey.fill(255);
+  const double mm = size.height() / 1189.0;  // pixels per millimetre of an A0 sheet
+  QPainter p(&grey);
+  const auto pen = [&](double widthMm, Qt::PenStyle style = Qt::SolidLine) {
+    QPen pen(Qt::black, std::max(1.0, widthMm * mm), style, Qt::FlatCap, Qt::MiterJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+  };
+  QFont font(QStringLiteral("IPAexGothic"));
+  const auto text = [&](QPointF at, double heightMm, const QString& t) {
+    font.setPixelSize(std::max(6, static_cast<int>(heightMm * mm)));
+    p.setFont(font);
+    p.drawText(at * mm, t);
+  };
+  const double w = size.width() / mm;
+  const double h = size.height() / mm;
+  pen(1.0);
+  p.drawRect(QRectF(10 * mm, 10 * mm, (w - 20) * mm, (h - 20) * mm));
+  pen(0.35);
+  for (int i = 0; i * 100 + 10 < w - 10; ++i) {
+    text(QPointF(55 + i * 100, 8), 5, QString::number(i + 1));
+    p.drawLine(QPointF((10 + i * 100) * mm, 5 * mm), QPointF((10 + i * 100) * mm, 10 * mm));
+  }
+  for (int i = 0; i * 100 + 10 < h - 10; ++i) {
+    text(QPointF(3, 65 + i * 100), 5, QString(QChar(u'A' + i)));
+  }
+  // Title block.
+  const QRectF title((w - 200) * mm, (h - 80) * mm, 190 * mm, 70 * mm);
+  pen(0.7);
+  p.drawRect(title);
+  p.drawLine(title.topLeft() + QPointF(0, 25 * mm), title.topRight() + QPointF(0, 25 * mm));
+  p.drawLine(title.topLeft() + QPointF(90 * mm, 25 * mm), title.bottomLeft() + QPointF(90 * mm, 0));
+  text(QPointF(w - 195, h - 62), 9, QStringLiteral("Koordel 試験図面 第1号"));
+  text(QPointF(w - 195, h - 40), 6, QStringLiteral("縮尺 1:200"));
+  text(QPointF(w - 105, h - 40), 6, QStringLiteral("図面番号 K-0001"));
+  text(QPointF(w - 195, h - 22), 6, QStringLiteral("単位 mm"));
+  text(QPointF(w - 105, h - 22), 6, QStringLiteral("2026-12-08 作成"));
+  std::uint32_t seed = 12345;
+  const auto random = [&](double lo, double hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + (hi - lo) * (seed >> 8) / double(1u << 24);
+  };
+  // Contour lines of a hill.
+  pen(0.25);
+  for (int c = 1; c <= 14; ++c) {
+    QPainterPath path;
+    for (int a = 0; a <= 360; a += 3) {
+      const double r = c * 14 * (1 + 0.15 * std::sin(a * 3.14159 / 60 + c));
+      const QPointF pt((w * 0.3 + r * std::cos(a * 3.14159 / 180)) * mm,
+                       (h * 0.25 + 0.8 * r * std::sin(a * 3.14159 / 180)) * mm);
+      a == 0 ? path.moveTo(pt) : path.lineTo(pt);
+    }
+    p.drawPath(path);
+  }
+  // A road across the sheet.
+  pen(0.5);
+  for (double off : {0.0, 12.0}) {
+    QPainterPath road;
+    for (double x = 10; x <= w - 10; x += 5) {
+      const QPointF pt(x * mm, (h * 0.55 + 60 * std::sin(x / 140) + off) * mm);
+      x == 10 ? road.moveTo(pt) : road.lineTo(pt);
+    }
+    p.drawPath(road);
+  }
+  // Buildings with hatching, holes with centre lines, and dimensions.
+  for (int i = 0; i < 60; ++i) {
+    const QRectF box(random(30, w - 120) * mm, random(h * 0.6, h - 120) * mm, random(15, 70) * mm,
+                     random(10, 50) * mm);
+    pen(0.5);
+    p.drawRect(box);
+    if (i % 4 == 0) {
+      p.setBrush(QBrush(Qt::black, Qt::BDiagPattern));
+      p.setPen(Qt::NoPen);
+      p.drawRect(box);
+    }
+    pen(0.25);
+    p.drawLine(box.bottomLeft() + QPointF(0, 5 * mm), box.bottomRight() + QPointF(0, 5 * mm));
+    text(QPointF(box.center().x() / mm - 4, box.bottom() / mm + 4), 3,
+         QString::number(qRound(box.width() / mm * 200)));
+  }
+  for (int i = 0; i < 40; ++i) {
+    const QPointF c(random(w * 0.55, w - 60) * mm, random(40, h * 0.5) * mm);
+    const double r = random(3, 25) * mm;
+    pen(0.5);
+    p.drawEllipse(c, r, r);
+    pen(0.18, Qt::DashDotLine);
+    p.drawLine(c - QPointF(r + 3 * mm, 0), c + QPointF(r + 3 * mm, 0));
+    p.drawLine(c - QPointF(0, r + 3 * mm), c + QPointF(0, r + 3 * mm));
+    text(c / mm + QPointF(r / mm + 2, -r / mm - 1), 3,
+         QStringLiteral("φ%1").arg(qRound(2 * r / mm)));
+  }
+  // Specks of dust on the scanner glass.
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::black);
+  for (int i = 0; i < 3000; ++i) {
+    p.drawEllipse(QPointF(random(0, size.width()), random(0, size.height())), 0.8, 0.8);
+  }
+  p.end();
+  if (format == QImage::Format_Grayscale8) {
+    return grey;
+  }
+  if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB) {
+    return grey.convertToFormat(format, Qt::ThresholdDither);
+  }
+  return grey.convertToFormat(format);
 }
 
 inline QString benchPicture(const QString& name, QSize size, QImage::Format format) {

@@ -34,7 +34,8 @@ bool write(const QString& path, QSize size, QImage::Format format) {
   QImageWriter writer(path);
   writer.setCompression(1);
   writer.setQuality(90);
-  return writer.write(drawingLike(size, format));
+  return writer.write(format == QImage::Format_Mono ? sheetLike(size, format)
+                                                    : drawingLike(size, format));
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include "Twips.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cmath>
 
 namespace koordel {
 
@@ -15,18 +18,84 @@ CanvasWidget::CanvasWidget(QWidget* parent)
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(m_canvas.size());
-  // A drawing repaints only what it touched.
-  m_canvas.setDamageHandler([this](const QRect& area) { update(area); });
+  // A drawing repaints only what it touched, wherever that is on screen.
+  m_canvas.setDamageHandler([this](const QRect& area) {
+    if (m_zoom == 1) {
+      update(area);
+      return;
+    }
+    update(QRectF(QPointF(area.topLeft()) * m_zoom, QSizeF(area.size()) * m_zoom)
+               .toAlignedRect()
+               .adjusted(-1, -1, 1, 1));
+  });
+}
+
+CanvasWidget::~CanvasWidget() {
+  stopPyramid();
 }
 
 void CanvasWidget::setPicture(QImage picture) {
+  stopPyramid();
   m_canvas.setPicture(std::move(picture));
-  resize(m_canvas.size());
+  resize(m_canvas.scaledSize(m_zoom));
+  update();
+  buildPyramid();
+}
+
+void CanvasWidget::setZoom(double zoom) {
+  if (!(zoom > 0) || zoom == m_zoom) {
+    return;
+  }
+  m_zoom = zoom;
+  resize(m_canvas.scaledSize(m_zoom));
   update();
 }
 
+// The reduced copies are made behind the user's back: until they are there,
+// a view zoomed far out shows grey where the picture will be.
+void CanvasWidget::buildPyramid() {
+  if (m_canvas.picture().isNull()) {
+    return;
+  }
+  auto cancel = std::make_shared<std::atomic<bool>>(false);
+  m_pyramidCancel = cancel;
+  m_pyramidWorker = std::thread([this, picture = m_canvas.picture(), cancel] {
+    auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(picture, cancel.get()));
+    if (cancel->load()) {
+      return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, pyramid, cancel] {
+          if (!cancel->load()) {
+            m_canvas.setPyramid(pyramid);
+            if (m_zoom < 0.5) {
+              update();
+            }
+          }
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void CanvasWidget::stopPyramid() {
+  if (m_pyramidCancel) {
+    m_pyramidCancel->store(true);
+  }
+  if (m_pyramidWorker.joinable()) {
+    m_pyramidWorker.join();
+  }
+}
+
+void CanvasWidget::waitForPyramid() {
+  if (m_pyramidWorker.joinable()) {
+    m_pyramidWorker.join();
+  }
+  QCoreApplication::sendPostedEvents(this);
+}
+
 PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
-                                        QPointF pixelPosition) {
+                                        QPointF pixelPosition, double zoom) {
   int b = 0;
   b |= buttons.testFlag(Qt::LeftButton) ? 1 : 0;
   b |= buttons.testFlag(Qt::RightButton) ? 2 : 0;
@@ -35,32 +104,38 @@ PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardMo
   s |= modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0;
   s |= modifiers.testFlag(Qt::ControlModifier) ? 2 : 0;
   s |= modifiers.testFlag(Qt::AltModifier) ? 4 : 0;
-  return {b, s, pixelsToTwips(pixelPosition.x()), pixelsToTwips(pixelPosition.y())};
+  const QPointF image = zoom == 1 ? pixelPosition : pixelPosition / zoom;
+  return {b, s, pixelsToTwips(image.x()), pixelsToTwips(image.y())};
 }
 
 // Qt keeps delivering to the widget that took the press until the last button
 // is released, so every press on the canvas gets its release here, even one
 // made outside the canvas (negative or beyond its size).
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
-  emit pressed(pointerEvent(event->button(), event->modifiers(), event->position()));
+  emit pressed(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
-  emit moved(pointerEvent(event->buttons(), event->modifiers(), event->position()));
+  emit moved(pointerEvent(event->buttons(), event->modifiers(), event->position(), m_zoom));
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
-  emit released(pointerEvent(event->button(), event->modifiers(), event->position()));
+  emit released(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  m_canvas.paint(painter, event->rect());
+  m_canvas.paint(painter, event->rect(), m_zoom);
 }
 
 void CanvasWidget::wheelEvent(QWheelEvent* event) {
-  emit wheeled(event->angleDelta(), event->modifiers());
+  emit wheeled(event->angleDelta(), event->modifiers(), event->position());
   event->accept();
+}
+
+void CanvasWidget::leaveEvent(QEvent* event) {
+  emit left();
+  QWidget::leaveEvent(event);
 }
 
 }  // namespace koordel

@@ -5,16 +5,23 @@
 
 #include <QWidget>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
 namespace koordel {
 
-// Picture1: the surface the picture is shown and drawn on. It reports pointer
-// events in twips from its own top-left corner; because scrolling moves the
-// whole widget, those are image positions.
+// Picture1: the surface the picture is shown and drawn on, as large as the
+// picture at the current zoom. It reports pointer events in image twips (15
+// per image pixel, sub-pixel): scrolling moves the whole widget, and the zoom
+// is divided out here, so the tools and the value sheet never learn of
+// either.
 class CanvasWidget : public QWidget {
   Q_OBJECT
 
  public:
   explicit CanvasWidget(QWidget* parent = nullptr);
+  ~CanvasWidget() override;
 
   // What the tools draw on.
   PictureCanvas& surface() { return m_canvas; }
@@ -23,16 +30,25 @@ class CanvasWidget : public QWidget {
   // Shows `picture` at its natural size, without the previous drawings.
   void setPicture(QImage picture);
 
-  // The twips an event at `pixelPosition` on the canvas reports.
+  // Screen pixels per image pixel; the widget takes the magnified size.
+  double zoom() const { return m_zoom; }
+  void setZoom(double zoom);
+
+  // The twips an event at `pixelPosition` on the canvas reports at `zoom`.
   static PointerEvent pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
-                                   QPointF pixelPosition);
+                                   QPointF pixelPosition, double zoom = 1);
+
+  // Waits for the reduced copies being made for zooming out; for tests and
+  // benchmarks that must see them.
+  void waitForPyramid();
 
  signals:
   void pressed(const koordel::PointerEvent& e);
   void moved(const koordel::PointerEvent& e);
   void released(const koordel::PointerEvent& e);
-  // A wheel turned over the canvas, to scroll it.
-  void wheeled(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+  // A wheel turned over the canvas at `position` (canvas pixels).
+  void wheeled(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF position);
+  void left();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -40,9 +56,16 @@ class CanvasWidget : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
+  void buildPyramid();
+  void stopPyramid();
+
   PictureCanvas m_canvas;
+  double m_zoom = 1;
+  std::thread m_pyramidWorker;
+  std::shared_ptr<std::atomic<bool>> m_pyramidCancel;
 };
 
 }  // namespace koordel

@@ -4,15 +4,18 @@
 #include "Calibration.h"
 #include "CanvasWidget.h"
 #include "CircleTool.h"
+#include "ClientLayout.h"
 #include "Destinations.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
 #include "LineTool.h"
+#include "Loupe.h"
 #include "Messages.h"
 #include "PictureLoader.h"
 #include "PointTool.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
+#include "Readout.h"
 #include "RectangleTool.h"
 #include "ScrollSteps.h"
 #include "SettingsFile.h"
@@ -21,6 +24,7 @@
 #include "StatusBar.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
+#include "Zoom.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -30,16 +34,32 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace koordel {
 namespace {
 
-// The client area below the menu bar, in twips.
-constexpr int kClientWidth = 15270;
-constexpr int kClientHeight = 9990;
-constexpr int kStatusBarHeight = 375;
+// The client area: the design's size to begin with, and never smaller than
+// its controls need. Its children are placed by hand, by ClientLayout.
+class ClientArea : public QWidget {
+ public:
+  ClientArea(QWidget* parent, std::function<void()> resized)
+      : QWidget(parent), m_resized(std::move(resized)) {
+    setMinimumSize(ClientLayout::minimumSize());
+  }
+  QSize sizeHint() const override { return ClientLayout::designSize(); }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { m_resized(); }
+
+ private:
+  std::function<void()> m_resized;
+};
 
 }  // namespace
 
@@ -57,32 +77,27 @@ MainWindow::MainWindow(QWidget* parent)
 
   m_selections.captureShape = shape::kNone;
   m_selections.outputRow = 1;
+  // The design's size to begin with; the user may make it larger or smaller.
+  resize(sizeHint());
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildClientArea() {
-  auto* client = new QWidget(this);
-  client->setObjectName(u"client"_s);
-  client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-  setCentralWidget(client);
-  // The layout is fixed: nothing moves when the window would be resized.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  m_client = new ClientArea(this, [this] { layOutClientArea(); });
+  m_client->setObjectName(u"client"_s);
+  setCentralWidget(m_client);
 
   // The canvas moves as a whole inside this clip when scrolled, so every
   // position it reports stays an image position.
-  auto* viewport = new QWidget(client);
-  viewport->setObjectName(u"viewport"_s);
-  m_canvas = new CanvasWidget(viewport);
+  m_viewport = new QWidget(m_client);
+  m_viewport->setObjectName(u"viewport"_s);
+  m_canvas = new CanvasWidget(m_viewport);
 
-  m_hScroll = new QScrollBar(Qt::Horizontal, client);
+  m_hScroll = new QScrollBar(Qt::Horizontal, m_client);
   m_hScroll->setObjectName(u"HScroll1"_s);
-  m_hScroll->setGeometry(twipsRect(0, 9120, 14895, 375));
-  m_vScroll = new QScrollBar(Qt::Vertical, client);
+  m_vScroll = new QScrollBar(Qt::Vertical, m_client);
   m_vScroll->setObjectName(u"VScroll1"_s);
-  m_vScroll->setGeometry(twipsRect(14880, 0, 375, 9135));
-  // What the bars scroll over is the picture seen between them.
-  viewport->setGeometry(0, 0, m_hScroll->width(), m_vScroll->height());
   for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
     bar->setRange(0, 0);
     // Like the bars' change event: the canvas follows a dragged thumb when it
@@ -91,17 +106,29 @@ void MainWindow::buildClientArea() {
     connect(bar, &QScrollBar::valueChanged, this, &MainWindow::placeCanvas);
   }
 
-  m_statusBar = new StatusBar(client);
-  m_statusBar->setGeometry(0, twipsToPixels(kClientHeight - kStatusBarHeight),
-                           twipsToPixels(kClientWidth), twipsToPixels(kStatusBarHeight));
+  m_statusBar = new StatusBar(m_client);
 
   // Lies on the status bar at its right end, next to the "コメント" panel.
-  m_comment = new QLineEdit(client);
+  m_comment = new QLineEdit(m_client);
   m_comment->setObjectName(u"コメント"_s);
   m_comment->setAccessibleName(u"コメント"_s);
   m_comment->setFont(commentFont());
-  m_comment->setGeometry(twipsRect(10320, 9600, 4815, 315));
+
+  m_loupe = new Loupe(m_canvas->surface(), m_sheet, m_client);
+  m_client->resize(ClientLayout::designSize());
+  layOutClientArea();
+}
+
+void MainWindow::layOutClientArea() {
+  const ClientLayout layout = ClientLayout::forSize(m_client->size());
+  m_viewport->setGeometry(layout.pictureArea);
+  m_hScroll->setGeometry(layout.horizontalBar);
+  m_vScroll->setGeometry(layout.verticalBar);
+  m_statusBar->setGeometry(layout.statusBar);
+  m_comment->setGeometry(layout.commentBox);
   m_comment->raise();
+  m_loupe->hide();
+  setUpScrollBars();
 }
 
 void MainWindow::buildTools() {
@@ -194,6 +221,44 @@ void MainWindow::buildMenus() {
   calibrate->setObjectName(u"e1"_s);
   addCommand(calibrate, u"E11"_s, u"基準値"_s, &MainWindow::setReferencePoint);
   addCommand(calibrate, u"E12"_s, u"係数"_s, &MainWindow::setCoefficients);
+
+  buildViewMenu();
+}
+
+void MainWindow::buildViewMenu() {
+  QMenu* view = menuBar()->addMenu(u"表示"_s);
+  view->setObjectName(u"表示"_s);
+  const auto item = [&](const QString& caption, void (MainWindow::*command)(),
+                        const QList<QKeySequence>& keys) {
+    QAction* action = view->addAction(caption);
+    action->setObjectName(caption);
+    action->setShortcuts(keys);
+    connect(action, &QAction::triggered, this,
+            [this, command] { guarded(this, [&] { (this->*command)(); }); });
+    return action;
+  };
+  item(u"拡大"_s, &MainWindow::zoomIn,
+       {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Semicolon)});
+  item(u"縮小"_s, &MainWindow::zoomOut, {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+  item(u"等倍"_s, &MainWindow::zoomToActualSize, {QKeySequence(Qt::CTRL | Qt::Key_0)});
+  item(u"全体を表示"_s, &MainWindow::zoomToFit, {});
+  view->addSeparator();
+  m_loupeItem = view->addAction(u"ルーペ"_s);
+  m_loupeItem->setObjectName(u"ルーペ"_s);
+  m_loupeItem->setCheckable(true);
+  connect(m_loupeItem, &QAction::toggled, this, [this](bool on) {
+    if (!on) {
+      m_loupe->hide();
+    }
+  });
+
+  // Where it is always seen and covers none of the status panels.
+  m_zoomReadout = new Readout(u"表示倍率"_s, menuBar());
+  m_zoomReadout->setObjectName(u"表示倍率"_s);
+  m_zoomReadout->setContentsMargins(8, 0, 8, 0);
+  menuBar()->setCornerWidget(m_zoomReadout, Qt::TopRightCorner);
+  showZoom();
 }
 
 void MainWindow::addCommand(QMenu* menu, const QString& name, const QString& caption,
@@ -212,14 +277,23 @@ void MainWindow::connectCanvas() {
       }
     });
   });
-  connect(m_canvas, &CanvasWidget::wheeled, this, &MainWindow::scrollByWheel);
-  connect(m_canvas, &CanvasWidget::moved, this,
-          [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
+  connect(m_canvas, &CanvasWidget::wheeled, this,
+          [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
+            guarded(this, [&] { wheel(angleDelta, modifiers, at); });
+          });
+  connect(m_canvas, &CanvasWidget::moved, this, [this](const PointerEvent& e) {
+    guarded(this, [&] {
+      m_tracker->move(e);
+      followWithLoupe(e);
+    });
+  });
+  connect(m_canvas, &CanvasWidget::left, m_loupe, &QWidget::hide);
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
       if (auto message = m_tracker->release(e)) {
         tellLater(*message);
       }
+      m_loupe->update();  // the shape just drawn
     });
   });
 }
@@ -255,22 +329,28 @@ void MainWindow::loadImage() {
     showMessage(this, loaded.error, u"エラー"_s);
     return;
   }
+  // Every picture opens at one image pixel per screen pixel.
+  m_canvas->setZoom(1);
   m_canvas->setPicture(std::move(loaded.image));
+  showZoom();
   setUpScrollBars();
 }
 
 void MainWindow::setUpScrollBars() {
+  // The bars scroll over the canvas as the picture area shows it.
   const QSize canvas = m_canvas->size() * kTwipsPerPixel;
-  const auto setUp = [](QScrollBar* bar, int canvasTwips, int barTwips) {
+  const QSize area = m_viewport->size() * kTwipsPerPixel;
+  const auto setUp = [](QScrollBar* bar, int canvasTwips, int areaTwips) {
     const ScrollSteps steps =
-        scrollSteps(canvasTwips, barTwips, bar->pageStep(), bar->singleStep());
+        scrollSteps(canvasTwips, areaTwips, bar->pageStep(), bar->singleStep());
     // The value is kept across loads, as far as the new range allows.
+    const QSignalBlocker quiet(bar);
     bar->setRange(0, std::max(0, steps.maximum));
     bar->setPageStep(steps.largeStep);
     bar->setSingleStep(steps.smallStep);
   };
-  setUp(m_hScroll, canvas.width(), m_hScroll->width() * kTwipsPerPixel);
-  setUp(m_vScroll, canvas.height(), m_vScroll->height() * kTwipsPerPixel);
+  setUp(m_hScroll, canvas.width(), area.width());
+  setUp(m_vScroll, canvas.height(), area.height());
   placeCanvas();
 }
 
@@ -279,17 +359,86 @@ void MainWindow::placeCanvas() {
                  -qRound(m_vScroll->value() / double(kTwipsPerPixel)));
 }
 
-void MainWindow::scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
+void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas) {
+  if (modifiers.testFlag(Qt::ControlModifier)) {
+    // Whole notches are steps; a touchpad's small turns add up to them.
+    m_zoomWheel = std::clamp(m_zoomWheel + angleDelta.y(), -120 * 1000, 120 * 1000);
+    const int steps = m_zoomWheel / 120;
+    if (steps != 0) {
+      m_zoomWheel -= steps * 120;
+      zoomAbout(zoom::stepped(m_canvas->zoom(), steps), m_canvas->mapTo(m_viewport, onCanvas));
+    }
+    return;
+  }
   // One notch moves 60 pixels, whatever the bars' own steps (the small step
   // of a big scan is a single twip).
-  constexpr int kTwipsPerNotch = 60 * kTwipsPerPixel;
+  constexpr qint64 kTwipsPerNotch = 60 * kTwipsPerPixel;
   QPoint delta = angleDelta;
   if (modifiers.testFlag(Qt::ShiftModifier) && delta.x() == 0) {
     delta = QPoint(delta.y(), 0);
   }
   // angleDelta counts 120 to a notch.
-  m_hScroll->setValue(m_hScroll->value() - delta.x() * kTwipsPerNotch / 120);
-  m_vScroll->setValue(m_vScroll->value() - delta.y() * kTwipsPerNotch / 120);
+  const auto moved = [](QScrollBar* bar, int by) {
+    const qint64 value = bar->value() - qint64(by) * kTwipsPerNotch / 120;
+    bar->setValue(static_cast<int>(std::clamp<qint64>(value, bar->minimum(), bar->maximum())));
+  };
+  moved(m_hScroll, delta.x());
+  moved(m_vScroll, delta.y());
+}
+
+void MainWindow::zoomAbout(double zoom, QPointF inArea) {
+  const double from = m_canvas->zoom();
+  const double to = zoom::clamped(zoom);
+  const QPointF offset(m_hScroll->value() / double(kTwipsPerPixel),
+                       m_vScroll->value() / double(kTwipsPerPixel));
+  const QPointF image = (inArea + offset) / from;
+  m_canvas->setZoom(to);
+  setUpScrollBars();
+  const QPointF wanted = zoom::offsetKeeping(image, inArea, to) * kTwipsPerPixel;
+  for (const auto& [bar, value] :
+       {std::pair{m_hScroll, wanted.x()}, std::pair{m_vScroll, wanted.y()}}) {
+    const QSignalBlocker quiet(bar);
+    bar->setValue(static_cast<int>(
+        std::clamp(std::round(value), double(bar->minimum()), double(bar->maximum()))));
+  }
+  placeCanvas();
+  showZoom();
+}
+
+void MainWindow::zoomIn() {
+  zoomAbout(zoom::stepped(m_canvas->zoom(), 1), QRectF(m_viewport->rect()).center());
+}
+
+void MainWindow::zoomOut() {
+  zoomAbout(zoom::stepped(m_canvas->zoom(), -1), QRectF(m_viewport->rect()).center());
+}
+
+void MainWindow::zoomToActualSize() {
+  zoomAbout(1, QRectF(m_viewport->rect()).center());
+}
+
+void MainWindow::zoomToFit() {
+  m_canvas->setZoom(zoom::fitting(m_canvas->surface().size(), m_viewport->size()));
+  setUpScrollBars();
+  for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
+    const QSignalBlocker quiet(bar);
+    bar->setValue(0);
+  }
+  placeCanvas();
+  showZoom();
+}
+
+void MainWindow::showZoom() {
+  m_zoomReadout->setValue(zoom::percentText(m_canvas->zoom()));
+}
+
+void MainWindow::followWithLoupe(const PointerEvent& e) {
+  if (!m_loupeItem->isChecked()) {
+    return;
+  }
+  const QPointF onCanvas = QPointF(e.x, e.y) / kTwipsPerPixel * m_canvas->zoom();
+  const QPoint pointer = m_canvas->mapTo(m_client, onCanvas).toPoint();
+  m_loupe->follow(QPointF(e.x, e.y), pointer, m_viewport->geometry(), m_canvas->zoom());
 }
 
 void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {

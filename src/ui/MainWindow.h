@@ -24,6 +24,8 @@ namespace koordel {
 
 class CanvasWidget;
 class Destinations;
+class Loupe;
+class Readout;
 class QtClipboard;
 class SpreadsheetLink;
 class ShapeTool;
@@ -78,23 +80,48 @@ class MainWindow : public QMainWindow {
   QScrollBar* horizontalBar() const { return m_hScroll; }
   QScrollBar* verticalBar() const { return m_vScroll; }
 
+  // 表示: zoom by steps of the fourth root of 2 about the middle of the
+  // picture area, back to one image pixel per screen pixel, or so the whole
+  // picture fits.
+  void zoomIn();
+  void zoomOut();
+  void zoomToActualSize();
+  void zoomToFit();
+  // Zooms to `zoom` keeping the image point under `inArea` (a point of the
+  // picture area, in pixels) where it is.
+  void zoomAbout(double zoom, QPointF inArea);
+  // The part of the client the picture is seen through.
+  QWidget* pictureArea() const { return m_viewport; }
+  Loupe* loupe() const { return m_loupe; }
+  Readout* zoomReadout() const { return m_zoomReadout; }
+
  private:
   void buildClientArea();
+  void layOutClientArea();
   void buildMenus();
+  void buildViewMenu();
   void addCommand(QMenu* menu, const QString& name, const QString& caption,
                   void (MainWindow::*command)());
   void connectCanvas();
   void buildTools();
   void setUpScrollBars();
   void placeCanvas();
-  void scrollByWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+  void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas);
+  void followWithLoupe(const PointerEvent& e);
+  void showZoom();
   void tellLater(const QString& message);
   void showValueSheet();
   void showLineStyle();
 
   ValueSheet m_sheet;
   Selections m_selections;
+  QWidget* m_client = nullptr;
+  QWidget* m_viewport = nullptr;
   CanvasWidget* m_canvas = nullptr;
+  Loupe* m_loupe = nullptr;
+  QAction* m_loupeItem = nullptr;
+  Readout* m_zoomReadout = nullptr;
+  int m_zoomWheel = 0;  // eighths of a degree not yet turned into a step
   QScrollBar* m_hScroll = nullptr;
   QScrollBar* m_vScroll = nullptr;
   StatusBar* m_statusBar = nullptr;

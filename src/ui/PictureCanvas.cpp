@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace koordel {
 namespace {
@@ -28,6 +29,131 @@ PictureCanvas::PictureCanvas(QSize blankSize) : m_blankSize(blankSize) {}
 void PictureCanvas::setPicture(QImage picture) {
   m_picture = std::move(picture);
   m_layer.clear();
+  m_pyramid.reset();
+  m_reducedTiles.clear();
+}
+
+QSize PictureCanvas::scaledSize(double zoom) const {
+  if (zoom == 1) {
+    return size();
+  }
+  // Only screen pixels whose centres lie on the picture: each shows the
+  // picture, none the background, and the last image pixel still shows.
+  const auto scaled = [zoom](int pixels) {
+    return std::max(1, static_cast<int>(std::floor(pixels * zoom + 0.5 - 1e-9)));
+  };
+  return {scaled(size().width()), scaled(size().height())};
+}
+
+void PictureCanvas::paint(QPainter& painter, const QRect& exposed, double zoom) const {
+  if (zoom == 1) {
+    paint(painter, exposed);
+    return;
+  }
+  const QRect area = exposed & QRect(QPoint(0, 0), scaledSize(zoom));
+  if (area.isEmpty()) {
+    return;
+  }
+  const QRectF image(QPointF(area.topLeft()) / zoom, QSizeF(area.size()) / zoom);
+  painter.save();
+  painter.setClipRect(area);
+  painter.fillRect(area, Qt::white);
+  if (!m_picture.isNull()) {
+    paintPictureScaled(painter, image, zoom);
+  }
+  paintLayerScaled(painter, image, zoom);
+  painter.restore();
+}
+
+// Each screen pixel samples the image at its own position over the whole
+// picture, whatever piece is drawn: two paints of neighbouring areas meet
+// without a seam. Pieces take a margin so samples at their edges have their
+// neighbours.
+void PictureCanvas::paintPictureScaled(QPainter& painter, const QRectF& image, double zoom) const {
+  const auto piece = [&](const QImage& source, const QRect& sourceRect, double pixelsPerSource) {
+    const QRect part = sourceRect & source.rect();
+    if (part.isEmpty()) {
+      return;
+    }
+    painter.drawImage(
+        QRectF(QPointF(part.topLeft()) * pixelsPerSource, QSizeF(part.size()) * pixelsPerSource),
+        source.copy(part));
+  };
+  if (zoom > 1) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    piece(m_picture, image.toAlignedRect(), zoom);
+    return;
+  }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  const int level =
+      std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), Pyramid::kDeepest);
+  if (level == 0) {
+    piece(m_picture, image.toAlignedRect().adjusted(-2, -2, 2, 2), zoom);
+    return;
+  }
+  if (level == 1) {
+    // Corners on even pixels, so every half pixel covers the same four.
+    QRect even = image.toAlignedRect().adjusted(-4, -4, 4, 4) & m_picture.rect();
+    even.setLeft(even.left() & ~1);
+    even.setTop(even.top() & ~1);
+    const QImage half = Pyramid::halfOf(m_picture, even);
+    painter.drawImage(QRectF(QPointF(even.topLeft()) * zoom, QSizeF(half.size()) * (2 * zoom)),
+                      half);
+    return;
+  }
+  if (!hasPyramid()) {
+    painter.fillRect(QRectF(image.topLeft() * zoom, image.size() * zoom), QColor(0xe0, 0xe0, 0xe0));
+    return;
+  }
+  const int kept = std::min(level, m_pyramid->deepest());
+  const double factor = std::ldexp(1.0, kept);  // picture pixels per level pixel
+  const QRectF inLevel(image.topLeft() / factor, image.size() / factor);
+  piece(m_pyramid->level(kept), inLevel.toAlignedRect().adjusted(-2, -2, 2, 2), zoom * factor);
+}
+
+void PictureCanvas::paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const {
+  const QRect area = image.toAlignedRect().adjusted(-1, -1, 1, 1);
+  const int level = zoom >= 1 ? 0
+                              : std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)),
+                                         Pyramid::kDeepest);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1);
+  m_layer.forEachTile(area, [&](const TiledLayer::TileView& tile) {
+    const QRectF target(QPointF(tile.rect.topLeft()) * zoom, QSizeF(tile.rect.size()) * zoom);
+    painter.drawImage(target, level == 0 ? tile.image : reducedTile(tile, level));
+  });
+}
+
+// A drawn shape stays visible however far the view is zoomed out: a reduced
+// pixel is opaque where any pixel it covers was drawn, in their average
+// colour.
+const QImage& PictureCanvas::reducedTile(const TiledLayer::TileView& tile, int level) const {
+  ReducedTile& cached = m_reducedTiles[qMakePair(tile.key, level)];
+  if (cached.version == tile.version && !cached.image.isNull()) {
+    return cached.image;
+  }
+  const int block = 1 << level;
+  const int side = TiledLayer::kTileSize / block;
+  QImage reduced(side, side, QImage::Format_ARGB32_Premultiplied);
+  for (int oy = 0; oy < side; ++oy) {
+    auto* out = reinterpret_cast<QRgb*>(reduced.scanLine(oy));
+    for (int ox = 0; ox < side; ++ox) {
+      int drawn = 0, r = 0, g = 0, b = 0;
+      for (int y = oy * block; y < (oy + 1) * block; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(tile.image.constScanLine(y));
+        for (int x = ox * block; x < (ox + 1) * block; ++x) {
+          if (qAlpha(in[x]) != 0) {
+            ++drawn;
+            r += qRed(in[x]);
+            g += qGreen(in[x]);
+            b += qBlue(in[x]);
+          }
+        }
+      }
+      out[ox] = drawn == 0 ? 0 : qRgb(r / drawn, g / drawn, b / drawn);
+    }
+  }
+  cached = {tile.version, reduced};
+  return cached.image;
 }
 
 void PictureCanvas::paint(QPainter& painter, const QRect& exposed) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "Pyramid.h"
 #include "TiledLayer.h"
 
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <QSize>
 
 #include <functional>
+#include <memory>
 
 class QPainter;
 
@@ -34,6 +36,17 @@ class PictureCanvas : public DrawingSurface {
 
   // Paints the area `exposed` (canvas pixels) of picture and drawings.
   void paint(QPainter& painter, const QRect& exposed) const;
+  // The same at `zoom` screen pixels per image pixel: `exposed` is in
+  // screen pixels of the whole picture so magnified. Image pixels show as
+  // crisp squares zoomed in, area-averaged zoomed out; zoomed out below a
+  // half, what the pyramid does not hold yet shows as a plain grey.
+  void paint(QPainter& painter, const QRect& exposed, double zoom) const;
+  // The picture's size in screen pixels at `zoom`.
+  QSize scaledSize(double zoom) const;
+
+  // The reduced copies for zooming out, once they are made.
+  void setPyramid(std::shared_ptr<const Pyramid> pyramid) { m_pyramid = std::move(pyramid); }
+  bool hasPyramid() const { return m_pyramid && !m_pyramid->isEmpty(); }
   // The same area as an image of its own.
   QImage composed(const QRect& area) const;
 
@@ -52,6 +65,9 @@ class PictureCanvas : public DrawingSurface {
   void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) override;
 
  private:
+  void paintPictureScaled(QPainter& painter, const QRectF& image, double zoom) const;
+  void paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const;
+  const QImage& reducedTile(const TiledLayer::TileView& tile, int level) const;
   QPen pen(const QColor& colour) const;
   QBrush brush() const;
   void draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape);
@@ -59,6 +75,12 @@ class PictureCanvas : public DrawingSurface {
   QSize m_blankSize;
   QImage m_picture;
   TiledLayer m_layer;
+  std::shared_ptr<const Pyramid> m_pyramid;
+  struct ReducedTile {
+    quint64 version = 0;
+    QImage image;
+  };
+  mutable QHash<QPair<quint64, int>, ReducedTile> m_reducedTiles;
   std::function<void(const QRect&)> m_damage;
   int m_width = 1;
   int m_drawStyle = 0;

@@ -64,11 +64,12 @@ void TiledLayer::merge(const QImage& scratch, QPoint origin) {
       if (it == m_tiles.end()) {
         QImage tile(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
         tile.fill(Qt::transparent);
-        it = m_tiles.insert(key(column, row), tile);
+        it = m_tiles.insert(key(column, row), Tile{tile, 0});
       }
+      it->version = m_nextVersion++;
       // Drawn pixels are opaque and the rest fully transparent, so laying
       // the scratch over the tile keeps earlier drawings in the gaps.
-      QPainter painter(&it.value());
+      QPainter painter(&it->image);
       painter.drawImage(part.topLeft() - tileRect.topLeft(), scratch, source);
     }
   }
@@ -90,7 +91,39 @@ void TiledLayer::composeOnto(QPainter& painter, const QRect& rect) const {
       }
       const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
       const QRect part = tileRect & rect;
-      painter.drawImage(part.topLeft(), it.value(), part.translated(-tileRect.topLeft()));
+      painter.drawImage(part.topLeft(), it->image, part.translated(-tileRect.topLeft()));
+    }
+  }
+}
+
+void TiledLayer::forEachTile(const QRect& rect,
+                             const std::function<void(const TileView&)>& visit) const {
+  if (m_tiles.isEmpty() || rect.isEmpty()) {
+    return;
+  }
+  const int firstColumn = floorDiv(rect.left(), kTileSize);
+  const int lastColumn = floorDiv(rect.right(), kTileSize);
+  const int firstRow = floorDiv(rect.top(), kTileSize);
+  const int lastRow = floorDiv(rect.bottom(), kTileSize);
+  // A zoomed-out view meets far more places than there are tiles.
+  if (qint64(lastColumn - firstColumn + 1) * (lastRow - firstRow + 1) > m_tiles.size()) {
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
+      const int column = static_cast<int>(static_cast<qint32>(it.key() >> 32));
+      const int row = static_cast<int>(static_cast<qint32>(it.key() & 0xffffffffu));
+      const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
+      if (tileRect.intersects(rect)) {
+        visit({it.key(), tileRect, it->image, it->version});
+      }
+    }
+    return;
+  }
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+      const auto it = m_tiles.constFind(key(column, row));
+      if (it != m_tiles.cend()) {
+        const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
+        visit({it.key(), tileRect, it->image, it->version});
+      }
     }
   }
 }

@@ -32,13 +32,29 @@ class TiledLayer {
   // Lays the tiles that meet `rect` over what `painter` already holds.
   void composeOnto(QPainter& painter, const QRect& rect) const;
 
+  // One tile: where it lies, its pixels, and a number that changes whenever
+  // they do (and is never reused), for caches of what is made from it.
+  struct TileView {
+    quint64 key;
+    QRect rect;
+    const QImage& image;
+    quint64 version;
+  };
+  // Calls `visit` for every tile that meets `rect`.
+  void forEachTile(const QRect& rect, const std::function<void(const TileView&)>& visit) const;
+
   qsizetype tileCount() const { return m_tiles.size(); }
 
  private:
+  struct Tile {
+    QImage image;
+    quint64 version = 0;
+  };
   static quint64 key(int column, int row);
   void merge(const QImage& scratch, QPoint origin);
 
-  QHash<quint64, QImage> m_tiles;
+  QHash<quint64, Tile> m_tiles;
+  quint64 m_nextVersion = 1;
 };
 
 }  // namespace koordel

@@ -12,6 +12,12 @@
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
+// What the scroll bars leave of the canvas's clip: up to the vertical bar and
+// the horizontal one, so that at full scroll the picture's last column and
+// row show beside them.
+constexpr int kPictureAreaTwips = 14880;
+constexpr int kPictureAreaHeightTwips = 9120;
+
 class TestImageLoading : public QObject {
   Q_OBJECT
 
@@ -87,10 +93,10 @@ void TestImageLoading::pictureShowsAtItsNaturalSize() {
   QCOMPARE(m_window->canvas()->size(), QSize(2000, 1000));
   QScrollBar* h = m_window->horizontalBar();
   QScrollBar* v = m_window->verticalBar();
-  QCOMPARE(h->maximum(), 2000 * 15 - 14895);
+  QCOMPARE(h->maximum(), 2000 * 15 - kPictureAreaTwips);
   QCOMPARE(h->pageStep(), 151);
   QCOMPARE(h->singleStep(), 2);
-  QCOMPARE(v->maximum(), 1000 * 15 - 9135);
+  QCOMPARE(v->maximum(), 1000 * 15 - kPictureAreaHeightTwips);
   QCOMPARE(v->pageStep(), 59);
   QCOMPARE(v->singleStep(), 1);
 }
@@ -115,7 +121,7 @@ void TestImageLoading::farCornerOfABigScanIsReachable() {
   QCOMPARE(m_window->canvas()->surface().picture().depth(), 1);
   QScrollBar* h = m_window->horizontalBar();
   QScrollBar* v = m_window->verticalBar();
-  QCOMPARE(h->maximum(), 5000 * 15 - 14895);
+  QCOMPARE(h->maximum(), 5000 * 15 - kPictureAreaTwips);
   h->setValue(h->maximum());
   v->setValue(v->maximum());
   auto* viewport = m_window->findChild<QWidget*>(u"viewport"_s);
@@ -151,7 +157,7 @@ void TestImageLoading::badFileIsReportedAndChangesNothing() {
   QVERIFY2(told.startsWith(u"エラー:ファイルが見つかりません。"_s), qPrintable(told));
   QCOMPARE(m_window->canvas()->size(), QSize(2000, 1000));
   QCOMPARE(m_window->canvas()->surface().layer().tileCount(), tiles);
-  QCOMPARE(m_window->horizontalBar()->maximum(), 2000 * 15 - 14895);
+  QCOMPARE(m_window->horizontalBar()->maximum(), 2000 * 15 - kPictureAreaTwips);
   QCOMPARE(m_window->horizontalBar()->value(), 300);
 }
 

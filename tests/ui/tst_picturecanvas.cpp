@@ -1,8 +1,10 @@
 #include "PictureCanvas.h"
+#include "Pyramid.h"
 
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -75,6 +77,8 @@ class TestPictureCanvas : public QObject {
   void onlyTouchedTilesAreKept();
   void damageCoversTheShape();
   void circleSmallerThanAPixelLeavesADot();
+  void pyramidAveragesEveryPixel_data();
+  void pyramidAveragesEveryPixel();
 };
 
 void TestPictureCanvas::defaultStyleIsAThinUnfilledOutline() {
@@ -397,6 +401,51 @@ void TestPictureCanvas::circleSmallerThanAPixelLeavesADot() {
   QCOMPARE(image.pixel(20, 20), qRgb(0, 0, 255));
   QCOMPARE(image.pixel(30, 30), qRgb(255, 0, 0));
   QCOMPARE(drawn(image).size(), 3);
+}
+
+void TestPictureCanvas::pyramidAveragesEveryPixel_data() {
+  QTest::addColumn<int>("format");
+  QTest::addColumn<bool>("inverted");  // a palette with black first
+  QTest::newRow("1-bit") << int(QImage::Format_Mono) << false;
+  QTest::newRow("1-bit, other bit order") << int(QImage::Format_MonoLSB) << false;
+  QTest::newRow("1-bit, black first") << int(QImage::Format_Mono) << true;
+  QTest::newRow("grey") << int(QImage::Format_Grayscale8) << false;
+  QTest::newRow("colour") << int(QImage::Format_RGB32) << false;
+  QTest::newRow("colour with alpha") << int(QImage::Format_ARGB32) << false;
+}
+
+// Every level pixel is the mean of the pixels it covers, over white: one
+// black pixel in 8 x 8 is 7/8 white. At the far edges, where a block is cut
+// short, the last pixels weigh more, but a lone pixel there still shows.
+void TestPictureCanvas::pyramidAveragesEveryPixel() {
+  QFETCH(int, format);
+  QFETCH(bool, inverted);
+  QImage source(1603, 1201, QImage::Format_RGB32);  // not a multiple of anything
+  source.fill(Qt::white);
+  for (int x = 0; x < source.width(); ++x) {
+    source.setPixel(x, 600, qRgb(0, 0, 0));
+  }
+  source.setPixel(1602, 1200, qRgb(0, 0, 0));  // the last, alone in its block
+  QImage picture = source.convertToFormat(static_cast<QImage::Format>(format));
+  if (inverted) {
+    QList<QRgb> table = picture.colorTable();
+    std::reverse(table.begin(), table.end());
+    picture.invertPixels();
+    picture.setColorTable(table);
+  }
+  QCOMPARE(picture.pixel(5, 600) & 0xffffff, 0u);
+  const Pyramid pyramid = Pyramid::build(picture);
+  QCOMPARE(pyramid.level(2).size(), QSize(401, 301));
+  QCOMPARE(pyramid.deepest(), Pyramid::kDeepest);
+  const QImage level3 = pyramid.level(3).convertToFormat(QImage::Format_RGB32);
+  QCOMPARE(level3.size(), QSize(201, 151));
+  QVERIFY(qAbs(qGray(level3.pixel(100, 75)) - 255 * 7 / 8) <= 2);
+  QCOMPARE(qGray(level3.pixel(100, 74)), 255);
+  QVERIFY(qGray(level3.pixel(200, 150)) < 200);
+  // A half made for a piece is the same as that piece of a whole half.
+  const QImage half = Pyramid::halfOf(picture, QRect(400, 598, 8, 4));
+  QCOMPARE(half.size(), QSize(4, 2));
+  QCOMPARE(qGray(half.convertToFormat(QImage::Format_RGB32).pixel(1, 1)), 128);
 }
 
 QTEST_MAIN(TestPictureCanvas)

@@ -1,0 +1,211 @@
+#include "Pyramid.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+namespace koordel {
+namespace {
+
+bool isMono(QImage::Format f) {
+  return f == QImage::Format_Mono || f == QImage::Format_MonoLSB;
+}
+
+// The grey a 1-bit picture shows for each of its two colour indices, over
+// white, exactly as the toolkit would convert them.
+std::array<int, 2> monoGreys(const QImage& picture) {
+  QImage probe(2, 1, picture.format());
+  if (picture.colorCount() > 0) {
+    probe.setColorTable(picture.colorTable());
+  }
+  probe.setPixel(0, 0, 0);
+  probe.setPixel(1, 0, 1);
+  QImage white(2, 1, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  {
+    QPainter painter(&white);
+    painter.drawImage(0, 0, probe);
+  }
+  return {qGray(white.pixel(0, 0)), qGray(white.pixel(1, 0))};
+}
+
+// Picture pixels `area` over white, as 8-bit grey or 24-bit colour.
+QImage flattened(const QImage& picture, const QRect& area, bool grey) {
+  const QImage::Format target = grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+  QImage piece = picture.copy(area);
+  if (piece.format() == target) {
+    return piece;
+  }
+  if (!piece.hasAlphaChannel()) {
+    return piece.convertToFormat(target);
+  }
+  QImage over(piece.size(), QImage::Format_RGB32);
+  over.fill(Qt::white);
+  {
+    QPainter painter(&over);
+    painter.drawImage(0, 0, piece);
+  }
+  return over.convertToFormat(target);
+}
+
+// Level 2 of a 1-bit picture straight from its bits: each grey pixel counts
+// the set bits of a 4 x 4 block, which lie in one nibble of each of 4 rows.
+QImage monoQuarter(const QImage& picture, const std::atomic<bool>* cancel) {
+  const int w = picture.width();
+  const int h = picture.height();
+  const int w4 = (w + 3) / 4;
+  const int h4 = (h + 3) / 4;
+  const auto [grey0, grey1] = monoGreys(picture);
+  const bool msbFirst = picture.format() == QImage::Format_Mono;
+  QImage out(w4, h4, QImage::Format_Grayscale8);
+  if (out.isNull()) {
+    return out;
+  }
+  std::vector<int> ones(static_cast<std::size_t>(w4));
+  const int lastColumns = w - 4 * (w4 - 1);  // 1 to 4
+  // Bits beyond the picture's last column are padding, whatever they hold.
+  const int lastMask = msbFirst ? (0xF << (4 - lastColumns)) & 0xF : (1 << lastColumns) - 1;
+  for (int oy = 0; oy < h4; ++oy) {
+    if (cancel && (oy & 63) == 0 && cancel->load(std::memory_order_relaxed)) {
+      return {};
+    }
+    std::fill(ones.begin(), ones.end(), 0);
+    const int rows = std::min(4, h - 4 * oy);
+    for (int r = 0; r < rows; ++r) {
+      const uchar* line = picture.constScanLine(4 * oy + r);
+      for (int ox = 0; ox < w4; ++ox) {
+        const int byte = line[ox >> 1];
+        int nibble =
+            msbFirst ? ((ox & 1) ? byte & 0xF : byte >> 4) : ((byte >> ((ox & 1) * 4)) & 0xF);
+        if (ox == w4 - 1) {
+          nibble &= lastMask;
+        }
+        ones[static_cast<std::size_t>(ox)] += std::popcount(static_cast<unsigned>(nibble));
+      }
+    }
+    uchar* target = out.scanLine(oy);
+    for (int ox = 0; ox < w4; ++ox) {
+      const int n = rows * (ox == w4 - 1 ? lastColumns : 4);
+      const int set = ones[static_cast<std::size_t>(ox)];
+      target[ox] = static_cast<uchar>((set * grey1 + (n - set) * grey0 + n / 2) / n);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool Pyramid::isGrey(const QImage& picture) {
+  switch (picture.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+      return true;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+      for (QRgb c : picture.colorTable()) {
+        if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) {
+          return false;
+        }
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+QImage Pyramid::halved(const QImage& image) {
+  const bool grey = image.format() == QImage::Format_Grayscale8;
+  const int channels = grey ? 1 : 3;
+  const int w = image.width();
+  const int h = image.height();
+  QImage out((w + 1) / 2, (h + 1) / 2, image.format());
+  if (out.isNull()) {
+    return out;
+  }
+  for (int oy = 0; oy < out.height(); ++oy) {
+    const uchar* a = image.constScanLine(2 * oy);
+    const uchar* b = image.constScanLine(std::min(2 * oy + 1, h - 1));
+    uchar* target = out.scanLine(oy);
+    for (int ox = 0; ox < out.width(); ++ox) {
+      const int x0 = 2 * ox * channels;
+      const int x1 = std::min(2 * ox + 1, w - 1) * channels;
+      for (int c = 0; c < channels; ++c) {
+        target[ox * channels + c] =
+            static_cast<uchar>((a[x0 + c] + a[x1 + c] + b[x0 + c] + b[x1 + c] + 2) / 4);
+      }
+    }
+  }
+  return out;
+}
+
+QImage Pyramid::halfOf(const QImage& picture, const QRect& area) {
+  return halved(flattened(picture, area & picture.rect(), isGrey(picture)));
+}
+
+Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
+  Pyramid pyramid;
+  if (picture.isNull()) {
+    return pyramid;
+  }
+  QImage level;
+  if (isMono(picture.format())) {
+    level = monoQuarter(picture, cancel);
+  } else {
+    // In strips, so that level 1 never exists whole.
+    const bool grey = isGrey(picture);
+    constexpr int kStrip = 64;
+    level = QImage((picture.width() + 3) / 4, (picture.height() + 3) / 4,
+                   grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    if (level.isNull()) {
+      return pyramid;
+    }
+    for (int y = 0; y < picture.height(); y += kStrip) {
+      if (cancel && cancel->load(std::memory_order_relaxed)) {
+        return {};
+      }
+      const QImage rows = halved(
+          halved(flattened(picture, QRect(0, y, picture.width(), kStrip) & picture.rect(), grey)));
+      for (int r = 0; r < rows.height(); ++r) {
+        std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), level.bytesPerLine()),
+                    level.scanLine(y / 4 + r));
+      }
+    }
+  }
+  if (level.isNull()) {
+    return pyramid;
+  }
+  pyramid.m_levels.push_back(level);
+  for (int k = kFirstKept + 1; k <= kDeepest; ++k) {
+    const QImage& previous = pyramid.m_levels.back();
+    if (previous.width() <= 1 && previous.height() <= 1) {
+      break;
+    }
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+      return {};
+    }
+    pyramid.m_levels.push_back(halved(previous));
+  }
+  return pyramid;
+}
+
+const QImage& Pyramid::level(int k) const {
+  static const QImage none;
+  const int i = k - kFirstKept;
+  if (i < 0 || i >= static_cast<int>(m_levels.size())) {
+    return none;
+  }
+  return m_levels[static_cast<std::size_t>(i)];
+}
+
+qsizetype Pyramid::bytes() const {
+  qsizetype total = 0;
+  for (const QImage& l : m_levels) {
+    total += l.sizeInBytes();
+  }
+  return total;
+}
+
+}  // namespace koordel
