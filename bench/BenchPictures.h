@@ -154,3 +154,16 @@ inline QString benchPicture(const QString& name, QSize size, QImage::Format form
   }
   return path;
 }
+
+// Scan B: an A0 sheet at 400 dpi, 1-bit, Group 4, as a scanner writes it.
+inline QString scanB() {
+  const QString path = QDir::temp().filePath(QStringLiteral("koordel-bench-scan-b.tif"));
+  if (!QFile::exists(path)) {
+    QImageWriter writer(path);
+    writer.setCompression(1);  // CCITT Group 4 for 1-bit pictures
+    if (!writer.write(sheetLike(QSize(13244, 18724), QImage::Format_Mono))) {
+      qFatal("cannot write %s", qPrintable(path));
+    }
+  }
+  return path;
+}

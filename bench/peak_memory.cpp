@@ -3,9 +3,12 @@
 //   peak_memory make-a0 FILE     write a 13244 x 18724 1-bit TIFF
 //   peak_memory make-photo FILE  write a 10000 x 8000 RGB JPEG
 //   peak_memory open FILE        open, paint, report
+//   peak_memory zoom FILE        open, and paint a 1920 x 1080 view at every zoom
 #include "BenchPictures.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
+#include "Pyramid.h"
+#include "Zoom.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -74,6 +77,33 @@ int main(int argc, char** argv) {
     canvas.paint(painter, screen.rect());
   }
   canvas.drawCircle(QPointF(500, 300) * 15, 100 * 15, Qt::red);
+  if (mode == "zoom") {
+    // As the program does: the reduced copies made once, then the view shown
+    // at every step from the smallest zoom to the largest, and fitted.
+    const auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(canvas.picture()));
+    canvas.setPyramid(pyramid);
+    QImage view(1920, 1080, QImage::Format_RGB32);
+    QList<double> zooms = {zoom::fitting(canvas.size(), view.size())};
+    for (double z = zoom::kMin; z <= zoom::kMax; z = zoom::stepped(z, 1)) {
+      zooms << z;
+      if (z == zoom::kMax) {
+        break;
+      }
+    }
+    for (double z : zooms) {
+      QPainter painter(&view);
+      const QSize shown = canvas.scaledSize(z);
+      const QPoint middle(std::max(0, shown.width() / 2 - 960),
+                          std::max(0, shown.height() / 2 - 540));
+      painter.translate(-middle);
+      canvas.paint(painter, QRect(middle, view.size()), z);
+      if (qEnvironmentVariableIsSet("KOORDEL_PEAK_EACH")) {
+        std::printf("  %g: peak %.1f MiB\n", z, statusKiB("VmHWM:") / 1024.0);
+      }
+    }
+    std::printf("shown at %lld zooms, reduced copies %.1f MiB\n",
+                static_cast<long long>(zooms.size()), pyramid->bytes() / 1048576.0);
+  }
   const qint64 peak = statusKiB("VmHWM:");
   std::printf("%s: %dx%d, depth %d\n", argv[2], canvas.size().width(), canvas.size().height(),
               canvas.picture().depth());

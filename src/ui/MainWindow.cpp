@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLineF>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTimer>
@@ -329,8 +330,9 @@ void MainWindow::loadImage() {
     showMessage(this, loaded.error, u"エラー"_s);
     return;
   }
-  // Every picture opens at one image pixel per screen pixel.
+  // Every picture opens at one image pixel per screen pixel, in the corner.
   m_canvas->setZoom(1);
+  m_padding = QMargins();
   m_canvas->setPicture(std::move(loaded.image));
   showZoom();
   setUpScrollBars();
@@ -349,14 +351,15 @@ void MainWindow::setUpScrollBars() {
     bar->setPageStep(steps.largeStep);
     bar->setSingleStep(steps.smallStep);
   };
-  setUp(m_hScroll, canvas.width(), area.width());
-  setUp(m_vScroll, canvas.height(), area.height());
+  const QSize padding(m_padding.left() + m_padding.right(), m_padding.top() + m_padding.bottom());
+  setUp(m_hScroll, canvas.width() + padding.width() * kTwipsPerPixel, area.width());
+  setUp(m_vScroll, canvas.height() + padding.height() * kTwipsPerPixel, area.height());
   placeCanvas();
 }
 
 void MainWindow::placeCanvas() {
-  m_canvas->move(-qRound(m_hScroll->value() / double(kTwipsPerPixel)),
-                 -qRound(m_vScroll->value() / double(kTwipsPerPixel)));
+  m_canvas->move(m_padding.left() - qRound(m_hScroll->value() / double(kTwipsPerPixel)),
+                 m_padding.top() - qRound(m_vScroll->value() / double(kTwipsPerPixel)));
 }
 
 void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas) {
@@ -389,19 +392,26 @@ void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPoin
 void MainWindow::zoomAbout(double zoom, QPointF inArea) {
   const double from = m_canvas->zoom();
   const double to = zoom::clamped(zoom);
-  const QPointF offset(m_hScroll->value() / double(kTwipsPerPixel),
-                       m_vScroll->value() / double(kTwipsPerPixel));
-  const QPointF image = (inArea + offset) / from;
+  const bool samePlace = m_anchor && m_anchor->canvasAt == m_canvas->pos() &&
+                         QLineF(m_anchor->inArea, inArea).length() < 0.5;
+  const QPointF image = samePlace ? m_anchor->image : (inArea - QPointF(m_canvas->pos())) / from;
   m_canvas->setZoom(to);
+  // Where the area's corner must lie on the canvas, and the blank room that
+  // takes before or after the canvas.
+  const QPointF wanted = zoom::offsetKeeping(image, inArea, to);
+  const QPoint corner(qRound(wanted.x()), qRound(wanted.y()));
+  const QSize beyond = m_viewport->size() - m_canvas->size();
+  m_padding =
+      QMargins(std::max(0, -corner.x()), std::max(0, -corner.y()),
+               std::max(0, corner.x() + beyond.width()), std::max(0, corner.y() + beyond.height()));
   setUpScrollBars();
-  const QPointF wanted = zoom::offsetKeeping(image, inArea, to) * kTwipsPerPixel;
-  for (const auto& [bar, value] :
-       {std::pair{m_hScroll, wanted.x()}, std::pair{m_vScroll, wanted.y()}}) {
+  for (const auto& [bar, value] : {std::pair{m_hScroll, corner.x() + m_padding.left()},
+                                   std::pair{m_vScroll, corner.y() + m_padding.top()}}) {
     const QSignalBlocker quiet(bar);
-    bar->setValue(static_cast<int>(
-        std::clamp(std::round(value), double(bar->minimum()), double(bar->maximum()))));
+    bar->setValue(std::clamp(value * kTwipsPerPixel, bar->minimum(), bar->maximum()));
   }
   placeCanvas();
+  m_anchor = Anchor{inArea, image, m_canvas->pos()};
   showZoom();
 }
 
@@ -419,6 +429,7 @@ void MainWindow::zoomToActualSize() {
 
 void MainWindow::zoomToFit() {
   m_canvas->setZoom(zoom::fitting(m_canvas->surface().size(), m_viewport->size()));
+  m_padding = QMargins();
   setUpScrollBars();
   for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
     const QSignalBlocker quiet(bar);

@@ -10,9 +10,11 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QMargins>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -122,6 +124,21 @@ class MainWindow : public QMainWindow {
   QAction* m_loupeItem = nullptr;
   Readout* m_zoomReadout = nullptr;
   int m_zoomWheel = 0;  // eighths of a degree not yet turned into a step
+  // Blank room before (left, top) and after (right, bottom) the canvas, in
+  // screen pixels, that zooming about the pointer may need: the image point
+  // under the pointer stays there even where the canvas would otherwise
+  // have to stop at the area's edge. The bars scroll over it too; a new
+  // picture and 全体を表示 take it away.
+  QMargins m_padding;
+  // The exact image point the last zoom kept under the pointer, while the
+  // canvas stays where that zoom put it: zooming on at the same place keeps
+  // it exactly, instead of piling up the canvas's whole-pixel roundings.
+  struct Anchor {
+    QPointF inArea;
+    QPointF image;
+    QPoint canvasAt;
+  };
+  std::optional<Anchor> m_anchor;
   QScrollBar* m_hScroll = nullptr;
   QScrollBar* m_vScroll = nullptr;
   StatusBar* m_statusBar = nullptr;

@@ -54,14 +54,24 @@ void PictureCanvas::paint(QPainter& painter, const QRect& exposed, double zoom) 
   if (area.isEmpty()) {
     return;
   }
-  const QRectF image(QPointF(area.topLeft()) / zoom, QSizeF(area.size()) / zoom);
+  const auto inImage = [zoom](const QRect& r) {
+    return QRectF(QPointF(r.topLeft()) / zoom, QSizeF(r.size()) / zoom);
+  };
   painter.save();
   painter.setClipRect(area);
   painter.fillRect(area, Qt::white);
   if (!m_picture.isNull()) {
-    paintPictureScaled(painter, image, zoom);
+    // Zoomed out, a band of the screen needs many picture pixels: in bands,
+    // what is converted for drawing stays a few megabytes whatever the view.
+    const int band = zoom < 1 ? 128 : area.height();
+    for (int y = area.top(); y <= area.bottom(); y += band) {
+      const QRect part(area.left(), y, area.width(), std::min(band, area.bottom() - y + 1));
+      painter.setClipRect(part);
+      paintPictureScaled(painter, inImage(part), zoom);
+    }
+    painter.setClipRect(area);
   }
-  paintLayerScaled(painter, image, zoom);
+  paintLayerScaled(painter, inImage(area), zoom);
   painter.restore();
 }
 
@@ -92,9 +102,10 @@ void PictureCanvas::paintPictureScaled(QPainter& painter, const QRectF& image, d
     return;
   }
   if (level == 1) {
-    // Corners on even pixels, so every half pixel covers the same four.
+    // Corners on even pixels, so every half pixel covers the same four (and
+    // on a byte, so a 1-bit scan is read a byte at a time).
     QRect even = image.toAlignedRect().adjusted(-4, -4, 4, 4) & m_picture.rect();
-    even.setLeft(even.left() & ~1);
+    even.setLeft(even.left() & ~7);
     even.setTop(even.top() & ~1);
     const QImage half = Pyramid::halfOf(m_picture, even);
     painter.drawImage(QRectF(QPointF(even.topLeft()) * zoom, QSizeF(half.size()) * (2 * zoom)),

@@ -50,44 +50,63 @@ QImage flattened(const QImage& picture, const QRect& area, bool grey) {
   return over.convertToFormat(target);
 }
 
-// Level 2 of a 1-bit picture straight from its bits: each grey pixel counts
-// the set bits of a 4 x 4 block, which lie in one nibble of each of 4 rows.
-QImage monoQuarter(const QImage& picture, const std::atomic<bool>* cancel) {
-  const int w = picture.width();
-  const int h = picture.height();
-  const int w4 = (w + 3) / 4;
-  const int h4 = (h + 3) / 4;
+// A 1-bit picture's pixels `area` reduced by `factor` (2 or 4) straight from
+// its bits: each grey pixel counts the set bits of a factor x factor block,
+// which lie in one byte of each row when the area starts on a byte. Blocks
+// cut short at the area's far edges average the pixels they have.
+QImage monoReduced(const QImage& picture, const QRect& area, int factor,
+                   const std::atomic<bool>* cancel) {
+  Q_ASSERT(area.left() % 8 == 0 && (factor == 2 || factor == 4));
+  const int w = area.width();
+  const int h = area.height();
+  const int ow = (w + factor - 1) / factor;
+  const int oh = (h + factor - 1) / factor;
   const auto [grey0, grey1] = monoGreys(picture);
   const bool msbFirst = picture.format() == QImage::Format_Mono;
-  QImage out(w4, h4, QImage::Format_Grayscale8);
+  QImage out(ow, oh, QImage::Format_Grayscale8);
   if (out.isNull()) {
     return out;
   }
-  std::vector<int> ones(static_cast<std::size_t>(w4));
-  const int lastColumns = w - 4 * (w4 - 1);  // 1 to 4
-  // Bits beyond the picture's last column are padding, whatever they hold.
-  const int lastMask = msbFirst ? (0xF << (4 - lastColumns)) & 0xF : (1 << lastColumns) - 1;
-  for (int oy = 0; oy < h4; ++oy) {
+  // For every byte, the set bits of each of its 8 / factor blocks, in
+  // picture order.
+  const int perByte = 8 / factor;
+  std::array<std::array<uchar, 4>, 256> counts{};
+  for (int b = 0; b < 256; ++b) {
+    for (int i = 0; i < 8; ++i) {
+      const int bit = msbFirst ? (b >> (7 - i)) & 1 : (b >> i) & 1;
+      counts[static_cast<std::size_t>(b)][static_cast<std::size_t>(i / factor)] +=
+          static_cast<uchar>(bit);
+    }
+  }
+  // Padding bits past the area's last column count for nothing.
+  const int lastBits = w - 8 * ((w - 1) / 8);  // 1 to 8 valid bits in the last byte
+  const int lastByte = (w - 1) / 8;
+  const int lastMask = msbFirst ? (0xFF << (8 - lastBits)) & 0xFF : (1 << lastBits) - 1;
+  const int firstByte = area.left() / 8;
+  std::vector<int> ones(static_cast<std::size_t>(ow));
+  for (int oy = 0; oy < oh; ++oy) {
     if (cancel && (oy & 63) == 0 && cancel->load(std::memory_order_relaxed)) {
       return {};
     }
     std::fill(ones.begin(), ones.end(), 0);
-    const int rows = std::min(4, h - 4 * oy);
+    const int rows = std::min(factor, h - factor * oy);
     for (int r = 0; r < rows; ++r) {
-      const uchar* line = picture.constScanLine(4 * oy + r);
-      for (int ox = 0; ox < w4; ++ox) {
-        const int byte = line[ox >> 1];
-        int nibble =
-            msbFirst ? ((ox & 1) ? byte & 0xF : byte >> 4) : ((byte >> ((ox & 1) * 4)) & 0xF);
-        if (ox == w4 - 1) {
-          nibble &= lastMask;
+      const uchar* line = picture.constScanLine(area.top() + factor * oy + r) + firstByte;
+      for (int byte = 0; byte <= lastByte; ++byte) {
+        const int bits = byte == lastByte ? line[byte] & lastMask : line[byte];
+        const auto& c = counts[static_cast<std::size_t>(bits)];
+        for (int i = 0; i < perByte; ++i) {
+          const int ox = byte * perByte + i;
+          if (ox < ow) {
+            ones[static_cast<std::size_t>(ox)] += c[static_cast<std::size_t>(i)];
+          }
         }
-        ones[static_cast<std::size_t>(ox)] += std::popcount(static_cast<unsigned>(nibble));
       }
     }
     uchar* target = out.scanLine(oy);
-    for (int ox = 0; ox < w4; ++ox) {
-      const int n = rows * (ox == w4 - 1 ? lastColumns : 4);
+    for (int ox = 0; ox < ow; ++ox) {
+      const int columns = std::min(factor, w - factor * ox);
+      const int n = rows * columns;
       const int set = ones[static_cast<std::size_t>(ox)];
       target[ox] = static_cast<uchar>((set * grey1 + (n - set) * grey0 + n / 2) / n);
     }
@@ -142,7 +161,11 @@ QImage Pyramid::halved(const QImage& image) {
 }
 
 QImage Pyramid::halfOf(const QImage& picture, const QRect& area) {
-  return halved(flattened(picture, area & picture.rect(), isGrey(picture)));
+  const QRect part = area & picture.rect();
+  if (isMono(picture.format()) && part.left() % 8 == 0) {
+    return monoReduced(picture, part, 2, nullptr);
+  }
+  return halved(flattened(picture, part, isGrey(picture)));
 }
 
 Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
@@ -152,7 +175,7 @@ Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   }
   QImage level;
   if (isMono(picture.format())) {
-    level = monoQuarter(picture, cancel);
+    level = monoReduced(picture, picture.rect(), 4, cancel);
   } else {
     // In strips, so that level 1 never exists whole.
     const bool grey = isGrey(picture);

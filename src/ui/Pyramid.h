@@ -34,7 +34,8 @@ class Pyramid {
   int deepest() const { return kFirstKept + static_cast<int>(m_levels.size()) - 1; }
   qsizetype bytes() const;
 
-  // Level 1 of the picture pixels `area` (whose corners are even), made now.
+  // Level 1 of the picture pixels `area` (whose corners are even; for a
+  // 1-bit picture best on a byte, a multiple of 8), made now.
   static QImage halfOf(const QImage& picture, const QRect& area);
 
   // True when the picture's levels are grey.

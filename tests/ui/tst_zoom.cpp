@@ -187,6 +187,10 @@ void TestZoom::wheelZoomKeepsThePointUnderThePointer_data() {
   QTest::newRow("three in near a corner") << 1.0 << 360 << QPointF(900, 550);
   QTest::newRow("out from 4x") << 4.0 << -120 << QPointF(300, 200);
   QTest::newRow("touchpad, in small turns") << 2.0 << 130 << QPointF(617.5, 211.25);
+  // Smaller than the area, the picture moves within it to stay under the
+  // pointer: from the whole sheet straight into a detail.
+  QTest::newRow("in from a small view") << 0.125 << 360 << QPointF(400, 300);
+  QTest::newRow("up to filling the area") << 0.125 << 1200 << QPointF(300, 200);
 }
 
 void TestZoom::wheelZoomKeepsThePointUnderThePointer() {
@@ -194,7 +198,7 @@ void TestZoom::wheelZoomKeepsThePointUnderThePointer() {
   QFETCH(int, delta);
   QFETCH(QPointF, inArea);
   load(QImage(4000, 3000, QImage::Format_RGB32));
-  m_window->zoomAbout(from, QPointF(496, 304));
+  m_window->zoomAbout(from, QPointF(0, 0));
   m_window->horizontalBar()->setValue(m_window->horizontalBar()->maximum() / 2);
   m_window->verticalBar()->setValue(m_window->verticalBar()->maximum() / 2);
   CanvasWidget* canvas = m_window->canvas();
