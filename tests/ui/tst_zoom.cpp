@@ -368,6 +368,18 @@ void TestZoom::zoomReadout() {
   QCOMPARE(readout->value(), u"100%"_s);
   m_scripted->run(u"縮小"_s);
   QCOMPARE(readout->value(), u"84%"_s);
+  // The keys, wherever the focus is.
+  m_window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(m_window));
+  for (const auto& [key, shown] : {std::pair{QKeyCombination(Qt::CTRL | Qt::Key_Equal), u"100%"_s},
+                                   std::pair{QKeyCombination(Qt::CTRL | Qt::Key_Plus), u"119%"_s},
+                                   std::pair{QKeyCombination(Qt::CTRL | Qt::Key_Minus), u"100%"_s},
+                                   std::pair{QKeyCombination(Qt::CTRL | Qt::Key_Minus), u"84%"_s},
+                                   std::pair{QKeyCombination(Qt::CTRL | Qt::Key_0), u"100%"_s}}) {
+    QTest::keyClick(m_window->findChild<QWidget*>(u"コメント"_s), key.key(),
+                    key.keyboardModifiers());
+    QCOMPARE(readout->value(), shown);
+  }
   // A new picture opens at 100%.
   load(QImage(400, 300, QImage::Format_RGB32));
   QCOMPARE(m_window->canvas()->zoom(), 1.0);
