@@ -142,6 +142,61 @@ inline QImage sheetLike(QSize size, QImage::Format format) {
   return grey.convertToFormat(format);
 }
 
+// A site plan as a surveyor might scan it: a coordinate grid every 10 m
+// (100 pixels) with its labels in metres, a scale bar, buildings, a road and
+// trees.
+inline QImage planLike() {
+  const QSize size(1200, 800);
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(QColor(0xfb, 0xfa, 0xf5));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QFont font(QStringLiteral("IPAexGothic"));
+  font.setPixelSize(14);
+  p.setFont(font);
+  p.setPen(QPen(QColor(0x9d, 0xb8, 0xd3), 1));
+  for (int x = 100; x < size.width(); x += 100) {
+    p.drawLine(x, 0, x, size.height());
+    p.drawText(x + 3, 14, QString::number(x / 10));
+  }
+  for (int y = 100; y < size.height(); y += 100) {
+    p.drawLine(0, y, size.width(), y);
+    p.drawText(3, y - 3, QString::number((size.height() - y) / 10));
+  }
+  p.setPen(QPen(QColor(0x55, 0x55, 0x55), 2));
+  QPainterPath road;
+  road.moveTo(0, 470);
+  road.cubicTo(300, 420, 700, 560, 1200, 450);
+  p.drawPath(road);
+  p.drawPath(road.translated(0, 36));
+  p.setPen(QPen(QColor(0x70, 0x60, 0x50), 1));
+  p.setBrush(QColor(0xe8, 0xd9, 0xc4));
+  for (const QRect& r :
+       {QRect(150, 180, 240, 160), QRect(470, 140, 170, 220), QRect(720, 200, 200, 130),
+        QRect(180, 560, 260, 120), QRect(620, 580, 200, 110)}) {
+    p.drawRect(r);
+  }
+  p.setBrush(QColor(0xa8, 0xd5, 0x9a));
+  p.setPen(QPen(QColor(0x2e, 0x6b, 0x2e), 1));
+  for (const QPoint& c : {QPoint(90, 90), QPoint(700, 80), QPoint(890, 110), QPoint(880, 600)}) {
+    p.drawEllipse(c, 26, 26);
+  }
+  // The scale bar: 0 to 30 m, 100 pixels to 10 m.
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::black, 2));
+  p.fillRect(QRect(500, 740, 100, 10), Qt::black);
+  p.fillRect(QRect(700, 740, 100, 10), Qt::black);
+  p.drawRect(QRect(500, 740, 300, 10));
+  for (int m = 0; m <= 30; m += 10) {
+    p.drawText(500 + m * 10 - 4, 735, QString::number(m));
+  }
+  p.drawText(810, 751, QStringLiteral("m"));
+  font.setPixelSize(20);
+  p.setFont(font);
+  p.drawText(930, 780, QStringLiteral("配置図  縮尺 1:500"));
+  return image;
+}
+
 inline QString benchPicture(const QString& name, QSize size, QImage::Format format) {
   const QString path = QDir::temp().filePath(QStringLiteral("koordel-bench-") + name);
   if (!QFile::exists(path)) {

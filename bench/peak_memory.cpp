@@ -2,6 +2,7 @@
 // the first screenful, against one decoded copy of it in its own depth.
 //   peak_memory make-a0 FILE     write a 13244 x 18724 1-bit TIFF
 //   peak_memory make-photo FILE  write a 10000 x 8000 RGB JPEG
+//   peak_memory make-plan FILE   write a scanned site plan with a grid and a scale bar
 //   peak_memory open FILE        open, paint, report
 //   peak_memory zoom FILE        open, and paint a 1920 x 1080 view at every zoom
 #include "BenchPictures.h"
@@ -54,6 +55,9 @@ int main(int argc, char** argv) {
   const QString path = QString::fromLocal8Bit(argv[2]);
   if (mode == "make-a0") {
     return write(path, QSize(13244, 18724), QImage::Format_Mono) ? 0 : 1;
+  }
+  if (mode == "make-plan") {
+    return planLike().save(path) ? 0 : 1;
   }
   if (mode == "make-photo") {
     return write(path, QSize(10000, 8000), QImage::Format_RGB32) ? 0 : 1;

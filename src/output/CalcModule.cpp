@@ -1,11 +1,25 @@
 #include "CalcModule.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 
 namespace koordel {
 
 QString calcModuleFileName() {
   return QStringLiteral("libkoordel_calc.so");
+}
+
+QString calcModulePath() {
+  const QDir program(QCoreApplication::applicationDirPath());
+  for (const QString& folder : {QStringLiteral("."), QStringLiteral(KOORDEL_MODULE_DIR)}) {
+    const QString path = QDir::cleanPath(program.filePath(folder + u'/' + calcModuleFileName()));
+    if (QFileInfo::exists(path)) {
+      return path;
+    }
+  }
+  return {};
 }
 
 std::unique_ptr<SpreadsheetAutomation> loadCalcAutomation(const QString& path,

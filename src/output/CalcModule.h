@@ -8,9 +8,13 @@
 
 namespace koordel {
 
-// The file name of the Calc backend module, which is built next to the
-// program.
+// The file name of the Calc backend module.
 QString calcModuleFileName();
+
+// Where the module is: beside the program in a build tree, in the program's
+// private library folder once installed (wherever the installed tree was put),
+// or empty when it is in neither.
+QString calcModulePath();
 
 // The Calc backend from the module at `path`, or none when the module, or the
 // LibreOffice it needs, is not installed.

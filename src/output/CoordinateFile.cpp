@@ -58,14 +58,33 @@ class Descriptor {
   int m_fd;
 };
 
+// Records can be added in a folder that takes new files, or to a file in it
+// that can be written.
+bool writableHere(const QString& folder) {
+  return ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ||
+         ::access(QFile::encodeName(QDir(folder).filePath(CoordinateFile::fileName())).constData(),
+                  W_OK) == 0;
+}
+
 }  // namespace
 
+QString CoordinateFile::folder() const {
+  if (m_fallback.isEmpty()) {
+    return m_folder;
+  }
+  const bool writable = m_writable ? m_writable(m_folder) : writableHere(m_folder);
+  return writable ? m_folder : m_fallback;
+}
+
 QString CoordinateFile::path() const {
-  return QDir(m_folder).filePath(fileName());
+  return QDir(folder()).filePath(fileName());
 }
 
 std::optional<QString> CoordinateFile::append(const QString& line) const {
-  const QString where = QDir::toNativeSeparators(path());
+  const QString folderNow = folder();
+  const bool elsewhere = folderNow != m_folder;
+  const QString file = QDir(folderNow).filePath(fileName());
+  const QString where = QDir::toNativeSeparators(file);
   const ShiftJisText encoded = toShiftJis(line + u"\r\n"_s);
   if (!encoded.bytes) {
     return u"Shift_JIS で書けない文字（%1）が含まれているため、%2 に書き込みませんでした。\n"
@@ -75,9 +94,12 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
   const auto failed = [&](int error) {
     return u"%1 に書き込めませんでした。\n%2"_s.arg(where, reason(error));
   };
+  if (elsewhere && !QDir().mkpath(folderNow)) {
+    return u"%1 に書き込めませんでした。\nフォルダーを作れません。"_s.arg(where);
+  }
 
-  Descriptor fd(::open(QFile::encodeName(path()).constData(),
-                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  Descriptor fd(
+      ::open(QFile::encodeName(file).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (fd.get() < 0) {
     return failed(errno);
   }
@@ -104,6 +126,12 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
   }
   if (fd.close() != 0) {
     return failed(errno);
+  }
+  if (elsewhere && !m_told && m_notice) {
+    m_told = true;
+    m_notice(
+        u"プログラムのフォルダー（%1）には書き込めないため、座標は次のファイルに書き込みます。\n%2"_s
+            .arg(QDir::toNativeSeparators(m_folder), where));
   }
   return std::nullopt;
 }

@@ -34,6 +34,7 @@
 #include <QLineF>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -65,13 +66,17 @@ class ClientArea : public QWidget {
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), m_coordinateFile(QCoreApplication::applicationDirPath()) {
+    : QMainWindow(parent),
+      m_coordinateFile(QCoreApplication::applicationDirPath(),
+                       QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                           .filePath(u"Koordel"_s)) {
   setObjectName(u"Form1"_s);
   setWindowTitle(u"Koordel"_s);
   buildClientArea();
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
   m_fileDialog = std::make_unique<QtFileDialog>(this);
   m_prompts = std::make_unique<QtUserPrompts>(this);
+  m_coordinateFile.setNotice([this](const QString& notice) { tellLater(notice); });
   buildTools();
   buildMenus();
   connectCanvas();
@@ -138,8 +143,8 @@ void MainWindow::buildTools() {
   m_lineStyle.preset = QApplication::palette().color(QPalette::ButtonText);
   m_clipboard = std::make_unique<QtClipboard>();
   m_spreadsheet = std::make_unique<SpreadsheetLink>(m_selections, [] {
-    return loadCalcAutomation(
-        QDir(QCoreApplication::applicationDirPath()).filePath(calcModuleFileName()));
+    const QString module = calcModulePath();
+    return module.isEmpty() ? nullptr : loadCalcAutomation(module);
   });
   m_spreadsheet->setStartRunner(
       [this](const std::function<bool()>& start, const std::function<void()>& interrupt) {
@@ -325,10 +330,14 @@ void MainWindow::loadImage() {
   if (!name) {
     return;
   }
-  LoadedPicture loaded = loadPicture(*name);
+  openPicture(*name);
+}
+
+bool MainWindow::openPicture(const QString& path) {
+  LoadedPicture loaded = loadPicture(path);
   if (!loaded.error.isEmpty()) {
     showMessage(this, loaded.error, u"エラー"_s);
-    return;
+    return false;
   }
   // Every picture opens at one image pixel per screen pixel, in the corner.
   m_canvas->setZoom(1);
@@ -336,6 +345,24 @@ void MainWindow::loadImage() {
   m_canvas->setPicture(std::move(loaded.image));
   showZoom();
   setUpScrollBars();
+  return true;
+}
+
+void MainWindow::openFromCommandLine(const QStringList& files) {
+  if (files.isEmpty()) {
+    return;
+  }
+  if (openPicture(files.first())) {
+    m_fileDialog->offer(files.first());
+  }
+  if (files.size() > 1) {
+    QStringList rest;
+    for (qsizetype i = 1; i < files.size(); ++i) {
+      rest << QDir::toNativeSeparators(files.at(i));
+    }
+    showMessage(
+        this, u"一度に開ける画像は 1 つです。次のファイルは開いていません:\n"_s + rest.join(u'\n'));
+  }
 }
 
 void MainWindow::setUpScrollBars() {

@@ -69,6 +69,11 @@ class MainWindow : public QMainWindow {
 
   // 平面画像読込 (A11): choose a picture and show it at its natural size.
   void loadImage();
+  // Shows the picture at `path` as 平面画像読込 would, or tells why not.
+  bool openPicture(const QString& path);
+  // The files named on the command line: the first is opened, the rest are
+  // named in one message.
+  void openFromCommandLine(const QStringList& files);
   // 設定保存 (A12) and 設定読込 (A13).
   void saveSettings();
   void loadSettings();

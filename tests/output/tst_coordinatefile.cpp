@@ -57,6 +57,8 @@ class TestCoordinateFile : public QObject {
   void fullDiskLeavesNoHalfLine();
   void partialWriteIsTakenBack();
   void destinationsDispatch();
+  void folderTheFileGoesTo_data();
+  void folderTheFileGoesTo();
 
  private:
   std::unique_ptr<QTemporaryDir> m_dir;
@@ -194,6 +196,52 @@ void TestCoordinateFile::destinationsDispatch() {
   QVERIFY(!destinations.send(second));
   QCOMPARE(contents(file.path()), QByteArray::fromHex("935f") + ",P2,0.01,95.84\r\n");
   QCOMPARE(selections.outputRow, qint16(1));
+}
+
+void TestCoordinateFile::folderTheFileGoesTo_data() {
+  QTest::addColumn<bool>("programWritable");
+  QTest::addColumn<QString>("fallback");  // relative to the test's folder; "/proc/…" cannot be made
+  QTest::addColumn<QString>("wentTo");    // "program", "fallback" or "" (nowhere)
+  QTest::newRow("a build tree or a portable copy")
+      << true << u"Documents/Koordel"_s << u"program"_s;
+  QTest::newRow("installed: the documents folder, made when needed")
+      << false << u"Documents/Koordel"_s << u"fallback"_s;
+  QTest::newRow("installed, no documents folder to be had")
+      << false << u"/proc/Koordel"_s << QString();
+}
+
+void TestCoordinateFile::folderTheFileGoesTo() {
+  QFETCH(bool, programWritable);
+  QFETCH(QString, fallback);
+  QFETCH(QString, wentTo);
+  const QString program = m_dir->filePath(u"bin"_s);
+  QVERIFY(QDir().mkpath(program));
+  const QString fallbackFolder = fallback.startsWith(u'/') ? fallback : m_dir->filePath(fallback);
+  CoordinateFile file(program, fallbackFolder);
+  file.setWritableTest([&](const QString& folder) { return folder == program && programWritable; });
+  QStringList told;
+  file.setNotice([&](const QString& notice) { told << notice; });
+  const QString expected =
+      QDir(wentTo == u"program"_s ? program : fallbackFolder).filePath(u"座標.txt"_s);
+  QCOMPARE(file.path(), expected);
+  for (int i = 0; i < 3; ++i) {
+    const auto message = file.append(u"点,,%1.00,2.00"_s.arg(i));
+    QCOMPARE(message.has_value(), wentTo.isEmpty());
+    if (message) {
+      // The same message as any folder that takes no file, naming the path.
+      QVERIFY2(message->startsWith(expected + u" に書き込めませんでした。"_s),
+               qPrintable(*message));
+    }
+  }
+  if (!wentTo.isEmpty()) {
+    QCOMPARE(contents(expected).count("\r\n"), 3);
+  }
+  // The user is told once a run, and only when the file is not the usual one.
+  QCOMPARE(told.size(), wentTo == u"fallback"_s ? 1 : 0);
+  if (!told.isEmpty()) {
+    QVERIFY(told.at(0).contains(expected));
+    QVERIFY(told.at(0).contains(program));
+  }
 }
 
 QTEST_APPLESS_MAIN(TestCoordinateFile)
