@@ -34,7 +34,7 @@ PictureCanvas& canvasWithScanB() {
       qFatal("%s", qPrintable(loaded.error));
     }
     c.setPicture(std::move(loaded.image));
-    c.setPyramid(std::make_shared<const Pyramid>(Pyramid::build(c.picture())));
+    c.waitUntilReady();
     // A few shapes on it, as after some work.
     for (int i = 0; i < 40; ++i) {
       c.drawCircle(QPointF(500 + i * 300, 700 + i * 420) * 15, 150 * 15, Qt::red);

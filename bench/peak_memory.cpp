@@ -8,7 +8,7 @@
 #include "BenchPictures.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
-#include "Pyramid.h"
+#include "RasterPicture.h"
 #include "Zoom.h"
 
 #include <QFile>
@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
   if (mode == "zoom") {
     // As the program does: the reduced copies made once, then the view shown
     // at every step from the smallest zoom to the largest, and fitted.
-    const auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(canvas.picture()));
-    canvas.setPyramid(pyramid);
+    canvas.waitUntilReady();
+    const auto* raster = dynamic_cast<const RasterPicture*>(canvas.shown());
     QImage view(1920, 1080, QImage::Format_RGB32);
     QList<double> zooms = {zoom::fitting(canvas.size(), view.size())};
     for (double z = zoom::kMin; z <= zoom::kMax; z = zoom::stepped(z, 1)) {
@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
       }
     }
     std::printf("shown at %lld zooms, reduced copies %.1f MiB\n",
-                static_cast<long long>(zooms.size()), pyramid->bytes() / 1048576.0);
+                static_cast<long long>(zooms.size()),
+                raster ? raster->reducedBytes() / 1048576.0 : 0.0);
   }
   const qint64 peak = statusKiB("VmHWM:");
   std::printf("%s: %dx%d, depth %d\n", argv[2], canvas.size().width(), canvas.size().height(),

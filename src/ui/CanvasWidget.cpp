@@ -1,5 +1,6 @@
 #include "CanvasWidget.h"
 
+#include "RasterPicture.h"
 #include "Twips.h"
 
 #include <QCoreApplication>
@@ -30,16 +31,24 @@ CanvasWidget::CanvasWidget(QWidget* parent)
   });
 }
 
-CanvasWidget::~CanvasWidget() {
-  stopPyramid();
-}
+CanvasWidget::~CanvasWidget() = default;
 
 void CanvasWidget::setPicture(QImage picture) {
-  stopPyramid();
+  setPicture(picture.isNull() ? nullptr : std::make_shared<RasterPicture>(std::move(picture)));
+}
+
+void CanvasWidget::setPicture(std::shared_ptr<Picture> picture) {
+  if (picture) {
+    // What became ready is repainted wherever it shows now.
+    picture->setReadyHandler([this](const QRectF& area) {
+      update(QRectF(area.topLeft() * m_zoom, area.size() * m_zoom)
+                 .toAlignedRect()
+                 .adjusted(-1, -1, 1, 1));
+    });
+  }
   m_canvas.setPicture(std::move(picture));
   resize(m_canvas.scaledSize(m_zoom));
   update();
-  buildPyramid();
 }
 
 void CanvasWidget::setZoom(double zoom) {
@@ -51,47 +60,9 @@ void CanvasWidget::setZoom(double zoom) {
   update();
 }
 
-// The reduced copies are made behind the user's back: until they are there,
-// a view zoomed far out shows grey where the picture will be.
-void CanvasWidget::buildPyramid() {
-  if (m_canvas.picture().isNull()) {
-    return;
-  }
-  auto cancel = std::make_shared<std::atomic<bool>>(false);
-  m_pyramidCancel = cancel;
-  m_pyramidWorker = std::thread([this, picture = m_canvas.picture(), cancel] {
-    auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(picture, cancel.get()));
-    if (cancel->load()) {
-      return;
-    }
-    QMetaObject::invokeMethod(
-        this,
-        [this, pyramid, cancel] {
-          if (!cancel->load()) {
-            m_canvas.setPyramid(pyramid);
-            if (m_zoom < 0.5) {
-              update();
-            }
-          }
-        },
-        Qt::QueuedConnection);
-  });
-}
-
-void CanvasWidget::stopPyramid() {
-  if (m_pyramidCancel) {
-    m_pyramidCancel->store(true);
-  }
-  if (m_pyramidWorker.joinable()) {
-    m_pyramidWorker.join();
-  }
-}
-
 void CanvasWidget::waitForPyramid() {
-  if (m_pyramidWorker.joinable()) {
-    m_pyramidWorker.join();
-  }
-  QCoreApplication::sendPostedEvents(this);
+  m_canvas.waitUntilReady();
+  QCoreApplication::sendPostedEvents();
 }
 
 PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,

@@ -5,9 +5,7 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 namespace koordel {
 
@@ -38,8 +36,12 @@ class CanvasWidget : public QWidget {
   static PointerEvent pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                                    QPointF pixelPosition, double zoom = 1);
 
-  // Waits for the reduced copies being made for zooming out; for tests and
-  // benchmarks that must see them.
+  // Shows `picture`, a raster picture or a PDF page, without the previous
+  // drawings.
+  void setPicture(std::shared_ptr<Picture> picture);
+
+  // Waits for what the picture prepares in the background (reduced copies,
+  // pages being drawn); for tests and benchmarks that must see it.
   void waitForPyramid();
 
  signals:
@@ -59,13 +61,8 @@ class CanvasWidget : public QWidget {
   void leaveEvent(QEvent* event) override;
 
  private:
-  void buildPyramid();
-  void stopPyramid();
-
   PictureCanvas m_canvas;
   double m_zoom = 1;
-  std::thread m_pyramidWorker;
-  std::shared_ptr<std::atomic<bool>> m_pyramidCancel;
 };
 
 }  // namespace koordel

@@ -1,5 +1,6 @@
 #include "PictureCanvas.h"
 
+#include "RasterPicture.h"
 #include "Twips.h"
 
 #include <QPainter>
@@ -15,22 +16,23 @@ QPointF toPixels(QPointF twips) {
   return twips / kTwipsPerPixel;
 }
 
-// Formats QPainter blends straight from the source; any other is converted,
-// and converting only the exposed piece keeps a paint from touching the
-// whole picture.
-bool paintsDirectly(QImage::Format format) {
-  return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
-}
-
 }  // namespace
 
 PictureCanvas::PictureCanvas(QSize blankSize) : m_blankSize(blankSize) {}
 
 void PictureCanvas::setPicture(QImage picture) {
-  m_picture = std::move(picture);
+  setPicture(picture.isNull() ? nullptr : std::make_shared<RasterPicture>(std::move(picture)));
+}
+
+void PictureCanvas::setPicture(std::shared_ptr<Picture> picture) {
+  m_shown = std::move(picture);
   m_layer.clear();
-  m_pyramid.reset();
   m_reducedTiles.clear();
+}
+
+const QImage& PictureCanvas::picture() const {
+  static const QImage none;
+  return m_shown ? m_shown->image() : none;
 }
 
 QSize PictureCanvas::scaledSize(double zoom) const {
@@ -60,73 +62,18 @@ void PictureCanvas::paint(QPainter& painter, const QRect& exposed, double zoom) 
   painter.save();
   painter.setClipRect(area);
   painter.fillRect(area, Qt::white);
-  if (!m_picture.isNull()) {
-    // Zoomed out, a band of the screen needs many picture pixels: in bands,
-    // what is converted for drawing stays a few megabytes whatever the view.
-    const int band = zoom < 1 ? 128 : area.height();
-    for (int y = area.top(); y <= area.bottom(); y += band) {
-      const QRect part(area.left(), y, area.width(), std::min(band, area.bottom() - y + 1));
-      painter.setClipRect(part);
-      paintPictureScaled(painter, inImage(part), zoom);
-    }
-    painter.setClipRect(area);
+  if (m_shown) {
+    m_shown->paint(painter, area, zoom);
   }
   paintLayerScaled(painter, inImage(area), zoom);
   painter.restore();
 }
 
-// Each screen pixel samples the image at its own position over the whole
-// picture, whatever piece is drawn: two paints of neighbouring areas meet
-// without a seam. Pieces take a margin so samples at their edges have their
-// neighbours.
-void PictureCanvas::paintPictureScaled(QPainter& painter, const QRectF& image, double zoom) const {
-  const auto piece = [&](const QImage& source, const QRect& sourceRect, double pixelsPerSource) {
-    const QRect part = sourceRect & source.rect();
-    if (part.isEmpty()) {
-      return;
-    }
-    painter.drawImage(
-        QRectF(QPointF(part.topLeft()) * pixelsPerSource, QSizeF(part.size()) * pixelsPerSource),
-        source.copy(part));
-  };
-  if (zoom > 1) {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    piece(m_picture, image.toAlignedRect(), zoom);
-    return;
-  }
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  const int level =
-      std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), Pyramid::kDeepest);
-  if (level == 0) {
-    piece(m_picture, image.toAlignedRect().adjusted(-2, -2, 2, 2), zoom);
-    return;
-  }
-  if (level == 1) {
-    // Corners on even pixels, so every half pixel covers the same four (and
-    // on a byte, so a 1-bit scan is read a byte at a time).
-    QRect even = image.toAlignedRect().adjusted(-4, -4, 4, 4) & m_picture.rect();
-    even.setLeft(even.left() & ~7);
-    even.setTop(even.top() & ~1);
-    const QImage half = Pyramid::halfOf(m_picture, even);
-    painter.drawImage(QRectF(QPointF(even.topLeft()) * zoom, QSizeF(half.size()) * (2 * zoom)),
-                      half);
-    return;
-  }
-  if (!hasPyramid()) {
-    painter.fillRect(QRectF(image.topLeft() * zoom, image.size() * zoom), QColor(0xe0, 0xe0, 0xe0));
-    return;
-  }
-  const int kept = std::min(level, m_pyramid->deepest());
-  const double factor = std::ldexp(1.0, kept);  // picture pixels per level pixel
-  const QRectF inLevel(image.topLeft() / factor, image.size() / factor);
-  piece(m_pyramid->level(kept), inLevel.toAlignedRect().adjusted(-2, -2, 2, 2), zoom * factor);
-}
-
 void PictureCanvas::paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const {
   const QRect area = image.toAlignedRect().adjusted(-1, -1, 1, 1);
-  const int level = zoom >= 1 ? 0
-                              : std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)),
-                                         Pyramid::kDeepest);
+  // The drawings' reduced copies follow the picture's halvings, down to 1/128.
+  const int level =
+      zoom >= 1 ? 0 : std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), 7);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1);
   m_layer.forEachTile(area, [&](const TiledLayer::TileView& tile) {
     const QRectF target(QPointF(tile.rect.topLeft()) * zoom, QSizeF(tile.rect.size()) * zoom);
@@ -173,15 +120,11 @@ void PictureCanvas::paint(QPainter& painter, const QRect& exposed) const {
     return;
   }
   // Transparent parts of a picture show the blank surface's white.
-  if (m_picture.isNull() || m_picture.hasAlphaChannel()) {
+  if (!m_shown || m_shown->hasTransparency()) {
     painter.fillRect(area, Qt::white);
   }
-  if (!m_picture.isNull()) {
-    if (paintsDirectly(m_picture.format())) {
-      painter.drawImage(area.topLeft(), m_picture, area);
-    } else {
-      painter.drawImage(area.topLeft(), m_picture.copy(area));
-    }
+  if (m_shown) {
+    m_shown->paint(painter, area, 1);
   }
   m_layer.composeOnto(painter, area);
 }

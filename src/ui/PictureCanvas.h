@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
-#include "Pyramid.h"
+#include "Picture.h"
 #include "TiledLayer.h"
 
 #include <QImage>
@@ -15,18 +15,21 @@ class QPainter;
 
 namespace koordel {
 
-// Picture1's contents: the loaded picture at its natural size (one image pixel
-// per logical pixel), or a blank surface before any picture, with the shapes
-// drawn on it. It holds the picture's pixels exactly once, in the depth the
-// file had.
+// Picture1's contents: the loaded picture (a raster picture or a PDF page),
+// or a blank surface before any picture, with the shapes drawn on it in the
+// picture's own pixels.
 class PictureCanvas : public DrawingSurface {
  public:
   explicit PictureCanvas(QSize blankSize);
 
   // Replaces the picture and wipes every drawing; the line style stays.
   void setPicture(QImage picture);
-  const QImage& picture() const { return m_picture; }
-  QSize size() const { return m_picture.isNull() ? m_blankSize : m_picture.size(); }
+  void setPicture(std::shared_ptr<Picture> picture);
+  // The raster picture's pixels; null for a PDF page or no picture.
+  const QImage& picture() const;
+  // What is shown, if anything.
+  Picture* shown() const { return m_shown.get(); }
+  QSize size() const { return m_shown ? m_shown->size() : m_blankSize; }
   QRect rect() const { return {QPoint(0, 0), size()}; }
 
   // Called with the area a drawing changed, for a repaint of just that area.
@@ -44,9 +47,12 @@ class PictureCanvas : public DrawingSurface {
   // The picture's size in screen pixels at `zoom`.
   QSize scaledSize(double zoom) const;
 
-  // The reduced copies for zooming out, once they are made.
-  void setPyramid(std::shared_ptr<const Pyramid> pyramid) { m_pyramid = std::move(pyramid); }
-  bool hasPyramid() const { return m_pyramid && !m_pyramid->isEmpty(); }
+  // Waits for whatever the picture prepares in the background.
+  void waitUntilReady() const {
+    if (m_shown) {
+      m_shown->waitUntilReady();
+    }
+  }
   // The same area as an image of its own.
   QImage composed(const QRect& area) const;
 
@@ -65,7 +71,6 @@ class PictureCanvas : public DrawingSurface {
   void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) override;
 
  private:
-  void paintPictureScaled(QPainter& painter, const QRectF& image, double zoom) const;
   void paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const;
   const QImage& reducedTile(const TiledLayer::TileView& tile, int level) const;
   QPen pen(const QColor& colour) const;
@@ -73,9 +78,8 @@ class PictureCanvas : public DrawingSurface {
   void draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape);
 
   QSize m_blankSize;
-  QImage m_picture;
+  std::shared_ptr<Picture> m_shown;
   TiledLayer m_layer;
-  std::shared_ptr<const Pyramid> m_pyramid;
   struct ReducedTile {
     quint64 version = 0;
     QImage image;

@@ -1,0 +1,10 @@
+#include "Picture.h"
+
+namespace koordel {
+
+const QImage& Picture::image() const {
+  static const QImage none;
+  return none;
+}
+
+}  // namespace koordel
