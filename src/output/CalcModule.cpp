@@ -11,15 +11,19 @@ QString calcModuleFileName() {
   return QStringLiteral("libkoordel_calc.so");
 }
 
-QString calcModulePath() {
+QString privateModulePath(const QString& fileName) {
   const QDir program(QCoreApplication::applicationDirPath());
   for (const QString& folder : {QStringLiteral("."), QStringLiteral(KOORDEL_MODULE_DIR)}) {
-    const QString path = QDir::cleanPath(program.filePath(folder + u'/' + calcModuleFileName()));
+    const QString path = QDir::cleanPath(program.filePath(folder + u'/' + fileName));
     if (QFileInfo::exists(path)) {
       return path;
     }
   }
   return {};
+}
+
+QString calcModulePath() {
+  return privateModulePath(calcModuleFileName());
 }
 
 std::unique_ptr<SpreadsheetAutomation> loadCalcAutomation(const QString& path,

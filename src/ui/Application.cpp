@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "JapaneseFont.h"
 #include "MainWindow.h"
+#include "PdfFiles.h"
 #include "PictureLoader.h"
 
 #include <QApplication>
@@ -54,6 +55,21 @@ int check(const QStringList& files) {
                                      : (loaded ? u"読み込めました"_s : u"読み込めません"_s)));
   ok = ok && loaded;
   for (const QString& file : files) {
+    if (looksLikePdf(file)) {
+      const OpenedPdf pdf = openPdf(file);
+      if (pdf.document) {
+        const QSizeF page = pdf.document->pageSize(0);
+        print(stdout,
+              u"%1: PDF を開けました（%2 ページ、1 ページ目 %3 × %4 ポイント）\n"_s.arg(file)
+                  .arg(pdf.document->pageCount())
+                  .arg(page.width(), 0, 'f', 1)
+                  .arg(page.height(), 0, 'f', 1));
+      } else {
+        print(stdout, u"%1: %2\n"_s.arg(file, QString(pdf.error).replace(u'\n', u' ')));
+        ok = false;
+      }
+      continue;
+    }
     const LoadedPicture picture = loadPicture(file);
     if (picture.error.isEmpty()) {
       print(stdout, u"%1: 開けました（%2 × %3 画素、%4 ビット）\n"_s.arg(file)

@@ -44,6 +44,7 @@ void CanvasWidget::setPicture(std::shared_ptr<Picture> picture) {
       update(QRectF(area.topLeft() * m_zoom, area.size() * m_zoom)
                  .toAlignedRect()
                  .adjusted(-1, -1, 1, 1));
+      emit pictureReady();
     });
   }
   m_canvas.setPicture(std::move(picture));

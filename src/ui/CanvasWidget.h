@@ -51,6 +51,9 @@ class CanvasWidget : public QWidget {
   // A wheel turned over the canvas at `position` (canvas pixels).
   void wheeled(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF position);
   void left();
+  // More of the picture became ready to show (a PDF page's tiles, reduced
+  // copies of a scan).
+  void pictureReady();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 #include "Loupe.h"
 
 #include "Conversion.h"
+#include "Picture.h"
 #include "PictureCanvas.h"
 #include "Readout.h"
 #include "Twips.h"
@@ -75,18 +76,17 @@ void Loupe::follow(QPointF twips, QPoint pointer, const QRect& bounds, double zo
 void Loupe::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QPointF centre(kSide / 2.0, kSide / 2.0);
-  const QPointF at = m_twips / kTwipsPerPixel;  // image pixels
-  const int reach = static_cast<int>(std::ceil(kSide / m_magnification / 2)) + 1;
-  const QRect around(static_cast<int>(std::floor(at.x())) - reach,
-                     static_cast<int>(std::floor(at.y())) - reach, 2 * reach + 1, 2 * reach + 1);
-  painter.fillRect(QRect(0, 0, kSide, kSide), QColor(0xe0, 0xe0, 0xe0));
+  const QPointF at = m_twips / kTwipsPerPixel * m_magnification;  // in the magnified picture
+  painter.fillRect(QRect(0, 0, kSide, kSide), Picture::placeholder());
   painter.setClipRect(QRect(0, 0, kSide, kSide));
-  const QRect inside = around & m_canvas.rect();
-  if (!inside.isEmpty()) {
-    painter.drawImage(QRectF(centre + (QPointF(inside.topLeft()) - at) * m_magnification,
-                             QSizeF(inside.size()) * m_magnification),
-                      m_canvas.composed(inside));
-  }
+  // The picture itself drawn magnified, not its pixels enlarged: a PDF page
+  // shows crisp at the loupe's magnification.
+  painter.save();
+  painter.translate(centre - at);
+  const QRect around(static_cast<int>(std::floor(at.x())) - kSide / 2 - 1,
+                     static_cast<int>(std::floor(at.y())) - kSide / 2 - 1, kSide + 3, kSide + 3);
+  m_canvas.paint(painter, around, m_magnification);
+  painter.restore();
   // The cross-hair meets where the click would record, open in the middle
   // so the pixel itself stays visible.
   const double gap = m_magnification / 2 + 2;

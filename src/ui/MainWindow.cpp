@@ -11,10 +11,13 @@
 #include "LineTool.h"
 #include "Loupe.h"
 #include "Messages.h"
+#include "PdfFiles.h"
+#include "PdfPicture.h"
 #include "PictureLoader.h"
 #include "PointTool.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
+#include "RasterPicture.h"
 #include "Readout.h"
 #include "RectangleTool.h"
 #include "ScrollSteps.h"
@@ -76,6 +79,7 @@ MainWindow::MainWindow(QWidget* parent)
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
   m_fileDialog = std::make_unique<QtFileDialog>(this);
   m_prompts = std::make_unique<QtUserPrompts>(this);
+  m_pdfPrompts = std::make_unique<QtPdfPrompts>(this);
   m_coordinateFile.setNotice([this](const QString& notice) { tellLater(notice); });
   buildTools();
   buildMenus();
@@ -294,6 +298,7 @@ void MainWindow::connectCanvas() {
     });
   });
   connect(m_canvas, &CanvasWidget::left, m_loupe, &QWidget::hide);
+  connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
       if (auto message = m_tracker->release(e)) {
@@ -334,18 +339,52 @@ void MainWindow::loadImage() {
 }
 
 bool MainWindow::openPicture(const QString& path) {
+  if (looksLikePdf(path)) {
+    return openPdfPage(path);
+  }
   LoadedPicture loaded = loadPicture(path);
   if (!loaded.error.isEmpty()) {
     showMessage(this, loaded.error, u"エラー"_s);
     return false;
   }
+  showPicture(std::make_shared<RasterPicture>(std::move(loaded.image)));
+  return true;
+}
+
+// A page of a PDF, drawn on demand at the resolution the user chooses. Every
+// way out before the page shows (a cancel, a wrong password, a damaged file)
+// leaves the picture that was shown.
+bool MainWindow::openPdfPage(const QString& path) {
+  OpenedPdf opened = openPdf(path);
+  if (opened.status == PdfDocument::Status::NeedsPassword) {
+    const std::optional<QByteArray> password = m_pdfPrompts->password(path);
+    if (!password) {
+      return false;
+    }
+    opened = openPdf(path, *password);
+  }
+  if (!opened.document) {
+    showMessage(this, opened.error, u"エラー"_s);
+    return false;
+  }
+  const std::optional<PdfChoice> choice = m_pdfPrompts->choose(path, *opened.document);
+  if (!choice) {
+    return false;
+  }
+  auto page = std::make_shared<PdfPicture>(opened.document, choice->page, choice->dpi);
+  page->setProblemHandler([this](const QString& problem) { tellLater(problem); });
+  showPicture(page);
+  return true;
+}
+
+void MainWindow::showPicture(std::shared_ptr<Picture> picture) {
   // Every picture opens at one image pixel per screen pixel, in the corner.
   m_canvas->setZoom(1);
   m_padding = QMargins();
-  m_canvas->setPicture(std::move(loaded.image));
+  m_anchor.reset();
+  m_canvas->setPicture(std::move(picture));
   showZoom();
   setUpScrollBars();
-  return true;
 }
 
 void MainWindow::openFromCommandLine(const QStringList& files) {
@@ -481,6 +520,10 @@ void MainWindow::followWithLoupe(const PointerEvent& e) {
 
 void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {
   m_prompts = std::move(prompts);
+}
+
+void MainWindow::setPdfPrompts(std::unique_ptr<PdfPrompts> prompts) {
+  m_pdfPrompts = std::move(prompts);
 }
 
 void MainWindow::setReferencePoint() {

@@ -4,6 +4,8 @@
 #include "FileDialog.h"
 #include "GestureTracker.h"
 #include "LineStyle.h"
+#include "PdfPrompts.h"
+#include "Picture.h"
 #include "Selections.h"
 #include "UserPrompts.h"
 #include "ValueSheet.h"
@@ -69,7 +71,8 @@ class MainWindow : public QMainWindow {
 
   // 平面画像読込 (A11): choose a picture and show it at its natural size.
   void loadImage();
-  // Shows the picture at `path` as 平面画像読込 would, or tells why not.
+  // Shows the picture (or a PDF page) at `path` as 平面画像読込 would, or
+  // tells why not.
   bool openPicture(const QString& path);
   // The files named on the command line: the first is opened, the rest are
   // named in one message.
@@ -84,6 +87,7 @@ class MainWindow : public QMainWindow {
   // Replace the platform's file dialog and message and input boxes, for tests.
   void setFileDialog(std::unique_ptr<FileDialog> dialog);
   void setPrompts(std::unique_ptr<UserPrompts> prompts);
+  void setPdfPrompts(std::unique_ptr<PdfPrompts> prompts);
   QScrollBar* horizontalBar() const { return m_hScroll; }
   QScrollBar* verticalBar() const { return m_vScroll; }
 
@@ -103,6 +107,8 @@ class MainWindow : public QMainWindow {
   Readout* zoomReadout() const { return m_zoomReadout; }
 
  private:
+  bool openPdfPage(const QString& path);
+  void showPicture(std::shared_ptr<Picture> picture);
   void buildClientArea();
   void layOutClientArea();
   void buildMenus();
@@ -151,6 +157,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<GestureTracker> m_tracker;
   std::unique_ptr<FileDialog> m_fileDialog;
   std::unique_ptr<UserPrompts> m_prompts;
+  std::unique_ptr<PdfPrompts> m_pdfPrompts;
   LineStyle m_lineStyle;
   CoordinateFile m_coordinateFile;
   std::unique_ptr<QtClipboard> m_clipboard;
