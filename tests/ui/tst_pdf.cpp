@@ -2,15 +2,21 @@
 // (QPdfWriter's vector pages, turned and locked with qpdf), drawn tile by
 // tile at the resolution the zoom needs, and every way opening can fail.
 #include "CanvasWidget.h"
+#include "ModalAnswer.h"
 #include "PdfFiles.h"
 #include "PdfPicture.h"
 #include "ScriptedWindow.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -83,6 +89,7 @@ class TestPdf : public QObject {
   void cleanup();
   void pageAndResolution_data();
   void pageAndResolution();
+  void dialogOffersPageAndResolution();
   void lineLandsOnItsPixels_data();
   void lineLandsOnItsPixels();
   void captureRecordsWhatARasterExportWould();
@@ -191,6 +198,36 @@ void TestPdf::pageAndResolution() {
   // A PDF is recognised by what it holds, whatever its name.
   QVERIFY(looksLikePdf(pdf));
   QVERIFY(!looksLikePdf(m_dir.filePath(u"nothing"_s)));
+}
+
+// The real dialog: page 1 of 3 offered, 200 dpi to begin with, the size
+// shown follows what is typed, and 開く opens what it shows.
+void TestPdf::dialogOffersPageAndResolution() {
+  const QString pdf =
+      writePdf(u"three.pdf"_s, {QSizeF(595, 842), QSizeF(612, 792), QSizeF(300, 200)});
+  m_scripted->window.setPdfPrompts(std::make_unique<QtPdfPrompts>(&m_scripted->window));
+  QStringList seen;
+  answerNextModal([&](QWidget* dialog) {
+    auto* page = dialog->findChild<QSpinBox*>(u"ページ"_s);
+    auto* dpi = dialog->findChild<QComboBox*>(u"解像度"_s);
+    auto* size = dialog->findChild<QLabel*>(u"画像の大きさ"_s);
+    seen << dialog->windowTitle() << QString::number(page->maximum())
+         << QString::number(page->value()) << dpi->currentText() << size->text();
+    dpi->setCurrentText(u"30"_s);  // below what is allowed: nothing to open
+    seen << size->text()
+         << QString::number(
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+    page->setValue(3);
+    dpi->setCurrentText(u"144"_s);
+    seen << size->text();
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  });
+  m_scripted->files->answers = {pdf};
+  m_scripted->run(u"A11"_s);
+  QCOMPARE(seen, (QStringList{u"PDF を開く"_s, u"3"_s, u"1"_s, u"200"_s, u"1653 × 2339 画素"_s,
+                              u"36 から 2400 までの整数を入れてください"_s, u"0"_s,
+                              u"600 × 400 画素"_s}));
+  QCOMPARE(m_scripted->window.canvas()->surface().size(), QSize(600, 400));
 }
 
 void TestPdf::lineLandsOnItsPixels_data() {
