@@ -14,6 +14,11 @@ struct FakePrompts : koordel::UserPrompts {
   void message(const QString& text, const QString& title) override {
     shown << QStringLiteral("message[%1] %2").arg(title, text);
   }
+  QList<bool> yes;  // answers to questions, in order; no once it runs out
+  bool ask(const QString& question, const QString& title) override {
+    shown << QStringLiteral("ask[%1] %2").arg(title, question);
+    return !yes.isEmpty() && yes.takeFirst();
+  }
   QString input(const QString& prompt, const QString& title) override {
     shown << QStringLiteral("input[%1] %2").arg(title, prompt);
     return answers.isEmpty() ? QString() : answers.takeFirst();

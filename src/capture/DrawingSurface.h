@@ -3,7 +3,22 @@
 #include <QColor>
 #include <QPointF>
 
+#include <memory>
+
 namespace koordel {
+
+// A drawing the surface can take back and do again.
+class DrawnShape {
+ public:
+  virtual ~DrawnShape() = default;
+  // The surface's pixels exactly as they were before it was drawn (drawings
+  // made later are taken back first).
+  virtual void undo() = 0;
+  // Drawn again: the same pixels as the first time.
+  virtual void redo() = 0;
+  // What keeping it costs, in bytes.
+  virtual qsizetype bytes() const = 0;
+};
 
 // What the capture tools draw on. Positions and radii are in twips; the draw
 // width is in pixels. Width, styles and fill colour persist between drawings
@@ -36,6 +51,11 @@ class DrawingSurface {
   virtual void drawCircle(QPointF centre, double radius, const QColor& outline) = 0;
   virtual void drawLine(QPointF from, QPointF to, const QColor& colour) = 0;
   virtual void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) = 0;
+
+  // Everything drawn from beginRecording() to endRecording() becomes one
+  // shape that can be taken back; a surface that keeps no history gives none.
+  virtual void beginRecording() {}
+  virtual std::unique_ptr<DrawnShape> endRecording() { return nullptr; }
 };
 
 }  // namespace koordel

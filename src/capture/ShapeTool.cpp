@@ -1,5 +1,6 @@
 #include "ShapeTool.h"
 
+#include "CaptureHistory.h"
 #include "DrawingSurface.h"
 #include "LineStyle.h"
 #include "NumberText.h"
@@ -30,11 +31,38 @@ std::optional<QString> ShapeTool::run() {
   } else {
     style.applyLineForm(m_context.surface);
   }
-  p.draw(m_context.surface, style.lineColour);
-  if (!sending || !p.record) {
-    return std::nullopt;
+  CaptureHistory* history = m_context.history;
+  if (history) {
+    m_context.surface.beginRecording();
   }
-  return m_context.sink.send(*p.record);
+  p.draw(m_context.surface, style.lineColour);
+  std::unique_ptr<DrawnShape> drawn = history ? m_context.surface.endRecording() : nullptr;
+  Sent sent;
+  if (sending && p.record) {
+    sent = m_context.sink.send(*p.record);
+  }
+  if (history) {
+    // A record that could not be sent leaves a shape all the same, which
+    // undo can take off.
+    const QString keyword = p.record ? p.record->fields().at(0).text : QString();
+    history->push({stepLabel(keyword), std::move(drawn), std::move(sent.delivery)});
+  }
+  return sent.problem;
+}
+
+QString ShapeTool::stepLabel(const QString& keyword) const {
+  const QString& where = m_context.selections.destination;
+  const QString shape = keyword.isEmpty() ? m_context.selections.captureShape : keyword;
+  if (where == destination::kClipboard) {
+    return shape + u" (クリップ)"_s;
+  }
+  if (where == destination::kFile) {
+    return shape + u" (ﾌｧｲﾙ)"_s;
+  }
+  if (where == destination::kSpreadsheet) {
+    return shape + u" (エクセル)"_s;
+  }
+  return shape;
 }
 
 std::optional<double> ShapeTool::number(Field field, const QString& purpose, QString& error) const {

@@ -15,6 +15,7 @@
 
 namespace koordel {
 
+class CaptureHistory;
 class DrawingSurface;
 class RecordSink;
 class ValueSheet;
@@ -30,6 +31,8 @@ struct ToolContext {
   DrawingSurface& surface;
   RecordSink& sink;
   std::function<QString()> comment;
+  // Where captures go to be taken back; none keeps no history.
+  CaptureHistory* history = nullptr;
 };
 
 // The outline all four tools share: check what the release needs, apply the
@@ -76,6 +79,8 @@ class ShapeTool : public CaptureTool {
   // The two-decimal rounding of lengths and radii; no value on overflow.
   static std::optional<double> hundredths(double value, QString& error);
   Record newRecord(const QString& keyword) const;
+  // What undo calls the capture: "線 (ﾌｧｲﾙ)".
+  QString stepLabel(const QString& keyword) const;
 
  private:
   ToolContext m_context;

@@ -14,6 +14,8 @@ class UserPrompts {
   // The text the user confirmed, or "" when the box was cancelled. The box
   // opens empty.
   virtual QString input(const QString& prompt, const QString& title) = 0;
+  // The question with はい and いいえ; true for はい.
+  virtual bool ask(const QString& question, const QString& title) = 0;
 };
 
 }  // namespace koordel

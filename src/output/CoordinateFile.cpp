@@ -81,6 +81,10 @@ QString CoordinateFile::path() const {
 }
 
 std::optional<QString> CoordinateFile::append(const QString& line) const {
+  return append(line, nullptr);
+}
+
+std::optional<QString> CoordinateFile::append(const QString& line, Appended* appended) const {
   const QString folderNow = folder();
   const bool elsewhere = folderNow != m_folder;
   const QString file = QDir(folderNow).filePath(fileName());
@@ -127,6 +131,9 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
   if (fd.close() != 0) {
     return failed(errno);
   }
+  if (appended) {
+    *appended = {file, before.st_size, bytes};
+  }
   if (elsewhere && !m_told && m_notice) {
     m_told = true;
     m_notice(
@@ -134,6 +141,83 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
             .arg(QDir::toNativeSeparators(m_folder), where));
   }
   return std::nullopt;
+}
+
+CoordinateFile::Undone CoordinateFile::takeBack(const Appended& appended) {
+  const QString where = QDir::toNativeSeparators(appended.path);
+  Descriptor fd(::open(QFile::encodeName(appended.path).constData(), O_RDWR | O_CLOEXEC));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) {
+      return {Outcome::Gone,
+              u"%1 が見つかりません（移されたか消されたようです）。\n"
+              u"記録は取り消せません。"_s.arg(where)};
+    }
+    return {Outcome::Failed, u"%1 を開けません。\n%2"_s.arg(where, reason(errno))};
+  }
+  struct stat now {};
+  QByteArray tail(appended.bytes.size(), '\0');
+  const qint64 end = appended.offset + appended.bytes.size();
+  const bool same = ::fstat(fd.get(), &now) == 0 && now.st_size == end &&
+                    ::pread(fd.get(), tail.data(), static_cast<size_t>(tail.size()),
+                            appended.offset) == tail.size() &&
+                    tail == appended.bytes;
+  if (!same) {
+    return {Outcome::Changed,
+            u"%1 は、この記録を書き込んだ後に書き換えられています（編集されたか、ほかの記録が"
+            u"加わりました）。\nファイルはそのままにし、取り消していません。"_s.arg(where)};
+  }
+  if (::ftruncate(fd.get(), appended.offset) != 0) {
+    return {Outcome::Failed, u"%1 から記録を消せませんでした。\n%2"_s.arg(where, reason(errno))};
+  }
+  return {};
+}
+
+CoordinateFile::Undone CoordinateFile::appendAgain(const Appended& appended) {
+  const QString where = QDir::toNativeSeparators(appended.path);
+  const auto failed = [&](int error) {
+    return Undone{Outcome::Failed, u"%1 に書き込めませんでした。\n%2"_s.arg(where, reason(error))};
+  };
+  Descriptor fd(::open(QFile::encodeName(appended.path).constData(),
+                       O_WRONLY | O_APPEND | O_CLOEXEC | (appended.offset == 0 ? O_CREAT : 0),
+                       0644));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) {
+      return {Outcome::Gone,
+              u"%1 が見つかりません（移されたか消されたようです）。\n"
+              u"記録をもう一度書き込めません。"_s.arg(where)};
+    }
+    return failed(errno);
+  }
+  struct stat before {};
+  if (::fstat(fd.get(), &before) != 0) {
+    return failed(errno);
+  }
+  if (before.st_size != appended.offset) {
+    return {Outcome::Changed,
+            u"%1 は、取り消した後に書き換えられています。\n"
+            u"記録をもう一度書き込んでいません。"_s.arg(where)};
+  }
+  const QByteArray& bytes = appended.bytes;
+  qsizetype written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n =
+        ::write(fd.get(), bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      if (written > 0) {
+        [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), before.st_size);
+      }
+      return failed(error);
+    }
+    written += n;
+  }
+  if (fd.close() != 0) {
+    return failed(errno);
+  }
+  return {};
 }
 
 }  // namespace koordel

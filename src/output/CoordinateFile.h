@@ -30,6 +30,27 @@ class CoordinateFile {
   // Returns what to tell the user when it failed.
   std::optional<QString> append(const QString& line) const;
 
+  // Where a line went: the file, where it began, and its bytes.
+  struct Appended {
+    QString path;
+    qint64 offset = 0;
+    QByteArray bytes;
+  };
+  // The same as append(), telling where the line went.
+  std::optional<QString> append(const QString& line, Appended* appended) const;
+
+  enum class Outcome { Done, Changed, Gone, Failed };
+  struct Undone {
+    Outcome outcome = Outcome::Done;
+    QString message;  // what to tell the user unless it was done
+  };
+  // Takes the line back out, but only while the file still ends with
+  // exactly its bytes; otherwise the file is left as it is.
+  static Undone takeBack(const Appended& appended);
+  // Writes the line again where it was, but only while the file ends where
+  // it began (or, for the first line, does not exist); all of it or none.
+  static Undone appendAgain(const Appended& appended);
+
   // Told, once a run, the full path of a file in the fallback folder.
   void setNotice(std::function<void(const QString&)> notice) { m_notice = std::move(notice); }
   // How to tell whether records can be written in a folder; for tests.

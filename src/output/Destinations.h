@@ -15,7 +15,7 @@ class Destinations : public RecordSink {
   Destinations(const Selections& selections, Clipboard& clipboard, const CoordinateFile& file,
                SpreadsheetLink* spreadsheet = nullptr);
 
-  std::optional<QString> send(const Record& record) override;
+  Sent send(const Record& record) override;
 
  private:
   const Selections& m_selections;

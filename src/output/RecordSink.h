@@ -1,19 +1,16 @@
 #pragma once
 
-#include <QString>
-
-#include <optional>
+#include "Delivery.h"
 
 namespace koordel {
 
 class Record;
 
-// Where a tool's record goes. Returns what to tell the user when it could not
-// be delivered.
+// Where a tool's record goes.
 class RecordSink {
  public:
   virtual ~RecordSink() = default;
-  virtual std::optional<QString> send(const Record& record) = 0;
+  virtual Sent send(const Record& record) = 0;
 };
 
 }  // namespace koordel

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace koordel {
 
@@ -36,6 +37,26 @@ class SpreadsheetAutomation {
   // A number, shown with `decimals` decimals, or in the cell's own format
   // when `decimals` is negative.
   virtual bool setNumber(int row, int column, double value, int decimals) = 0;
+
+  // What a cell holds now: nothing, a text or a number; no value when it
+  // cannot be read.
+  struct Cell {
+    enum class Kind { Empty, Text, Number };
+    Kind kind = Kind::Empty;
+    QString text;
+    double number = 0;
+  };
+  virtual std::optional<Cell> cellAt(int row, int column) {
+    Q_UNUSED(row);
+    Q_UNUSED(column);
+    return std::nullopt;
+  }
+  // sheet.Cells(row, column).ClearContents
+  virtual bool clear(int row, int column) {
+    Q_UNUSED(row);
+    Q_UNUSED(column);
+    return false;
+  }
 
   // What went wrong last, for the curious; the user is told in Japanese.
   virtual QString lastError() const = 0;

@@ -69,12 +69,17 @@ std::optional<QString> SpreadsheetLink::send(const Record& record) {
     m_automation->setInterruption([this] { return m_interrupted.load(); });
   }
   qint16& row = m_selections.outputRow;
-  if (row == 1 || !m_started) {
+  // Row 1 starts the link, unless undo has just stepped back to it: then the
+  // sheet goes on.
+  if ((row == 1 && !m_rewound) || !m_started) {
     row = 1;
     m_interrupted = false;
     const std::optional<bool> started =
         m_runner ? m_runner([this] { return start(); }, [this] { m_interrupted = true; }) : start();
     m_started = started.value_or(false);
+    if (m_started) {
+      ++m_link;
+    }
     if (!started) {
       return u"LibreOffice Calc の起動を取り消しました。記録は書き込んでいません。\n"
              u"次の記録でもう一度接続します。"_s;
@@ -84,19 +89,97 @@ std::optional<QString> SpreadsheetLink::send(const Record& record) {
              u"次の記録でもう一度接続します。"_s;
     }
   }
+  if (!write(row, record)) {
+    // The document or the office has gone: start a new sheet next time.
+    m_started = false;
+    return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
+           u"この記録は書き込まれていません。次の記録で新しいシートに書き始めます。"_s;
+  }
+  m_lastPlaced = {row, m_link};
+  m_rewound = false;
+  if (row == std::numeric_limits<qint16>::max()) {
+    m_full = true;
+  } else {
+    ++row;
+  }
+  return std::nullopt;
+}
+
+bool SpreadsheetLink::write(int row, const Record& record) {
   int column = 1;
   for (const RecordField& field : record.fields()) {
     const bool written = field.number
                              ? m_automation->setNumber(row, column, *field.number, field.decimals)
                              : m_automation->setText(row, column, field.text);
     if (!written) {
-      // The document or the office has gone: start a new sheet next time.
-      m_started = false;
-      return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
-             u"この記録は書き込まれていません。次の記録で新しいシートに書き始めます。"_s;
+      return false;
     }
     ++column;
   }
+  return true;
+}
+
+namespace {
+
+// Whether a cell holds what the field put there: its text, its number, or
+// nothing for an empty text.
+bool holds(const SpreadsheetAutomation::Cell& cell, const RecordField& field) {
+  using Kind = SpreadsheetAutomation::Cell::Kind;
+  if (field.number) {
+    return cell.kind == Kind::Number && cell.number == *field.number;
+  }
+  if (field.text.isEmpty()) {
+    return cell.kind == Kind::Empty || (cell.kind == Kind::Text && cell.text.isEmpty());
+  }
+  return cell.kind == Kind::Text && cell.text == field.text;
+}
+
+}  // namespace
+
+std::optional<QString> SpreadsheetLink::takeBack(const Placed& placed, const Record& record) {
+  const QString changed =
+      u"表計算のシートが、この記録を書いた時のままではありません（%1 行目が書き換えられたか、"
+      u"シートが閉じられました）。\nシートはそのままにし、取り消していません。"_s.arg(placed.row);
+  qint16& row = m_selections.outputRow;
+  const bool last =
+      m_full ? placed.row == std::numeric_limits<qint16>::max() : row == placed.row + 1;
+  if (!m_automation || !m_started || placed.link != m_link || !last) {
+    return changed;
+  }
+  const qsizetype columns = record.fields().size();
+  for (int column = 1; column <= columns; ++column) {
+    const auto cell = m_automation->cellAt(placed.row, column);
+    if (!cell || !holds(*cell, record.fields().at(column - 1))) {
+      return changed;
+    }
+  }
+  for (int column = 1; column <= columns; ++column) {
+    if (!m_automation->clear(placed.row, column)) {
+      // Half a row cleared is worse than none: put back what was cleared.
+      write(placed.row, record);
+      return u"表計算のシートの %1 行目を消せませんでした。記録は取り消していません。"_s.arg(
+          placed.row);
+    }
+  }
+  row = static_cast<qint16>(placed.row);
+  m_full = false;
+  m_rewound = true;
+  return std::nullopt;
+}
+
+std::optional<QString> SpreadsheetLink::writeAgain(const Placed& placed, const Record& record) {
+  qint16& row = m_selections.outputRow;
+  if (!m_automation || !m_started || placed.link != m_link || row != placed.row) {
+    return u"表計算のシートが、取り消した時のままではありません。記録をもう一度書いていません。"_s;
+  }
+  if (!write(placed.row, record)) {
+    for (int column = 1; column <= record.fields().size(); ++column) {
+      m_automation->clear(placed.row, column);
+    }
+    return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
+           u"記録をもう一度書いていません。"_s;
+  }
+  m_rewound = false;
   if (row == std::numeric_limits<qint16>::max()) {
     m_full = true;
   } else {

@@ -43,8 +43,26 @@ class SpreadsheetLink {
   // it could not. A record that was not written leaves the row where it was.
   std::optional<QString> send(const Record& record);
 
+  // Where the last record sent went: its row on the link's sheet, and which
+  // start of the link that sheet came from.
+  struct Placed {
+    int row = 0;
+    int link = 0;
+  };
+  Placed lastPlaced() const { return m_lastPlaced; }
+
+  // Clears the row `placed` names and moves the output row back to it, but
+  // only while the link still points at that sheet, it is the last row
+  // written, and it still holds `record`. Returns what to tell the user when
+  // it would not (then nothing changed).
+  std::optional<QString> takeBack(const Placed& placed, const Record& record);
+  // Writes `record` into that row again and moves the row on, but only while
+  // the link points at that sheet and the row is the next to be written.
+  std::optional<QString> writeAgain(const Placed& placed, const Record& record);
+
  private:
   bool start();
+  bool write(int row, const Record& record);
 
   Selections& m_selections;
   Factory m_connect;
@@ -53,6 +71,9 @@ class SpreadsheetLink {
   std::unique_ptr<SpreadsheetAutomation> m_automation;
   bool m_started = false;
   bool m_full = false;
+  int m_link = 0;          // counts the starts of the link
+  bool m_rewound = false;  // undo stepped the row back
+  Placed m_lastPlaced;
 };
 
 }  // namespace koordel

@@ -84,6 +84,7 @@ PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardMo
 // is released, so every press on the canvas gets its release here, even one
 // made outside the canvas (negative or beyond its size).
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+  m_held = true;
   emit pressed(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
 }
 
@@ -92,6 +93,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  m_held = event->buttons() != Qt::NoButton;
   emit released(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
 }
 

@@ -32,6 +32,9 @@ class CanvasWidget : public QWidget {
   double zoom() const { return m_zoom; }
   void setZoom(double zoom);
 
+  // Whether a button pressed on the canvas is still held.
+  bool gestureInProgress() const { return m_held; }
+
   // The twips an event at `pixelPosition` on the canvas reports at `zoom`.
   static PointerEvent pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                                    QPointF pixelPosition, double zoom = 1);
@@ -66,6 +69,7 @@ class CanvasWidget : public QWidget {
  private:
   PictureCanvas m_canvas;
   double m_zoom = 1;
+  bool m_held = false;
 };
 
 }  // namespace koordel

@@ -158,7 +158,8 @@ void MainWindow::buildTools() {
                                                   m_spreadsheet.get());
   const ToolContext context{m_sheet,         m_selections,
                             m_lineStyle,     m_canvas->surface(),
-                            *m_destinations, [this] { return m_comment->text(); }};
+                            *m_destinations, [this] { return m_comment->text(); },
+                            &m_history};
   m_tools.push_back(std::make_unique<PointTool>(context));
   m_tracker->setTool(shape::kPoint, m_tools.back().get());
   m_tools.push_back(std::make_unique<LineTool>(context));
@@ -204,6 +205,22 @@ void MainWindow::buildMenus() {
     m_destinationItems.append(item);
   }
   m_destinationItems.at(0)->setChecked(true);
+
+  // Taking back captures, below the destinations.
+  edit->addSeparator();
+  m_undoItem = edit->addAction(u"元に戻す"_s);
+  m_undoItem->setObjectName(u"元に戻す"_s);
+  m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(m_undoItem, &QAction::triggered, this,
+          [this] { guarded(this, [this] { undoCapture(); }); });
+  m_redoItem = edit->addAction(u"やり直し"_s);
+  m_redoItem->setObjectName(u"やり直し"_s);
+  m_redoItem->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  connect(m_redoItem, &QAction::triggered, this,
+          [this] { guarded(this, [this] { redoCapture(); }); });
+  m_history.setChangeHandler([this] { showHistory(); });
+  showHistory();
 
   QMenu* capture = bar->addMenu(u"取込"_s);
   capture->setObjectName(u"C1"_s);
@@ -377,7 +394,46 @@ bool MainWindow::openPdfPage(const QString& path) {
   return true;
 }
 
+void MainWindow::undoCapture() {
+  // A gesture half done would record its release into a step that is gone.
+  if (m_canvas->gestureInProgress() || !m_history.canUndo()) {
+    return;
+  }
+  const auto message = m_history.undo([this](const QString& why) {
+    return m_prompts->ask(why + u"\n\n図形だけを画像から消しますか？"_s, u"元に戻す"_s);
+  });
+  if (message) {
+    m_prompts->message(*message, u"元に戻す"_s);
+  }
+}
+
+void MainWindow::redoCapture() {
+  if (m_canvas->gestureInProgress() || !m_history.canRedo()) {
+    return;
+  }
+  if (const auto message = m_history.redo()) {
+    m_prompts->message(*message, u"やり直し"_s);
+  }
+}
+
+void MainWindow::showHistory() {
+  if (!m_undoItem) {
+    return;
+  }
+  m_undoItem->setEnabled(m_history.canUndo());
+  m_redoItem->setEnabled(m_history.canRedo());
+  QString undo = m_history.canUndo() ? u"元に戻す: "_s + m_history.undoLabel() : u"元に戻す"_s;
+  if (m_history.forgotOldest()) {
+    // The oldest steps went to keep memory in bounds: say how far back it goes.
+    undo += u"（あと %1 回まで）"_s.arg(m_history.undoDepth());
+  }
+  m_undoItem->setText(undo);
+  m_redoItem->setText(m_history.canRedo() ? u"やり直し: "_s + m_history.redoLabel()
+                                          : u"やり直し"_s);
+}
+
 void MainWindow::showPicture(std::shared_ptr<Picture> picture) {
+  m_history.clear();
   // Every picture opens at one image pixel per screen pixel, in the corner.
   m_canvas->setZoom(1);
   m_padding = QMargins();

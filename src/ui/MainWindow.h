@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptureHistory.h"
 #include "CoordinateFile.h"
 #include "FileDialog.h"
 #include "GestureTracker.h"
@@ -80,6 +81,12 @@ class MainWindow : public QMainWindow {
   // 設定保存 (A12) and 設定読込 (A13).
   void saveSettings();
   void loadSettings();
+  // 元に戻す and やり直し: the newest capture taken back, or the last one
+  // taken back done again, picture and record together.
+  void undoCapture();
+  void redoCapture();
+  CaptureHistory& history() { return m_history; }
+
   // 基準値 (E11) and 係数 (E12).
   void setReferencePoint();
   void setCoefficients();
@@ -122,6 +129,7 @@ class MainWindow : public QMainWindow {
   void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas);
   void followWithLoupe(const PointerEvent& e);
   void showZoom();
+  void showHistory();
   void tellLater(const QString& message);
   void showValueSheet();
   void showLineStyle();
@@ -164,6 +172,9 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SpreadsheetLink> m_spreadsheet;
   std::unique_ptr<Destinations> m_destinations;
   std::vector<std::unique_ptr<ShapeTool>> m_tools;
+  CaptureHistory m_history;
+  QAction* m_undoItem = nullptr;
+  QAction* m_redoItem = nullptr;
   QList<QAction*> m_destinationItems;
   QList<QAction*> m_shapeItems;
   QStringList m_pendingMessages;

@@ -25,6 +25,7 @@ void PictureCanvas::setPicture(QImage picture) {
 }
 
 void PictureCanvas::setPicture(std::shared_ptr<Picture> picture) {
+  ++m_generation;
   m_shown = std::move(picture);
   m_layer.clear();
   m_reducedTiles.clear();
@@ -180,9 +181,81 @@ void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPa
   const int margin = m_width / 2 + 2;
   const QRect bounds =
       shapeBounds.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
+  if (m_recording) {
+    m_recording->push_back({bounds, shape, m_layer.save(bounds)});
+  }
   m_layer.paint(bounds, shape);
   if (m_damage && !bounds.isEmpty()) {
     m_damage(bounds);
+  }
+}
+
+namespace {
+
+// A shape on the canvas: the drawings' pixels under it as they were, and
+// how it was drawn. Only the pixels under the shape are kept, and of those
+// only where something had been drawn before.
+class CanvasShape : public DrawnShape {
+ public:
+  using Strokes = std::vector<PictureCanvas::Stroke>;
+  CanvasShape(PictureCanvas& canvas, Strokes strokes)
+      : m_canvas(canvas), m_picture(canvas.generation()), m_strokes(std::move(strokes)) {}
+
+  void undo() override {
+    if (m_canvas.generation() == m_picture) {
+      for (auto it = m_strokes.rbegin(); it != m_strokes.rend(); ++it) {
+        m_canvas.restoreStroke(*it);
+      }
+    }
+  }
+  void redo() override {
+    if (m_canvas.generation() == m_picture) {
+      for (const PictureCanvas::Stroke& stroke : m_strokes) {
+        m_canvas.repeatStroke(stroke);
+      }
+    }
+  }
+  qsizetype bytes() const override {
+    qsizetype total = sizeof(*this);
+    for (const PictureCanvas::Stroke& stroke : m_strokes) {
+      // The way it was drawn (pen, brush, geometry) costs a little besides.
+      total += sizeof(stroke) + 256 + stroke.before.bytes();
+    }
+    return total;
+  }
+
+ private:
+  PictureCanvas& m_canvas;
+  quint64 m_picture;
+  Strokes m_strokes;
+};
+
+}  // namespace
+
+void PictureCanvas::beginRecording() {
+  m_recording.emplace();
+}
+
+std::unique_ptr<DrawnShape> PictureCanvas::endRecording() {
+  if (!m_recording) {
+    return nullptr;
+  }
+  auto shape = std::make_unique<CanvasShape>(*this, std::move(*m_recording));
+  m_recording.reset();
+  return shape;
+}
+
+void PictureCanvas::restoreStroke(const Stroke& stroke) {
+  m_layer.restore(stroke.before);
+  if (m_damage && !stroke.bounds.isEmpty()) {
+    m_damage(stroke.bounds);
+  }
+}
+
+void PictureCanvas::repeatStroke(const Stroke& stroke) {
+  m_layer.paint(stroke.bounds, stroke.shape);
+  if (m_damage && !stroke.bounds.isEmpty()) {
+    m_damage(stroke.bounds);
   }
 }
 
@@ -201,7 +274,7 @@ void PictureCanvas::drawCircle(QPointF centre, double radius, const QColor& outl
     p = QPen(b.color(), 1);
   }
   p.setCapStyle(dot ? Qt::SquareCap : p.capStyle());
-  draw(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), [&](QPainter& painter) {
+  draw(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), [=](QPainter& painter) {
     painter.setPen(p);
     if (dot) {
       painter.drawPoint(c);
@@ -216,7 +289,7 @@ void PictureCanvas::drawLine(QPointF from, QPointF to, const QColor& colour) {
   const QPointF a = toPixels(from);
   const QPointF b = toPixels(to);
   const QPen p = pen(colour);
-  draw(QRectF(a, b).normalized(), [&](QPainter& painter) {
+  draw(QRectF(a, b).normalized(), [=](QPainter& painter) {
     painter.setPen(p);
     painter.drawLine(a, b);
   });
@@ -243,7 +316,7 @@ void PictureCanvas::drawBox(QPointF corner, QPointF oppositeCorner, const QColor
   }
   const QPen p = pen(outline);
   const QBrush b2 = brush();
-  draw(outer, [&](QPainter& painter) {
+  draw(outer, [=](QPainter& painter) {
     painter.setPen(p);
     painter.setBrush(b2);
     painter.drawRect(box);

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -69,6 +71,19 @@ class PictureCanvas : public DrawingSurface {
   void drawCircle(QPointF centre, double radius, const QColor& outline) override;
   void drawLine(QPointF from, QPointF to, const QColor& colour) override;
   void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) override;
+  void beginRecording() override;
+  std::unique_ptr<DrawnShape> endRecording() override;
+
+  // One drawing call: where, how, and what lay under it before.
+  struct Stroke {
+    QRect bounds;
+    std::function<void(QPainter&)> shape;
+    TiledLayer::Saved before;
+  };
+  void restoreStroke(const Stroke& stroke);
+  void repeatStroke(const Stroke& stroke);
+  // Changes with every new picture: a shape of an earlier one is no more.
+  quint64 generation() const { return m_generation; }
 
  private:
   void paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const;
@@ -80,6 +95,8 @@ class PictureCanvas : public DrawingSurface {
   QSize m_blankSize;
   std::shared_ptr<Picture> m_shown;
   TiledLayer m_layer;
+  quint64 m_generation = 0;
+  std::optional<std::vector<Stroke>> m_recording;
   struct ReducedTile {
     quint64 version = 0;
     QImage image;

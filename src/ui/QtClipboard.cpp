@@ -9,6 +9,10 @@ void QtClipboard::clear() {
   QGuiApplication::clipboard()->clear();
 }
 
+QString QtClipboard::text() const {
+  return QGuiApplication::clipboard()->text();
+}
+
 bool QtClipboard::setText(const QString& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText(text);

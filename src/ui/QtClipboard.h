@@ -10,6 +10,7 @@ class QtClipboard : public Clipboard {
  public:
   void clear() override;
   bool setText(const QString& text) override;
+  QString text() const override;
 };
 
 }  // namespace koordel

@@ -2,7 +2,9 @@
 
 #include "Messages.h"
 
+#include <QAbstractButton>
 #include <QInputDialog>
+#include <QMessageBox>
 
 namespace koordel {
 
@@ -18,6 +20,16 @@ QString QtUserPrompts::input(const QString& prompt, const QString& title) {
   box.setInputMode(QInputDialog::TextInput);
   box.setTextValue(QString());
   return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+bool QtUserPrompts::ask(const QString& question, const QString& title) {
+  QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
+                  m_parent);
+  box.setObjectName(QStringLiteral("QuestionBox"));
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace koordel

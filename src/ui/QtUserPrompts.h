@@ -13,6 +13,7 @@ class QtUserPrompts : public UserPrompts {
   using UserPrompts::message;
   void message(const QString& text, const QString& title) override;
   QString input(const QString& prompt, const QString& title) override;
+  bool ask(const QString& question, const QString& title) override;
 
  private:
   QWidget* m_parent;

@@ -96,6 +96,68 @@ void TiledLayer::composeOnto(QPainter& painter, const QRect& rect) const {
   }
 }
 
+qsizetype TiledLayer::Saved::bytes() const {
+  qsizetype total = 0;
+  for (const auto& piece : pieces) {
+    total += piece.second.sizeInBytes();
+  }
+  return total;
+}
+
+TiledLayer::Saved TiledLayer::save(const QRect& area) const {
+  Saved saved{area, {}};
+  forEachTile(area, [&](const TileView& tile) {
+    const QRect part = (tile.rect & area).translated(-tile.rect.topLeft());
+    if (!isEmpty(tile.image, part)) {
+      saved.pieces.emplace_back(part.topLeft() + tile.rect.topLeft(), tile.image.copy(part));
+    }
+  });
+  return saved;
+}
+
+void TiledLayer::restore(const Saved& saved) {
+  const QRect& area = saved.area;
+  if (area.isEmpty()) {
+    return;
+  }
+  const int firstColumn = floorDiv(area.left(), kTileSize);
+  const int lastColumn = floorDiv(area.right(), kTileSize);
+  const int firstRow = floorDiv(area.top(), kTileSize);
+  const int lastRow = floorDiv(area.bottom(), kTileSize);
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+      const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
+      auto it = m_tiles.find(key(column, row));
+      bool needed = it != m_tiles.end();
+      for (const auto& [at, pixels] : saved.pieces) {
+        needed = needed || tileRect.intersects(QRect(at, pixels.size()));
+      }
+      if (!needed) {
+        continue;
+      }
+      if (it == m_tiles.end()) {
+        QImage tile(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
+        tile.fill(Qt::transparent);
+        it = m_tiles.insert(key(column, row), Tile{tile, 0});
+      }
+      {
+        QPainter painter(&it->image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.translate(-tileRect.topLeft());
+        painter.fillRect(area & tileRect, Qt::transparent);
+        painter.setClipRect(area & tileRect);
+        for (const auto& [at, pixels] : saved.pieces) {
+          painter.drawImage(at, pixels);
+        }
+      }
+      it->version = m_nextVersion++;
+      if (isEmpty(it->image, QRect(0, 0, kTileSize, kTileSize))) {
+        m_tiles.erase(it);
+      }
+    }
+  }
+}
+
 void TiledLayer::forEachTile(const QRect& rect,
                              const std::function<void(const TileView&)>& visit) const {
   if (m_tiles.isEmpty() || rect.isEmpty()) {

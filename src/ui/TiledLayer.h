@@ -32,6 +32,18 @@ class TiledLayer {
   // Lays the tiles that meet `rect` over what `painter` already holds.
   void composeOnto(QPainter& painter, const QRect& rect) const;
 
+  // What was drawn in an area: a piece for each tile that holds something
+  // there; where nothing was drawn nothing is kept.
+  struct Saved {
+    QRect area;
+    std::vector<std::pair<QPoint, QImage>> pieces;  // where each lies, its pixels
+    qsizetype bytes() const;
+  };
+  Saved save(const QRect& area) const;
+  // Puts the area back exactly as it was saved: drawn pixels where the
+  // pieces have them, nothing elsewhere. Tiles left empty go.
+  void restore(const Saved& saved);
+
   // One tile: where it lies, its pixels, and a number that changes whenever
   // they do (and is never reused), for caches of what is made from it.
   struct TileView {

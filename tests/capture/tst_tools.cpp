@@ -51,9 +51,9 @@ struct NoPanels : StatusPanels {
 struct FakeSink : RecordSink {
   QList<Record> sent;
   std::optional<QString> answer;
-  std::optional<QString> send(const Record& record) override {
+  Sent send(const Record& record) override {
     sent << record;
-    return answer;
+    return {answer, nullptr};
   }
 };
 

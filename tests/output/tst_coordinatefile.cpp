@@ -180,20 +180,20 @@ void TestCoordinateFile::destinationsDispatch() {
   const Record first = point(u"P1"_s, u"199.99"_s, u"212.50"_s);
   const Record second = point(u"P2"_s, u"0.01"_s, u"95.84"_s);
 
-  QVERIFY(!destinations.send(first));  // no destination chosen yet
+  QVERIFY(!destinations.send(first).problem);  // no destination chosen yet
   selections.destination = destination::kClipboard;
-  QVERIFY(!destinations.send(first));
-  QVERIFY(!destinations.send(second));
+  QVERIFY(!destinations.send(first).problem);
+  QVERIFY(!destinations.send(second).problem);
   QCOMPARE(clipboard.log, (QStringList{u"clear"_s, u"set 点,P1,199.99,212.50"_s, u"clear"_s,
                                        u"set 点,P2,0.01,95.84"_s}));
   clipboard.takes = false;
-  QCOMPARE(destinations.send(first).value_or(QString()),
+  QCOMPARE(destinations.send(first).problem.value_or(QString()),
            u"クリップボードに書き込めませんでした。"_s);
 
   selections.destination = destination::kFile;
-  QVERIFY(!destinations.send(second));
+  QVERIFY(!destinations.send(second).problem);
   selections.destination = destination::kNone;
-  QVERIFY(!destinations.send(second));
+  QVERIFY(!destinations.send(second).problem);
   QCOMPARE(contents(file.path()), QByteArray::fromHex("935f") + ",P2,0.01,95.84\r\n");
   QCOMPARE(selections.outputRow, qint16(1));
 }

@@ -157,13 +157,13 @@ void TestSpreadsheetLink::rowsGoOnAcrossDestinations() {
   SpreadsheetLink link(m_selections, factory());
   Destinations destinations(m_selections, clipboard, file, &link);
   m_selections.destination = destination::kSpreadsheet;
-  QVERIFY(!destinations.send(samplePoint(u"1"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"1"_s)).problem);
   m_selections.destination = destination::kFile;
-  QVERIFY(!destinations.send(samplePoint(u"file"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"file"_s)).problem);
   m_selections.destination = destination::kNone;
-  QVERIFY(!destinations.send(samplePoint(u"none"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"none"_s)).problem);
   m_selections.destination = destination::kSpreadsheet;
-  QVERIFY(!destinations.send(samplePoint(u"2"_s)));
+  QVERIFY(!destinations.send(samplePoint(u"2"_s)).problem);
   QVERIFY(m_log.contains(u"text 2,2 2"_s));
   QCOMPARE(m_log.count(u"attach"_s), 1);
   QCOMPARE(m_selections.outputRow, qint16(3));

@@ -19,6 +19,7 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -210,6 +211,42 @@ class CalcAutomation : public SpreadsheetAutomation {
         Reference<css::beans::XPropertySet> properties(cell, UNO_QUERY_THROW);
         properties->setPropertyValue(OUString("NumberFormat"), css::uno::Any(formatKey(decimals)));
       }
+      return true;
+    });
+  }
+
+  std::optional<Cell> cellAt(int row, int column) override {
+    std::optional<Cell> result;
+    guarded([&] {
+      if (!m_sheet.is()) {
+        return false;
+      }
+      Reference<css::table::XCell> cell = m_sheet->getCellByPosition(column - 1, row - 1);
+      Cell c;
+      switch (cell->getType()) {
+        case css::table::CellContentType_EMPTY:
+          break;
+        case css::table::CellContentType_VALUE:
+          c.kind = Cell::Kind::Number;
+          c.number = cell->getValue();
+          break;
+        default:  // text, and formulas shown as their text
+          c.kind = Cell::Kind::Text;
+          c.text = fromOu(Reference<css::text::XText>(cell, UNO_QUERY_THROW)->getString());
+          break;
+      }
+      result = c;
+      return true;
+    });
+    return result;
+  }
+
+  bool clear(int row, int column) override {
+    return guarded([&] {
+      if (!m_sheet.is()) {
+        return false;
+      }
+      m_sheet->getCellByPosition(column - 1, row - 1)->setFormula(OUString());
       return true;
     });
   }

@@ -1,0 +1,88 @@
+#include "CaptureHistory.h"
+
+namespace koordel {
+
+qsizetype CaptureHistory::sizeOf(const Step& step) {
+  return qsizetype(sizeof(Step)) + step.label.size() * 2 +
+         (step.drawing ? step.drawing->bytes() : 0) + (step.delivery ? step.delivery->bytes() : 0);
+}
+
+void CaptureHistory::setBudget(qsizetype budget) {
+  m_budget = budget;
+  while (m_bytes > m_budget && m_done.size() > 1) {
+    m_bytes -= sizeOf(m_done.front());
+    m_done.pop_front();
+    m_forgot = true;
+  }
+  changed();
+}
+
+void CaptureHistory::push(Step step) {
+  for (const Step& s : m_undone) {
+    m_bytes -= sizeOf(s);
+  }
+  m_undone.clear();
+  m_bytes += sizeOf(step);
+  m_done.push_back(std::move(step));
+  while (m_bytes > m_budget && m_done.size() > 1) {
+    m_bytes -= sizeOf(m_done.front());
+    m_done.pop_front();
+    m_forgot = true;
+  }
+  changed();
+}
+
+std::optional<QString> CaptureHistory::undo(
+    const std::function<bool(const QString&)>& drawingOnly) {
+  if (m_done.empty()) {
+    return std::nullopt;
+  }
+  Step& step = m_done.back();
+  if (step.delivery) {
+    const Delivery::Result result = step.delivery->takeBack();
+    if (result.outcome == Delivery::Outcome::Gone) {
+      if (!drawingOnly || !drawingOnly(result.message)) {
+        return std::nullopt;  // the user chose to leave it: nothing changed
+      }
+    } else if (result.outcome != Delivery::Outcome::Done) {
+      return result.message;
+    }
+  }
+  if (step.drawing) {
+    step.drawing->undo();
+  }
+  m_undone.push_back(std::move(step));
+  m_done.pop_back();
+  changed();
+  return std::nullopt;
+}
+
+std::optional<QString> CaptureHistory::redo() {
+  if (m_undone.empty()) {
+    return std::nullopt;
+  }
+  Step& step = m_undone.back();
+  if (step.delivery) {
+    const Delivery::Result result = step.delivery->deliverAgain();
+    if (result.outcome != Delivery::Outcome::Done) {
+      return result.message;
+    }
+  }
+  if (step.drawing) {
+    step.drawing->redo();
+  }
+  m_done.push_back(std::move(step));
+  m_undone.pop_back();
+  changed();
+  return std::nullopt;
+}
+
+void CaptureHistory::clear() {
+  m_done.clear();
+  m_undone.clear();
+  m_bytes = 0;
+  m_forgot = false;
+  changed();
+}
+
+}  // namespace koordel
