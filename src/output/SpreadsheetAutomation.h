@@ -46,15 +46,17 @@ class SpreadsheetAutomation {
     QString text;
     double number = 0;
   };
-  virtual std::optional<Cell> cellAt(int row, int column) {
+  // Columns 1 to `columns` of a row, read at once; no value when they
+  // cannot be read.
+  virtual std::optional<QList<Cell>> rowAt(int row, int columns) {
     Q_UNUSED(row);
-    Q_UNUSED(column);
+    Q_UNUSED(columns);
     return std::nullopt;
   }
-  // sheet.Cells(row, column).ClearContents
-  virtual bool clear(int row, int column) {
+  // Empties columns 1 to `columns` of a row.
+  virtual bool clearRow(int row, int columns) {
     Q_UNUSED(row);
-    Q_UNUSED(column);
+    Q_UNUSED(columns);
     return false;
   }
 

@@ -146,20 +146,21 @@ std::optional<QString> SpreadsheetLink::takeBack(const Placed& placed, const Rec
   if (!m_automation || !m_started || placed.link != m_link || !last) {
     return changed;
   }
-  const qsizetype columns = record.fields().size();
-  for (int column = 1; column <= columns; ++column) {
-    const auto cell = m_automation->cellAt(placed.row, column);
-    if (!cell || !holds(*cell, record.fields().at(column - 1))) {
+  const int columns = static_cast<int>(record.fields().size());
+  const auto cells = m_automation->rowAt(placed.row, columns);
+  if (!cells || cells->size() != columns) {
+    return changed;
+  }
+  for (int column = 0; column < columns; ++column) {
+    if (!holds(cells->at(column), record.fields().at(column))) {
       return changed;
     }
   }
-  for (int column = 1; column <= columns; ++column) {
-    if (!m_automation->clear(placed.row, column)) {
-      // Half a row cleared is worse than none: put back what was cleared.
-      write(placed.row, record);
-      return u"表計算のシートの %1 行目を消せませんでした。記録は取り消していません。"_s.arg(
-          placed.row);
-    }
+  if (!m_automation->clearRow(placed.row, columns)) {
+    // Half a row cleared is worse than none: put back what was there.
+    write(placed.row, record);
+    return u"表計算のシートの %1 行目を消せませんでした。記録は取り消していません。"_s.arg(
+        placed.row);
   }
   row = static_cast<qint16>(placed.row);
   m_full = false;
@@ -173,9 +174,7 @@ std::optional<QString> SpreadsheetLink::writeAgain(const Placed& placed, const R
     return u"表計算のシートが、取り消した時のままではありません。記録をもう一度書いていません。"_s;
   }
   if (!write(placed.row, record)) {
-    for (int column = 1; column <= record.fields().size(); ++column) {
-      m_automation->clear(placed.row, column);
-    }
+    m_automation->clearRow(placed.row, static_cast<int>(record.fields().size()));
     return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
            u"記録をもう一度書いていません。"_s;
   }

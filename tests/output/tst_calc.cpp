@@ -5,6 +5,9 @@
 #include "../ui/ScriptedWindow.h"
 #include "CalcModule.h"
 #include "CanvasWidget.h"
+#include "Clipboard.h"
+#include "CoordinateFile.h"
+#include "Destinations.h"
 #include "Record.h"
 #include "Selections.h"
 #include "SpreadsheetLink.h"
@@ -13,6 +16,7 @@
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -66,6 +70,7 @@ class TestCalc : public QObject {
   void runningOfficeWithAWorkbookGetsANewSheet();
   void officeKilledMidRunIsToldAndStartedAgain();
   void tenThousandRows();
+  void tenThousandTakenBackAndWrittenAgain();
   void closedDocumentIsToldAndStartedAgain();
   void wholeSessionThroughTheWindow();
 
@@ -336,6 +341,61 @@ void TestCalc::tenThousandRows() {
     QCOMPARE(text(sheet, 5000, 2), u"5000"_s);
     QCOMPARE(text(sheet, kRows, 2), QString::number(kRows));
     QCOMPARE(text(sheet, kRows + 1, 1), u"<not text>"_s);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+// Ten thousand records into a real sheet, all taken back, all written
+// again: the sheet is cell for cell what the records left.
+void TestCalc::tenThousandTakenBackAndWrittenAgain() {
+  constexpr int kRows = 10000;
+  struct NoClipboard : Clipboard {
+    void clear() override {}
+    bool setText(const QString&) override { return true; }
+  } clipboard;
+  QTemporaryDir folder;
+  const CoordinateFile file(folder.path());
+  Selections selections;
+  selections.destination = destination::kSpreadsheet;
+  SpreadsheetLink link(selections, factory());
+  Destinations destinations(selections, clipboard, file, &link);
+  std::vector<std::unique_ptr<Delivery>> deliveries;
+  for (int i = 1; i <= kRows; ++i) {
+    Sent sent = destinations.send(samplePoint(QString::number(i), u"%1.25"_s.arg(i)));
+    QVERIFY2(!sent.problem, qPrintable(sent.problem.value_or(QString())));
+    deliveries.push_back(std::move(sent.delivery));
+  }
+  const auto everything = [this] {
+    Reference<css::sheet::XCellRangeData> range(
+        activeSheet()->getCellRangeByName(OUString("A1:E10001")), UNO_QUERY_THROW);
+    QStringList cells;
+    for (const auto& row : range->getDataArray()) {
+      for (const css::uno::Any& cell : row) {
+        double number = 0;
+        OUString text;
+        cells << ((cell >>= number) ? QString::number(number, 'g', 17)
+                                    : ((cell >>= text) ? fromOu(text) : u"?"_s));
+      }
+    }
+    return cells;
+  };
+  try {
+    const QStringList written = everything();
+    QCOMPARE(written.mid(0, 5), (QStringList{u"点"_s, u"1"_s, u"1.25"_s, u"212.5"_s, QString()}));
+    for (int i = kRows - 1; i >= 0; --i) {
+      const Delivery::Result back = deliveries.at(static_cast<std::size_t>(i))->takeBack();
+      QVERIFY2(back.outcome == Delivery::Outcome::Done, qPrintable(back.message));
+    }
+    QCOMPARE(selections.outputRow, qint16(1));
+    QCOMPARE(everything().mid(0, 5),
+             (QStringList{QString(), QString(), QString(), QString(), QString()}));
+    for (int i = 0; i < kRows; ++i) {
+      const Delivery::Result again = deliveries.at(static_cast<std::size_t>(i))->deliverAgain();
+      QVERIFY2(again.outcome == Delivery::Outcome::Done, qPrintable(again.message));
+    }
+    QCOMPARE(selections.outputRow, qint16(kRows + 1));
+    QCOMPARE(everything(), written);
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }

@@ -56,6 +56,7 @@ class TestCoordinateFile : public QObject {
   void emojiInTheCommentWritesNothing();
   void fullDiskLeavesNoHalfLine();
   void partialWriteIsTakenBack();
+  void lineTakenBackAndWrittenAgain();
   void destinationsDispatch();
   void folderTheFileGoesTo_data();
   void folderTheFileGoesTo();
@@ -170,6 +171,42 @@ void TestCoordinateFile::partialWriteIsTakenBack() {
   QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));
   QVERIFY(!file.append(u"next"_s));
   QCOMPARE(contents(file.path()), QByteArray("kept\r\nnext\r\n"));
+}
+
+// Undo's side of the file: the last line out only while it is the file's
+// end, and in again only where it was, whole or not at all.
+void TestCoordinateFile::lineTakenBackAndWrittenAgain() {
+  const CoordinateFile file(m_dir->path());
+  QVERIFY(!file.append(u"kept"_s));
+  CoordinateFile::Appended appended;
+  QVERIFY(!file.append(u"四角,,1.00,2.00,1.00,2.00,1.00,2.00,1.00,2.00"_s, &appended));
+  const QByteArray both = contents(file.path());
+  QCOMPARE(appended.offset, 6);
+  QCOMPARE(CoordinateFile::takeBack(appended).outcome, CoordinateFile::Outcome::Done);
+  QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));
+  // Taken back once, it is not the end any more.
+  QCOMPARE(CoordinateFile::takeBack(appended).outcome, CoordinateFile::Outcome::Changed);
+
+  // A disk that fills up half-way through writing it again: nothing stays.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tight = old;
+  tight.rlim_cur = 6 + 5;
+  QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+  const CoordinateFile::Undone full = CoordinateFile::appendAgain(appended);
+  setrlimit(RLIMIT_FSIZE, &old);
+  QCOMPARE(full.outcome, CoordinateFile::Outcome::Failed);
+  QVERIFY(full.message.contains(u"ディスクの空きがありません。"_s));
+  QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));
+
+  QCOMPARE(CoordinateFile::appendAgain(appended).outcome, CoordinateFile::Outcome::Done);
+  QCOMPARE(contents(file.path()), both);
+  // Not where it was: refused.
+  QCOMPARE(CoordinateFile::appendAgain(appended).outcome, CoordinateFile::Outcome::Changed);
+  QCOMPARE(contents(file.path()), both);
+  QVERIFY(QFile::remove(file.path()));
+  QCOMPARE(CoordinateFile::takeBack(appended).outcome, CoordinateFile::Outcome::Gone);
 }
 
 void TestCoordinateFile::destinationsDispatch() {

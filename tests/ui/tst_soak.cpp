@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@ class TestSoak : public QObject {
  private slots:
   void tenThousandGesturesEach_data();
   void tenThousandGesturesEach();
+  void tenThousandTakenBackAndDoneAgain_data();
+  void tenThousandTakenBackAndDoneAgain();
 };
 
 void TestSoak::tenThousandGesturesEach_data() {
@@ -82,6 +85,67 @@ void TestSoak::tenThousandGesturesEach() {
     }
   }
   QCOMPARE(window.selections().outputRow, qint16(1));
+}
+
+void TestSoak::tenThousandTakenBackAndDoneAgain_data() {
+  tenThousandGesturesEach_data();
+}
+
+// Ten thousand captures, all taken back, all done again: the picture and
+// 座標.txt (or the clipboard) are byte for byte what the captures left.
+void TestSoak::tenThousandTakenBackAndDoneAgain() {
+  QFETCH(int, destination);
+  constexpr int kCaptures = 10000;
+  QTemporaryDir dir;
+  MainWindow window;
+  window.setCoordinateFolder(dir.path());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  for (QAction* item : window.findChildren<QAction*>(u"B11"_s)) {
+    if (item->data().toInt() == destination) {
+      item->trigger();
+    }
+  }
+  for (QAction* item : window.findChildren<QAction*>(u"C11"_s)) {
+    if (item->data().toInt() == 1) {  // 点: each at a place of its own
+      item->trigger();
+    }
+  }
+  QGuiApplication::clipboard()->setText(u"before"_s);
+  const PictureCanvas& surface = window.canvas()->surface();
+  const QImage blank = surface.composed(surface.rect());
+  CanvasWidget* canvas = window.canvas();
+  for (int i = 0; i < kCaptures; ++i) {
+    const QPoint at(5 + (i % 125) * 7, 5 + (i / 125) * 7);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, at);
+  }
+  const QImage captured = surface.composed(surface.rect());
+  const QByteArray file = [&] {
+    QFile f(window.coordinateFile().path());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  const QString clipboard = QGuiApplication::clipboard()->text();
+  QCOMPARE(window.history().undoDepth(), kCaptures);
+
+  QAction* undo = window.findChild<QAction*>(u"元に戻す"_s);
+  QAction* redo = window.findChild<QAction*>(u"やり直し"_s);
+  for (int i = 0; i < kCaptures; ++i) {
+    undo->trigger();
+  }
+  QVERIFY(!window.history().canUndo());
+  QCOMPARE(surface.composed(surface.rect()), blank);
+  QCOMPARE(QFileInfo(window.coordinateFile().path()).size(), 0);
+  if (destination == 1) {
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
+  }
+  for (int i = 0; i < kCaptures; ++i) {
+    redo->trigger();
+  }
+  QCOMPARE(surface.composed(surface.rect()), captured);
+  QFile f(window.coordinateFile().path());
+  QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), file);
+  QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
 }
 
 QTEST_MAIN(TestSoak)

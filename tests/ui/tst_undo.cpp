@@ -37,9 +37,17 @@ struct FakeSheet : SpreadsheetAutomation {
     (*cells)[{row, column}] = Cell{Cell::Kind::Number, {}, value};
     return true;
   }
-  std::optional<Cell> cellAt(int row, int column) override { return cells->value({row, column}); }
-  bool clear(int row, int column) override {
-    cells->remove({row, column});
+  std::optional<QList<Cell>> rowAt(int row, int columns) override {
+    QList<Cell> line;
+    for (int column = 1; column <= columns; ++column) {
+      line << cells->value({row, column});
+    }
+    return line;
+  }
+  bool clearRow(int row, int columns) override {
+    for (int column = 1; column <= columns; ++column) {
+      cells->remove({row, column});
+    }
     return true;
   }
   QString lastError() const override { return {}; }

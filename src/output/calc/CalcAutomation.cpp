@@ -15,11 +15,13 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
-#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -215,38 +217,43 @@ class CalcAutomation : public SpreadsheetAutomation {
     });
   }
 
-  std::optional<Cell> cellAt(int row, int column) override {
-    std::optional<Cell> result;
+  std::optional<QList<Cell>> rowAt(int row, int columns) override {
+    std::optional<QList<Cell>> result;
     guarded([&] {
       if (!m_sheet.is()) {
         return false;
       }
-      Reference<css::table::XCell> cell = m_sheet->getCellByPosition(column - 1, row - 1);
-      Cell c;
-      switch (cell->getType()) {
-        case css::table::CellContentType_EMPTY:
-          break;
-        case css::table::CellContentType_VALUE:
-          c.kind = Cell::Kind::Number;
-          c.number = cell->getValue();
-          break;
-        default:  // text, and formulas shown as their text
-          c.kind = Cell::Kind::Text;
-          c.text = fromOu(Reference<css::text::XText>(cell, UNO_QUERY_THROW)->getString());
-          break;
+      Reference<css::sheet::XCellRangeData> range(
+          m_sheet->getCellRangeByPosition(0, row - 1, columns - 1, row - 1), UNO_QUERY_THROW);
+      QList<Cell> cells;
+      for (const auto& line : range->getDataArray()) {
+        for (const css::uno::Any& value : line) {
+          Cell cell;
+          double number = 0;
+          OUString text;
+          if (value >>= number) {
+            cell = {Cell::Kind::Number, {}, number};
+          } else if ((value >>= text) && !text.isEmpty()) {
+            cell = {Cell::Kind::Text, fromOu(text), 0};
+          }
+          cells << cell;
+        }
       }
-      result = c;
+      result = cells;
       return true;
     });
     return result;
   }
 
-  bool clear(int row, int column) override {
+  bool clearRow(int row, int columns) override {
     return guarded([&] {
       if (!m_sheet.is()) {
         return false;
       }
-      m_sheet->getCellByPosition(column - 1, row - 1)->setFormula(OUString());
+      Reference<css::sheet::XSheetOperation> range(
+          m_sheet->getCellRangeByPosition(0, row - 1, columns - 1, row - 1), UNO_QUERY_THROW);
+      range->clearContents(css::sheet::CellFlags::VALUE | css::sheet::CellFlags::STRING |
+                           css::sheet::CellFlags::FORMULA | css::sheet::CellFlags::DATETIME);
       return true;
     });
   }
