@@ -1,6 +1,7 @@
 // Undo and redo of a capture on scan B (A0 at 400 dpi, 1-bit) with 座標.txt
 // as the destination, from the command to the repainted picture area; and
 // what a thousand small captures cost to keep.
+#include "BenchMemory.h"
 #include "BenchPictures.h"
 #include "CanvasWidget.h"
 #include "FileDialog.h"
@@ -17,19 +18,6 @@
 using namespace koordel;
 
 namespace {
-
-qint64 residentKiB() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) {
-    return -1;
-  }
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmRSS:")) {
-      return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-  }
-  return -1;
-}
 
 struct OneFile : FileDialog {
   QString name;
@@ -107,7 +95,7 @@ BENCHMARK(BM_RedoToFrame)->Unit(benchmark::kMillisecond);
 void BM_ThousandSmallSteps(benchmark::State& state) {
   for (auto _ : state) {
     Scene& s = scene();
-    const qint64 before = residentKiB();
+    const qint64 before = statusKiB("VmRSS:");
     const qsizetype keptBefore = s.window.history().bytes();
     for (int i = 0; i < 1000; ++i) {
       const QPoint at(20 + (i % 40) * 20, 20 + (i / 40) * 20);
@@ -115,7 +103,7 @@ void BM_ThousandSmallSteps(benchmark::State& state) {
     }
     state.counters["kept_MiB"] =
         double(s.window.history().bytes() - keptBefore) / (1024.0 * 1024.0);
-    state.counters["resident_MiB"] = double(residentKiB() - before) / 1024.0;
+    state.counters["resident_MiB"] = double(statusKiB("VmRSS:") - before) / 1024.0;
   }
 }
 BENCHMARK(BM_ThousandSmallSteps)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 //   pdf_view view FILE.pdf DPI       time the first frame, a scroll and 全体を表示
 //                                    of a 992 x 608 view; report peak memory
 //   pdf_view whole FILE.pdf DPI      time Poppler drawing the whole page at once
+#include "BenchMemory.h"
 #include "PdfFiles.h"
 #include "PdfPicture.h"
 #include "Zoom.h"
@@ -22,19 +23,6 @@
 using namespace koordel;
 
 namespace {
-
-qint64 peakKiB() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) {
-    return -1;
-  }
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmHWM:")) {
-      return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-  }
-  return -1;
-}
 
 bool make(const QString& path, bool a0) {
   QPdfWriter writer(path);
@@ -108,7 +96,7 @@ int main(int argc, char** argv) {
   usePdfModule(QCoreApplication::applicationDirPath() +
                QStringLiteral("/../src/libkoordel_pdf.so"));
   const int dpi = QByteArray(argv[3]).toInt();
-  const qint64 baseline = peakKiB();
+  const qint64 baseline = statusKiB("VmHWM:");
   QElapsedTimer clock;
   clock.start();
   const OpenedPdf opened = openPdf(path);
@@ -121,7 +109,7 @@ int main(int argc, char** argv) {
     const QImage whole =
         opened.document->renderer(0)->render(dpi, QRect(QPoint(0, 0), size), [] { return false; });
     std::printf("%s at %d dpi, the whole page at once: %lld ms, %d x %d, peak %.0f MiB\n", argv[2],
-                dpi, clock.elapsed(), whole.width(), whole.height(), peakKiB() / 1024.0);
+                dpi, clock.elapsed(), whole.width(), whole.height(), statusKiB("VmHWM:") / 1024.0);
     return whole.isNull() ? 1 : 0;
   }
   PdfPicture page(opened.document, 0, dpi);
@@ -136,6 +124,6 @@ int main(int argc, char** argv) {
       "one screen scrolled %lld ms, 全体を表示 %lld ms; tiles kept %.1f MiB; "
       "peak %.0f MiB (%.0f MiB before)\n",
       argv[2], dpi, page.size().width(), page.size().height(), first, firstSinceOpen, scroll, whole,
-      page.cachedBytes() / 1048576.0, peakKiB() / 1024.0, baseline / 1024.0);
+      page.cachedBytes() / 1048576.0, statusKiB("VmHWM:") / 1024.0, baseline / 1024.0);
   return 0;
 }

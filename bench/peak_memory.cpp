@@ -5,6 +5,7 @@
 //   peak_memory make-plan FILE   write a scanned site plan with a grid and a scale bar
 //   peak_memory open FILE        open, paint, report
 //   peak_memory zoom FILE        open, and paint a 1920 x 1080 view at every zoom
+#include "BenchMemory.h"
 #include "BenchPictures.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
@@ -20,19 +21,6 @@
 using namespace koordel;
 
 namespace {
-
-qint64 statusKiB(const char* field) {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) {
-    return -1;
-  }
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith(field)) {
-      return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-  }
-  return -1;
-}
 
 bool write(const QString& path, QSize size, QImage::Format format) {
   QImageWriter writer(path);

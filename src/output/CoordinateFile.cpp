@@ -58,6 +58,29 @@ class Descriptor {
   int m_fd;
 };
 
+// Writes all of `bytes` at the end and closes the file, or takes back what
+// was written (half a line would merge with the next record) and gives the
+// error; `before` is the file as it was opened.
+int writeWhole(Descriptor& fd, const QByteArray& bytes, const struct stat& before) {
+  qsizetype written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n =
+        ::write(fd.get(), bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      if (written > 0 && S_ISREG(before.st_mode)) {
+        [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), before.st_size);
+      }
+      return error;
+    }
+    written += n;
+  }
+  return fd.close() != 0 ? errno : 0;
+}
+
 // Records can be added in a folder that takes new files, or to a file in it
 // that can be written.
 bool writableHere(const QString& folder) {
@@ -111,25 +134,8 @@ std::optional<QString> CoordinateFile::append(const QString& line, Appended* app
   if (::fstat(fd.get(), &before) != 0) {
     return failed(errno);
   }
-  qsizetype written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n =
-        ::write(fd.get(), bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      const int error = n < 0 ? errno : ENOSPC;
-      // Half a line would merge with the next record: take it back.
-      if (written > 0 && S_ISREG(before.st_mode)) {
-        [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), before.st_size);
-      }
-      return failed(error);
-    }
-    written += n;
-  }
-  if (fd.close() != 0) {
-    return failed(errno);
+  if (const int error = writeWhole(fd, bytes, before)) {
+    return failed(error);
   }
   if (appended) {
     *appended = {file, before.st_size, bytes};
@@ -197,25 +203,8 @@ CoordinateFile::Undone CoordinateFile::appendAgain(const Appended& appended) {
             u"%1 は、取り消した後に書き換えられています。\n"
             u"記録をもう一度書き込んでいません。"_s.arg(where)};
   }
-  const QByteArray& bytes = appended.bytes;
-  qsizetype written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n =
-        ::write(fd.get(), bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      const int error = n < 0 ? errno : ENOSPC;
-      if (written > 0) {
-        [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), before.st_size);
-      }
-      return failed(error);
-    }
-    written += n;
-  }
-  if (fd.close() != 0) {
-    return failed(errno);
+  if (const int error = writeWhole(fd, appended.bytes, before)) {
+    return failed(error);
   }
   return {};
 }

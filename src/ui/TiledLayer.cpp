@@ -9,6 +9,16 @@ int floorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+// The columns and rows of the tiles that meet an area.
+struct TileSpan {
+  int firstColumn, lastColumn, firstRow, lastRow;
+  explicit TileSpan(const QRect& area)
+      : firstColumn(floorDiv(area.left(), TiledLayer::kTileSize)),
+        lastColumn(floorDiv(area.right(), TiledLayer::kTileSize)),
+        firstRow(floorDiv(area.top(), TiledLayer::kTileSize)),
+        lastRow(floorDiv(area.bottom(), TiledLayer::kTileSize)) {}
+};
+
 bool isEmpty(const QImage& image, const QRect& rect) {
   for (int y = rect.top(); y <= rect.bottom(); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -48,10 +58,7 @@ void TiledLayer::paint(const QRect& bounds, const std::function<void(QPainter&)>
 
 void TiledLayer::merge(const QImage& scratch, QPoint origin) {
   const QRect area(origin, scratch.size());
-  const int firstColumn = floorDiv(area.left(), kTileSize);
-  const int lastColumn = floorDiv(area.right(), kTileSize);
-  const int firstRow = floorDiv(area.top(), kTileSize);
-  const int lastRow = floorDiv(area.bottom(), kTileSize);
+  const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(area);
   for (int row = firstRow; row <= lastRow; ++row) {
     for (int column = firstColumn; column <= lastColumn; ++column) {
       const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
@@ -79,10 +86,7 @@ void TiledLayer::composeOnto(QPainter& painter, const QRect& rect) const {
   if (m_tiles.isEmpty() || rect.isEmpty()) {
     return;
   }
-  const int firstColumn = floorDiv(rect.left(), kTileSize);
-  const int lastColumn = floorDiv(rect.right(), kTileSize);
-  const int firstRow = floorDiv(rect.top(), kTileSize);
-  const int lastRow = floorDiv(rect.bottom(), kTileSize);
+  const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(rect);
   for (int row = firstRow; row <= lastRow; ++row) {
     for (int column = firstColumn; column <= lastColumn; ++column) {
       const auto it = m_tiles.constFind(key(column, row));
@@ -120,10 +124,7 @@ void TiledLayer::restore(const Saved& saved) {
   if (area.isEmpty()) {
     return;
   }
-  const int firstColumn = floorDiv(area.left(), kTileSize);
-  const int lastColumn = floorDiv(area.right(), kTileSize);
-  const int firstRow = floorDiv(area.top(), kTileSize);
-  const int lastRow = floorDiv(area.bottom(), kTileSize);
+  const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(area);
   for (int row = firstRow; row <= lastRow; ++row) {
     for (int column = firstColumn; column <= lastColumn; ++column) {
       const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
@@ -163,10 +164,7 @@ void TiledLayer::forEachTile(const QRect& rect,
   if (m_tiles.isEmpty() || rect.isEmpty()) {
     return;
   }
-  const int firstColumn = floorDiv(rect.left(), kTileSize);
-  const int lastColumn = floorDiv(rect.right(), kTileSize);
-  const int firstRow = floorDiv(rect.top(), kTileSize);
-  const int lastRow = floorDiv(rect.bottom(), kTileSize);
+  const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(rect);
   // A zoomed-out view meets far more places than there are tiles.
   if (qint64(lastColumn - firstColumn + 1) * (lastRow - firstRow + 1) > m_tiles.size()) {
     for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
