@@ -85,4 +85,20 @@ void CaptureHistory::clear() {
   changed();
 }
 
+CaptureHistory::Kept CaptureHistory::setAside() {
+  Kept kept{std::move(m_done), std::move(m_undone), m_bytes, m_forgot};
+  m_done.clear();
+  m_undone.clear();
+  clear();
+  return kept;
+}
+
+void CaptureHistory::bringBack(Kept kept) {
+  m_done = std::move(kept.done);
+  m_undone = std::move(kept.undone);
+  m_bytes = kept.bytes;
+  m_forgot = kept.forgot;
+  changed();
+}
+
 }  // namespace koordel

@@ -54,6 +54,18 @@ class CaptureHistory {
   // A new picture: nothing of the old one can be taken back or done again.
   void clear();
 
+  // The steps of a picture set aside, to bring back with it.
+  struct Kept {
+    std::deque<Step> done;
+    std::deque<Step> undone;
+    qsizetype bytes = 0;
+    bool forgot = false;
+  };
+  // Clears, handing back what was there.
+  Kept setAside();
+  // Replaces the steps with ones set aside.
+  void bringBack(Kept kept);
+
   // Called after every change of what can be undone or redone.
   void setChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
 

@@ -38,6 +38,10 @@ void CanvasWidget::setPicture(QImage picture) {
 }
 
 void CanvasWidget::setPicture(std::shared_ptr<Picture> picture) {
+  replacePicture(std::move(picture));
+}
+
+PictureCanvas::Kept CanvasWidget::replacePicture(std::shared_ptr<Picture> picture) {
   if (picture) {
     // What became ready is repainted wherever it shows now.
     picture->setReadyHandler([this](const QRectF& area) {
@@ -47,7 +51,14 @@ void CanvasWidget::setPicture(std::shared_ptr<Picture> picture) {
       emit pictureReady();
     });
   }
-  m_canvas.setPicture(std::move(picture));
+  PictureCanvas::Kept kept = m_canvas.replacePicture(std::move(picture));
+  resize(m_canvas.scaledSize(m_zoom));
+  update();
+  return kept;
+}
+
+void CanvasWidget::bringBack(PictureCanvas::Kept kept) {
+  m_canvas.bringBack(std::move(kept));
   resize(m_canvas.scaledSize(m_zoom));
   update();
 }

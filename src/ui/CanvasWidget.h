@@ -42,6 +42,9 @@ class CanvasWidget : public QWidget {
   // Shows `picture`, a raster picture or a PDF page, without the previous
   // drawings.
   void setPicture(std::shared_ptr<Picture> picture);
+  // The same, keeping the old picture and its drawings to bring back.
+  PictureCanvas::Kept replacePicture(std::shared_ptr<Picture> picture);
+  void bringBack(PictureCanvas::Kept kept);
 
   // Waits for what the picture prepares in the background (reduced copies,
   // pages being drawn); for tests and benchmarks that must see it.

@@ -36,6 +36,7 @@
 #include <QLineEdit>
 #include <QLineF>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
@@ -124,6 +125,15 @@ void MainWindow::buildClientArea() {
   m_comment->setAccessibleName(u"コメント"_s);
   m_comment->setFont(commentFont());
 
+  // A thin bar in the picture area's corner while a picture is decoded; what
+  // is not there yet shows grey (or coarse) on the canvas itself.
+  m_loading = new QProgressBar(m_viewport);
+  m_loading->setObjectName(u"loading"_s);
+  m_loading->setAccessibleName(u"画像の読み込み"_s);
+  m_loading->setFormat(u"読み込み中 %p%"_s);
+  m_loading->setFont(commentFont());
+  m_loading->hide();
+
   m_loupe = new Loupe(m_canvas->surface(), m_sheet, m_client);
   m_client->resize(ClientLayout::designSize());
   layOutClientArea();
@@ -132,6 +142,7 @@ void MainWindow::buildClientArea() {
 void MainWindow::layOutClientArea() {
   const ClientLayout layout = ClientLayout::forSize(m_client->size());
   m_viewport->setGeometry(layout.pictureArea);
+  m_loading->setGeometry(4, std::max(0, layout.pictureArea.height() - 22), 200, 18);
   m_hScroll->setGeometry(layout.horizontalBar);
   m_vScroll->setGeometry(layout.verticalBar);
   m_statusBar->setGeometry(layout.statusBar);
@@ -359,13 +370,71 @@ bool MainWindow::openPicture(const QString& path) {
   if (looksLikePdf(path)) {
     return openPdfPage(path);
   }
-  LoadedPicture loaded = loadPicture(path);
-  if (!loaded.error.isEmpty()) {
-    showMessage(this, loaded.error, u"エラー"_s);
+  // The header is read here (its size checked before a byte is allocated);
+  // the pixels follow on a worker, shown as they come.
+  OpenedPicture opened = openPictureFile(path);
+  if (!opened.error.isEmpty()) {
+    showMessage(this, opened.error, u"エラー"_s);
     return false;
   }
-  showPicture(std::make_shared<RasterPicture>(std::move(loaded.image)));
+  return showDecoding(std::move(opened.decoder));
+}
+
+bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
+  const QSize size = decoder->size();
+  std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(decoder));
+  if (!picture) {
+    showMessage(this, tooLargeMessage(size), u"エラー"_s);
+    return false;
+  }
+  picture->setProgressHandler([this](int rows) { showLoading(rows); });
+  picture->setFinishedHandler(
+      [this, weak = std::weak_ptr<RasterPicture>(picture)](const std::optional<QString>& problem) {
+        // Bringing the old picture back destroys this one: not inside its own
+        // news.
+        QMetaObject::invokeMethod(
+            this,
+            [this, weak, problem] {
+              if (const auto shown = weak.lock()) {
+                pictureDecoded(shown.get(), problem);
+              }
+            },
+            Qt::QueuedConnection);
+      });
+  showPicture(picture, true);
+  showLoading(picture->decodedRows());
   return true;
+}
+
+void MainWindow::showLoading(int rows) {
+  const int height = m_canvas->surface().size().height();
+  m_loading->setRange(0, std::max(1, height));
+  m_loading->setValue(std::min(rows, height));
+  m_loading->setVisible(m_before.has_value());
+  m_loading->raise();
+}
+
+void MainWindow::pictureDecoded(const Picture* picture, const std::optional<QString>& problem) {
+  if (m_canvas->surface().shown() != picture || !m_before) {
+    return;  // a picture replaced since
+  }
+  m_loading->hide();
+  Before before = std::move(*m_before);
+  m_before.reset();
+  if (!problem) {
+    return;
+  }
+  m_history.bringBack(std::move(before.history));
+  m_canvas->setZoom(before.zoom);
+  m_padding = before.padding;
+  m_anchor = before.anchor;
+  m_canvas->bringBack(std::move(before.canvas));
+  showZoom();
+  setUpScrollBars();
+  m_hScroll->setValue(before.scrolledAcross);
+  m_vScroll->setValue(before.scrolledDown);
+  placeCanvas();
+  showMessage(this, *problem, u"エラー"_s);
 }
 
 // A page of a PDF, drawn on demand at the resolution the user chooses. Every
@@ -432,13 +501,29 @@ void MainWindow::showHistory() {
                                           : u"やり直し"_s);
 }
 
-void MainWindow::showPicture(std::shared_ptr<Picture> picture) {
-  m_history.clear();
+void MainWindow::showPicture(std::shared_ptr<Picture> picture, bool onTrial) {
+  // Only the last picture that was all there can come back: one still
+  // decoding is dropped by the next.
+  std::optional<Before> before;
+  if (onTrial && !m_before) {
+    before = Before{{},       m_history.setAside(), m_canvas->zoom(),  m_padding,
+                    m_anchor, m_hScroll->value(),   m_vScroll->value()};
+  } else {
+    m_history.clear();
+  }
+  if (!onTrial) {
+    m_before.reset();
+    m_loading->hide();
+  }
   // Every picture opens at one image pixel per screen pixel, in the corner.
   m_canvas->setZoom(1);
   m_padding = QMargins();
   m_anchor.reset();
-  m_canvas->setPicture(std::move(picture));
+  PictureCanvas::Kept kept = m_canvas->replacePicture(std::move(picture));
+  if (before) {
+    before->canvas = std::move(kept);
+    m_before = std::move(before);
+  }
   showZoom();
   setUpScrollBars();
 }

@@ -7,6 +7,8 @@
 #include "LineStyle.h"
 #include "PdfPrompts.h"
 #include "Picture.h"
+#include "PictureCanvas.h"
+#include "PictureDecoder.h"
 #include "Selections.h"
 #include "UserPrompts.h"
 #include "ValueSheet.h"
@@ -23,6 +25,7 @@
 class QAction;
 class QMenu;
 class QLineEdit;
+class QProgressBar;
 class QScrollBar;
 
 namespace koordel {
@@ -75,6 +78,9 @@ class MainWindow : public QMainWindow {
   // Shows the picture (or a PDF page) at `path` as 平面画像読込 would, or
   // tells why not.
   bool openPicture(const QString& path);
+  // Shows the picture `decoder` reads, rows as they come; what showed
+  // before comes back should it turn out damaged.
+  bool showDecoding(std::unique_ptr<PictureDecoder> decoder);
   // The files named on the command line: the first is opened, the rest are
   // named in one message.
   void openFromCommandLine(const QStringList& files);
@@ -112,10 +118,16 @@ class MainWindow : public QMainWindow {
   QWidget* pictureArea() const { return m_viewport; }
   Loupe* loupe() const { return m_loupe; }
   Readout* zoomReadout() const { return m_zoomReadout; }
+  // Shown while a picture is still being decoded.
+  QProgressBar* loadingIndicator() const { return m_loading; }
 
  private:
   bool openPdfPage(const QString& path);
-  void showPicture(std::shared_ptr<Picture> picture);
+  // `onTrial`: the picture may still turn out damaged; what showed before
+  // is kept until it is all there.
+  void showPicture(std::shared_ptr<Picture> picture, bool onTrial = false);
+  void pictureDecoded(const Picture* picture, const std::optional<QString>& problem);
+  void showLoading(int rows);
   void buildClientArea();
   void layOutClientArea();
   void buildMenus();
@@ -158,6 +170,19 @@ class MainWindow : public QMainWindow {
     QPoint canvasAt;
   };
   std::optional<Anchor> m_anchor;
+  // What showed before the picture still being decoded: it comes back, as
+  // it was, if that picture turns out damaged.
+  struct Before {
+    PictureCanvas::Kept canvas;
+    CaptureHistory::Kept history;
+    double zoom = 1;
+    QMargins padding;
+    std::optional<Anchor> anchor;
+    int scrolledAcross = 0;
+    int scrolledDown = 0;
+  };
+  std::optional<Before> m_before;
+  QProgressBar* m_loading = nullptr;
   QScrollBar* m_hScroll = nullptr;
   QScrollBar* m_vScroll = nullptr;
   StatusBar* m_statusBar = nullptr;

@@ -31,6 +31,22 @@ void PictureCanvas::setPicture(std::shared_ptr<Picture> picture) {
   m_reducedTiles.clear();
 }
 
+PictureCanvas::Kept PictureCanvas::replacePicture(std::shared_ptr<Picture> picture) {
+  Kept kept{std::move(m_shown), std::move(m_layer), m_generation};
+  m_layer = TiledLayer();
+  setPicture(std::move(picture));
+  return kept;
+}
+
+void PictureCanvas::bringBack(Kept kept) {
+  // Shapes drawn on the picture set aside are valid again; those on the one
+  // it replaced are not (they go with it).
+  m_generation = kept.generation;
+  m_shown = std::move(kept.picture);
+  m_layer = std::move(kept.layer);
+  m_reducedTiles.clear();
+}
+
 const QImage& PictureCanvas::picture() const {
   static const QImage none;
   return m_shown ? m_shown->image() : none;

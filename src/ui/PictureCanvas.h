@@ -27,6 +27,17 @@ class PictureCanvas : public DrawingSurface {
   // Replaces the picture and wipes every drawing; the line style stays.
   void setPicture(QImage picture);
   void setPicture(std::shared_ptr<Picture> picture);
+  // A picture and its drawings, set aside while a new picture is on trial
+  // (it may turn out damaged half-way through decoding).
+  struct Kept {
+    std::shared_ptr<Picture> picture;
+    TiledLayer layer;
+    quint64 generation = 0;
+  };
+  // Replaces the picture as setPicture does, handing back the old one.
+  Kept replacePicture(std::shared_ptr<Picture> picture);
+  // Shows a picture set aside again, with its drawings.
+  void bringBack(Kept kept);
   // The raster picture's pixels; null for a PDF page or no picture.
   const QImage& picture() const;
   // What is shown, if anything.

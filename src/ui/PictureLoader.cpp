@@ -1,12 +1,18 @@
 #include "PictureLoader.h"
 
+#include "JpegDecoder.h"
+#include "PngDecoder.h"
+#include "TiffDecoder.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <unistd.h>
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -20,7 +26,9 @@ constexpr qint64 kMiB = 1024 * 1024;
 // refuse a picture the user would otherwise measure half-blank.
 class TruncationWatch {
  public:
-  TruncationWatch() {
+  // One watch at a time: the handler is the whole program's, and pictures
+  // are read on worker threads.
+  TruncationWatch() : m_one(s_mutex) {
     s_seen = false;
     s_previous = qInstallMessageHandler(&TruncationWatch::handle);
   }
@@ -43,7 +51,9 @@ class TruncationWatch {
     }
   }
 
-  static inline bool s_seen = false;
+  std::lock_guard<std::mutex> m_one;
+  static inline std::mutex s_mutex;
+  static inline std::atomic<bool> s_seen = false;
   static inline QtMessageHandler s_previous = nullptr;
 };
 
@@ -51,7 +61,9 @@ QString withPath(const QString& message, const QString& path) {
   return message + u"\n"_s + QDir::toNativeSeparators(path);
 }
 
-QString tooLarge(QSize size) {
+}  // namespace
+
+QString tooLargeMessage(QSize size) {
   const double limitMegapixels = static_cast<double>(pictureLimitBytes()) / 4 / 1e6;
   return u"画像が大きすぎて開けません（%1 × %2 画素）。\n"
          u"このコンピューターで開ける画像は約 %3 メガ画素までです。"_s.arg(size.width())
@@ -59,8 +71,18 @@ QString tooLarge(QSize size) {
              .arg(limitMegapixels, 0, 'f', 0);
 }
 
-QString damaged(const QString& path) {
+QString damagedMessage(const QString& path) {
   return withPath(u"画像データが途中で切れているか、壊れています。"_s, path);
+}
+
+namespace {
+
+QString damaged(const QString& path) {
+  return damagedMessage(path);
+}
+
+QString tooLarge(QSize size) {
+  return tooLargeMessage(size);
 }
 
 }  // namespace
@@ -72,38 +94,49 @@ qint64 pictureLimitBytes() {
   return std::clamp<qint64>(memory / 2, 256 * kMiB, qint64(INT_MAX) * kMiB);
 }
 
-LoadedPicture loadPicture(const QString& path) {
+namespace {
+
+// What can be told of a file before reading it as a picture.
+QString fileProblem(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
-    return {{}, withPath(u"ファイルが見つかりません。"_s, path)};
+    return withPath(u"ファイルが見つかりません。"_s, path);
   }
   if (info.isDir()) {
-    return {{}, withPath(u"フォルダーは画像として開けません。"_s, path)};
+    return withPath(u"フォルダーは画像として開けません。"_s, path);
   }
   if (!info.isReadable()) {
-    return {{}, withPath(u"ファイルを読む権限がありません。"_s, path)};
+    return withPath(u"ファイルを読む権限がありません。"_s, path);
   }
   if (info.size() == 0) {
-    return {{}, withPath(u"ファイルが空です。"_s, path)};
+    return withPath(u"ファイルが空です。"_s, path);
   }
+  return {};
+}
 
+// A reader for the file once its header says it can be read and its size
+// can be afforded; otherwise what to tell the user.
+QString readerProblem(QImageReader& reader, const QString& path) {
   QImageReader::setAllocationLimit(static_cast<int>(pictureLimitBytes() / kMiB));
-  QImageReader reader(path);
+  reader.setFileName(path);
   reader.setAutoTransform(true);
   if (!reader.canRead()) {
     if (reader.error() == QImageReader::FileNotFoundError ||
         reader.error() == QImageReader::DeviceError) {
-      return {{}, withPath(u"ファイルを読めませんでした。"_s, path)};
+      return withPath(u"ファイルを読めませんでした。"_s, path);
     }
-    return {{}, withPath(u"画像として読み込めない形式です。"_s, path)};
+    return withPath(u"画像として読み込めない形式です。"_s, path);
   }
   // A header can promise any size; refuse before a byte of it is allocated.
   const QSize declared = reader.size();
   if (declared.isValid() &&
       qint64(declared.width()) * declared.height() * 4 > pictureLimitBytes()) {
-    return {{}, tooLarge(declared)};
+    return tooLarge(declared);
   }
+  return {};
+}
 
+LoadedPicture readWhole(QImageReader& reader, const QString& path) {
   QImage image;
   bool truncated = false;
   {
@@ -126,6 +159,97 @@ LoadedPicture loadPicture(const QString& path) {
     return {{}, damaged(path)};
   }
   return {std::move(image), {}};
+}
+
+// Any format the toolkit reads, in one go on the worker: the picture shows
+// once it is all there.
+class WholeDecoder : public PictureDecoder {
+ public:
+  WholeDecoder(QString path, QSize size) : m_path(std::move(path)), m_size(size) {}
+  // A picture read already (its header did not tell its size).
+  explicit WholeDecoder(QImage read) : m_size(read.size()), m_read(std::move(read)) {}
+  QSize size() const override { return m_size; }
+  bool prepare(PixelStore&) override { return true; }
+  Result decode(PixelStore&, const std::function<void(int)>&,
+                const std::function<bool()>&) override {
+    if (!m_read.isNull()) {
+      return {std::nullopt, std::move(m_read)};
+    }
+    QImageReader reader;
+    if (const QString problem = readerProblem(reader, m_path); !problem.isEmpty()) {
+      return {problem, {}};
+    }
+    LoadedPicture loaded = readWhole(reader, m_path);
+    if (!loaded.error.isEmpty()) {
+      return {loaded.error, {}};
+    }
+    return {std::nullopt, std::move(loaded.image)};
+  }
+
+ private:
+  QString m_path;
+  QSize m_size;
+  QImage m_read;
+};
+
+}  // namespace
+
+LoadedPicture loadPicture(const QString& path) {
+  if (const QString problem = fileProblem(path); !problem.isEmpty()) {
+    return {{}, problem};
+  }
+  QImageReader reader;
+  if (const QString problem = readerProblem(reader, path); !problem.isEmpty()) {
+    return {{}, problem};
+  }
+  return readWhole(reader, path);
+}
+
+OpenedPicture openPictureFile(const QString& path) {
+  if (const QString problem = fileProblem(path); !problem.isEmpty()) {
+    return {nullptr, problem};
+  }
+  // Our own row-by-row readers where they know the file; the toolkit's for
+  // the rest.
+  const auto tryDecoder = [&](auto recognises, auto open) -> std::optional<OpenedPicture> {
+    if (!recognises(path)) {
+      return std::nullopt;
+    }
+    QString problem;
+    if (auto decoder = open(path, pictureLimitBytes(), problem)) {
+      return OpenedPicture{std::move(decoder), {}};
+    }
+    if (!problem.isEmpty()) {
+      return OpenedPicture{nullptr, problem};
+    }
+    return std::nullopt;
+  };
+  if (auto opened = tryDecoder(JpegDecoder::recognises, JpegDecoder::open)) {
+    return std::move(*opened);
+  }
+  if (auto opened = tryDecoder(TiffDecoder::recognises, TiffDecoder::open)) {
+    return std::move(*opened);
+  }
+  if (auto opened = tryDecoder(PngDecoder::recognises, PngDecoder::open)) {
+    return std::move(*opened);
+  }
+  QImageReader reader;
+  if (const QString problem = readerProblem(reader, path); !problem.isEmpty()) {
+    return {nullptr, problem};
+  }
+  // The size the picture will have once read, turned as it will be shown.
+  QSize size = reader.size();
+  if (!size.isValid()) {
+    LoadedPicture loaded = readWhole(reader, path);
+    if (!loaded.error.isEmpty()) {
+      return {nullptr, loaded.error};
+    }
+    return {std::make_unique<WholeDecoder>(std::move(loaded.image)), {}};
+  }
+  if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)) {
+    size.transpose();
+  }
+  return {std::make_unique<WholeDecoder>(path, size), {}};
 }
 
 }  // namespace koordel

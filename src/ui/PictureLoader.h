@@ -1,7 +1,11 @@
 #pragma once
 
+#include "PictureDecoder.h"
+
 #include <QImage>
 #include <QString>
+
+#include <memory>
 
 namespace koordel {
 
@@ -18,5 +22,18 @@ LoadedPicture loadPicture(const QString& path);
 // The largest picture, in bytes at 4 bytes per pixel (the way the image
 // readers count), that this machine is allowed to open: half its memory.
 qint64 pictureLimitBytes();
+
+// What the user is told of a picture too large to open, and of one damaged.
+QString tooLargeMessage(QSize size);
+QString damagedMessage(const QString& path);
+
+// A picture file made ready to decode on a worker thread, or what to tell
+// the user: everything that can be found out from the file's header is
+// found out here, before a pixel is decoded.
+struct OpenedPicture {
+  std::unique_ptr<PictureDecoder> decoder;
+  QString error;
+};
+OpenedPicture openPictureFile(const QString& path);
 
 }  // namespace koordel

@@ -168,6 +168,52 @@ QImage Pyramid::halfOf(const QImage& picture, const QRect& area) {
   return halved(flattened(picture, part, isGrey(picture)));
 }
 
+Pyramid Pyramid::build(QSize size, bool grey,
+                       const std::function<QImage(const QRect&, int)>& reduced,
+                       const std::atomic<bool>* cancel, int first) {
+  Pyramid pyramid;
+  pyramid.m_first = first;
+  if (size.isEmpty()) {
+    return pyramid;
+  }
+  // In strips, so that the finer levels never exist whole.
+  const int factor = 1 << first;
+  const int strip = std::max(64, factor);
+  QImage level((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor,
+               grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  if (level.isNull()) {
+    return pyramid;
+  }
+  for (int y = 0; y < size.height(); y += strip) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+      return {};
+    }
+    const QImage rows =
+        reduced(QRect(0, y, size.width(), std::min(strip, size.height() - y)), factor);
+    for (int r = 0; r < rows.height(); ++r) {
+      std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), level.bytesPerLine()),
+                  level.scanLine(y / factor + r));
+    }
+  }
+  pyramid.m_levels.push_back(level);
+  pyramid.addFinerLevels(cancel);
+  return pyramid;
+}
+
+void Pyramid::addFinerLevels(const std::atomic<bool>* cancel) {
+  for (int k = m_first + 1; k <= kDeepest; ++k) {
+    const QImage& previous = m_levels.back();
+    if (previous.width() <= 1 && previous.height() <= 1) {
+      break;
+    }
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+      m_levels.clear();
+      return;
+    }
+    m_levels.push_back(halved(previous));
+  }
+}
+
 Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   Pyramid pyramid;
   if (picture.isNull()) {
@@ -201,22 +247,13 @@ Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
     return pyramid;
   }
   pyramid.m_levels.push_back(level);
-  for (int k = kFirstKept + 1; k <= kDeepest; ++k) {
-    const QImage& previous = pyramid.m_levels.back();
-    if (previous.width() <= 1 && previous.height() <= 1) {
-      break;
-    }
-    if (cancel && cancel->load(std::memory_order_relaxed)) {
-      return {};
-    }
-    pyramid.m_levels.push_back(halved(previous));
-  }
+  pyramid.addFinerLevels(cancel);
   return pyramid;
 }
 
 const QImage& Pyramid::level(int k) const {
   static const QImage none;
-  const int i = k - kFirstKept;
+  const int i = k - m_first;
   if (i < 0 || i >= static_cast<int>(m_levels.size())) {
     return none;
   }

@@ -4,6 +4,7 @@
 #include <QRect>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace koordel {
@@ -27,11 +28,19 @@ class Pyramid {
   // Builds every kept level; gives an empty pyramid when `cancel` is set
   // meanwhile. Safe on a worker thread: it only reads `picture`.
   static Pyramid build(const QImage& picture, const std::atomic<bool>* cancel = nullptr);
+  // The same from a picture that reduces pieces of itself: `reduced(area,
+  // factor)` gives the pixels `area` (corner on a multiple of `factor`)
+  // `factor` times smaller, as 8-bit grey or 24-bit colour. Levels from
+  // `first` on.
+  static Pyramid build(QSize size, bool grey,
+                       const std::function<QImage(const QRect&, int)>& reduced,
+                       const std::atomic<bool>* cancel, int first = kFirstKept);
 
   bool isEmpty() const { return m_levels.empty(); }
-  // Level k (kFirstKept <= k <= deepest()), or a null image.
+  // Level k (first() <= k <= deepest()), or a null image.
   const QImage& level(int k) const;
-  int deepest() const { return kFirstKept + static_cast<int>(m_levels.size()) - 1; }
+  int first() const { return m_first; }
+  int deepest() const { return m_first + static_cast<int>(m_levels.size()) - 1; }
   qsizetype bytes() const;
 
   // Level 1 of the picture pixels `area` (whose corners are even; for a
@@ -46,7 +55,10 @@ class Pyramid {
   static QImage halved(const QImage& image);
 
  private:
-  std::vector<QImage> m_levels;  // from kFirstKept on
+  void addFinerLevels(const std::atomic<bool>* cancel);
+
+  int m_first = kFirstKept;
+  std::vector<QImage> m_levels;  // from m_first on
 };
 
 }  // namespace koordel

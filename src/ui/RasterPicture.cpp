@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace koordel {
@@ -16,44 +17,246 @@ bool paintsDirectly(QImage::Format format) {
   return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
 }
 
+// How often the screen hears of newly decoded rows: often enough to look
+// continuous, seldom enough to cost the decode nothing.
+constexpr auto kNewsInterval = std::chrono::milliseconds(30);
+
+constexpr qint64 kLargestQuarter = 32 * 1024 * 1024;
+
 }  // namespace
 
-RasterPicture::RasterPicture(QImage image) : m_image(std::move(image)) {
-  if (m_image.isNull()) {
+RasterPicture::RasterPicture(QImage image) : m_size(image.size()) {
+  m_store.image = std::move(image);
+  if (m_store.image.isNull()) {
     return;
   }
-  m_worker = std::thread([this] {
-    auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(m_image, &m_cancel));
-    if (m_cancel.load()) {
+  m_rows = m_size.height();
+  m_rowsShown = m_size.height();
+  m_decoded = true;
+  m_worker = std::thread([this] { buildPyramid(m_store.image); });
+}
+
+RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store)
+    : m_size(decoder->size()), m_store(std::move(store)), m_decoder(std::move(decoder)) {
+  m_worker = std::thread([this] { decode(); });
+}
+
+// Only a view zoomed out asks for it: at 100 % the rows come fast enough,
+// and the preview's decode would take a processor from theirs.
+void RasterPicture::startPreview() const {
+  if (m_previewAsked || !m_decoder || decodedRows() >= m_size.height()) {
+    return;
+  }
+  m_previewAsked = true;
+  m_previewer = std::thread([this] {
+    QImage preview =
+        m_decoder->preview([this] { return m_cancel.load() || decodedRows() >= m_size.height(); });
+    if (preview.isNull() || m_cancel.load()) {
       return;
     }
     QMetaObject::invokeMethod(
         &m_relay,
-        [this, pyramid] {
-          m_pyramid = pyramid;
-          becameReady(QRectF(QPointF(0, 0), QSizeF(m_image.size())));
+        [this, preview] {
+          if (!hasPyramid()) {
+            m_preview = preview;
+            becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+          }
         },
         Qt::QueuedConnection);
   });
 }
 
+std::shared_ptr<RasterPicture> RasterPicture::decoding(std::unique_ptr<PictureDecoder> decoder) {
+  PixelStore store;
+  if (!decoder || !decoder->prepare(store)) {
+    return nullptr;
+  }
+  if (!store.image.isNull()) {
+    store.bits = store.image.bits();
+    store.stride = store.image.bytesPerLine();
+  }
+  return std::shared_ptr<RasterPicture>(new RasterPicture(std::move(decoder), std::move(store)));
+}
+
 RasterPicture::~RasterPicture() {
   m_cancel = true;
+  if (m_previewer.joinable()) {
+    m_previewer.join();
+  }
   if (m_worker.joinable()) {
     m_worker.join();
   }
 }
 
+const QImage& RasterPicture::image() const {
+  static const QImage none;
+  return m_decoded ? m_store.image : none;
+}
+
+qsizetype RasterPicture::bytes() const {
+  return m_store.image.sizeInBytes() + m_store.planes.bytes() + m_preview.sizeInBytes() +
+         reducedBytes();
+}
+
 void RasterPicture::waitUntilReady() {
+  if (m_previewer.joinable()) {
+    m_previewer.join();
+  }
   if (m_worker.joinable()) {
     m_worker.join();
   }
   QCoreApplication::sendPostedEvents(&m_relay);
 }
 
+// On the worker.
+void RasterPicture::decode() {
+  PictureDecoder::Result result = m_decoder->decode(
+      m_store, [this](int rows) { rowsDone(rows); }, [this] { return m_cancel.load(); });
+  if (m_cancel.load()) {
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &m_relay,
+      [this, problem = result.error, whole = result.whole] {
+        if (!whole.isNull()) {
+          m_store.image = whole;
+          m_rows = m_size.height();
+        }
+        if (!problem) {
+          m_decoded = true;
+          m_rowsShown = m_size.height();
+          becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+        }
+        if (m_finished) {
+          m_finished(problem);
+        }
+      },
+      Qt::QueuedConnection);
+  if (!result.error) {
+    buildPyramid(result.whole);
+  }
+}
+
+// On the worker: publishes the rows, and now and then tells the screen.
+void RasterPicture::rowsDone(int rows) {
+  m_rows.store(rows, std::memory_order_release);
+  const auto now = std::chrono::steady_clock::now();
+  if (rows < m_size.height() && now - m_told < kNewsInterval) {
+    return;
+  }
+  m_told = now;
+  // One piece of news waiting at a time: it reads the rows when it runs.
+  if (m_newsPosted.exchange(true)) {
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &m_relay,
+      [this] {
+        m_newsPosted = false;
+        const int complete = decodedRows();
+        if (complete > m_rowsShown) {
+          becameReady(QRectF(0, m_rowsShown, m_size.width(), complete - m_rowsShown));
+          m_rowsShown = complete;
+        }
+        if (m_progress) {
+          m_progress(complete);
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+// On the worker, from the whole picture (`whole`, or the store, which the
+// user-interface thread only reads from now on).
+void RasterPicture::buildPyramid(const QImage& whole) {
+  Pyramid built;
+  if (!whole.isNull()) {
+    built = Pyramid::build(whole, &m_cancel);
+  } else if (!m_store.planes.isNull()) {
+    // A colour scan held as planes keeps its memory low: where a quarter-size
+    // copy would be large, the eighth is the first kept, and a view between
+    // a quarter and a half is reduced from the planes as it is painted.
+    const qint64 quarter = qint64(m_size.width() / 4 + 1) * (m_size.height() / 4 + 1) * 3;
+    const int first = quarter > kLargestQuarter ? Pyramid::kFirstKept + 1 : Pyramid::kFirstKept;
+    built = Pyramid::build(
+        m_size, false,
+        [this](const QRect& area, int factor) { return m_store.planes.reduced(area, factor); },
+        &m_cancel, first);
+  } else {
+    built = Pyramid::build(m_store.image, &m_cancel);
+  }
+  if (m_cancel.load()) {
+    return;
+  }
+  auto pyramid = std::make_shared<const Pyramid>(std::move(built));
+  QMetaObject::invokeMethod(
+      &m_relay,
+      [this, pyramid] {
+        m_pyramid = pyramid;
+        m_preview = QImage();
+        becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+      },
+      Qt::QueuedConnection);
+}
+
+QImage RasterPicture::pixels(const QRect& area) const {
+  const QRect part = area & QRect(0, 0, m_size.width(), decodedRows());
+  if (!m_store.planes.isNull()) {
+    return m_store.planes.rgb(part);
+  }
+  return m_store.image.copy(part);
+}
+
 void RasterPicture::paint(QPainter& painter, const QRect& area, double zoom) const {
+  const int rows = decodedRows();
+  if (rows >= m_size.height()) {
+    paintDecoded(painter, area, zoom, rows);
+    return;
+  }
+  // Screen rows whose image rows are all there; the rest waits.
+  const int ready = static_cast<int>(std::floor(rows * zoom));
+  const QRect above = area & QRect(area.left(), 0, area.width(), ready);
+  const QRect below = area & QRect(area.left(), ready, area.width(), area.bottom() + 1 - ready);
+  if (!below.isEmpty()) {
+    paintPending(painter, below, zoom);
+  }
+  if (!above.isEmpty()) {
+    painter.save();
+    painter.setClipRect(above, Qt::IntersectClip);
+    paintDecoded(painter, above, zoom, rows);
+    painter.restore();
+  }
+}
+
+void RasterPicture::paintPending(QPainter& painter, const QRect& area, double zoom) const {
+  if (zoom <= 0.5) {
+    startPreview();
+  }
+  if (m_preview.isNull()) {
+    painter.fillRect(area, placeholder());
+    return;
+  }
+  const double perPreview = m_size.width() / static_cast<double>(m_preview.width());
+  const double scale = zoom * perPreview;  // screen pixels per preview pixel
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  const QRect source = QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale)
+                           .toAlignedRect()
+                           .adjusted(-1, -1, 1, 1) &
+                       m_preview.rect();
+  painter.drawImage(QRectF(QPointF(source.topLeft()) * scale, QSizeF(source.size()) * scale),
+                    m_preview.copy(source));
+  painter.restore();
+}
+
+void RasterPicture::paintDecoded(QPainter& painter, const QRect& area, double zoom,
+                                 int rows) const {
   if (zoom == 1) {
-    paintActualSize(painter, area);
+    const QRect part = area & QRect(0, 0, m_size.width(), rows);
+    if (m_store.planes.isNull() && paintsDirectly(m_store.image.format())) {
+      painter.drawImage(part.topLeft(), m_store.image, part);
+    } else {
+      painter.drawImage(part.topLeft(), pixels(part));
+    }
     return;
   }
   // Zoomed out, a band of the screen needs many picture pixels: in bands,
@@ -62,65 +265,90 @@ void RasterPicture::paint(QPainter& painter, const QRect& area, double zoom) con
   painter.save();
   for (int y = area.top(); y <= area.bottom(); y += band) {
     const QRect part(area.left(), y, area.width(), std::min(band, area.bottom() - y + 1));
-    painter.setClipRect(part);
-    paintScaled(painter, QRectF(QPointF(part.topLeft()) / zoom, QSizeF(part.size()) / zoom), zoom);
+    painter.setClipRect(part, Qt::IntersectClip);
+    paintScaled(painter, QRectF(QPointF(part.topLeft()) / zoom, QSizeF(part.size()) / zoom), zoom,
+                rows);
+    painter.restore();
+    painter.save();
   }
   painter.restore();
 }
 
-void RasterPicture::paintActualSize(QPainter& painter, const QRect& area) const {
-  if (paintsDirectly(m_image.format())) {
-    painter.drawImage(area.topLeft(), m_image, area);
-  } else {
-    painter.drawImage(area.topLeft(), m_image.copy(area));
+// The picture pixels `area` reduced 2^`level` times, made now: the corner
+// lies on a multiple of that.
+QImage RasterPicture::reducedOf(const QRect& area, int level) const {
+  if (!m_store.planes.isNull()) {
+    return m_store.planes.reduced(area, 1 << level);
   }
+  return Pyramid::halfOf(m_store.image, area);  // only level 1 is not kept
 }
 
 // Each screen pixel samples the image at its own position over the whole
 // picture, whatever piece is drawn: two paints of neighbouring areas meet
 // without a seam. Pieces take a margin so samples at their edges have their
 // neighbours.
-void RasterPicture::paintScaled(QPainter& painter, const QRectF& image, double zoom) const {
-  const auto piece = [&](const QImage& source, const QRect& sourceRect, double pixelsPerSource) {
-    const QRect part = sourceRect & source.rect();
+void RasterPicture::paintScaled(QPainter& painter, const QRectF& image, double zoom,
+                                int rows) const {
+  const QRect decoded(0, 0, m_size.width(), rows);
+  const auto piece = [&](const QRect& sourceRect, double pixelsPerSource) {
+    const QRect part = sourceRect & decoded;
     if (part.isEmpty()) {
       return;
     }
     painter.drawImage(
         QRectF(QPointF(part.topLeft()) * pixelsPerSource, QSizeF(part.size()) * pixelsPerSource),
-        source.copy(part));
+        pixels(part));
   };
   if (zoom > 1) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    piece(m_image, image.toAlignedRect(), zoom);
+    piece(image.toAlignedRect(), zoom);
     return;
   }
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
   const int level =
       std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), Pyramid::kDeepest);
   if (level == 0) {
-    piece(m_image, image.toAlignedRect().adjusted(-2, -2, 2, 2), zoom);
+    piece(image.toAlignedRect().adjusted(-2, -2, 2, 2), zoom);
     return;
   }
-  if (level == 1) {
-    // Corners on even pixels, so every half pixel covers the same four (and
-    // on a byte, so a 1-bit scan is read a byte at a time).
-    QRect even = image.toAlignedRect().adjusted(-4, -4, 4, 4) & m_image.rect();
-    even.setLeft(even.left() & ~7);
-    even.setTop(even.top() & ~1);
-    const QImage half = Pyramid::halfOf(m_image, even);
-    painter.drawImage(QRectF(QPointF(even.topLeft()) * zoom, QSizeF(half.size()) * (2 * zoom)),
-                      half);
+  const int firstKept = hasPyramid() ? m_pyramid->first() : Pyramid::kFirstKept;
+  if (level < firstKept) {
+    // Corners on multiples of the factor, so every reduced pixel covers the
+    // same block whatever is painted (and on a byte, so a 1-bit scan is read
+    // a byte at a time).
+    const int factor = 1 << level;
+    QRect aligned =
+        image.toAlignedRect().adjusted(-2 * factor, -2 * factor, 2 * factor, 2 * factor) & decoded;
+    aligned.setLeft(aligned.left() & ~(std::max(8, factor) - 1));
+    aligned.setTop(aligned.top() & ~(factor - 1));
+    if (rows < m_size.height()) {
+      // Only whole blocks of what is decoded.
+      aligned.setBottom(aligned.top() + aligned.height() / factor * factor - 1);
+    }
+    if (aligned.isEmpty()) {
+      return;
+    }
+    const QImage reduced = reducedOf(aligned, level);
+    painter.drawImage(
+        QRectF(QPointF(aligned.topLeft()) * zoom, QSizeF(reduced.size()) * (factor * zoom)),
+        reduced);
     return;
   }
   if (!hasPyramid()) {
-    painter.fillRect(QRectF(image.topLeft() * zoom, image.size() * zoom), placeholder());
+    paintPending(painter, QRectF(image.topLeft() * zoom, image.size() * zoom).toAlignedRect(),
+                 zoom);
     return;
   }
   const int kept = std::min(level, m_pyramid->deepest());
   const double factor = std::ldexp(1.0, kept);  // picture pixels per level pixel
   const QRectF inLevel(image.topLeft() / factor, image.size() / factor);
-  piece(m_pyramid->level(kept), inLevel.toAlignedRect().adjusted(-2, -2, 2, 2), zoom * factor);
+  const QImage& source = m_pyramid->level(kept);
+  const QRect part = inLevel.toAlignedRect().adjusted(-2, -2, 2, 2) & source.rect();
+  if (!part.isEmpty()) {
+    const double scale = zoom * factor;
+    painter.drawImage(QRectF(QPointF(part.topLeft()) * scale, QSizeF(part.size()) * scale),
+                      source.copy(part));
+  }
 }
 
 }  // namespace koordel

@@ -1,43 +1,95 @@
 #pragma once
 
 #include "Picture.h"
+#include "PictureDecoder.h"
 #include "Pyramid.h"
 
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace koordel {
 
-// A decoded picture, held once in the depth its file had (a 1-bit scan stays
-// 1-bit). Zoomed in, its pixels show as crisp squares; zoomed out, they are
-// averaged, from reduced copies made on a worker thread right after it
-// arrives (until they are there, a view zoomed far out shows grey).
+// A raster picture, held once in the depth its file had (a 1-bit scan stays
+// 1-bit, a colour JPEG stays in its YCbCr planes). Zoomed in, its pixels
+// show as crisp squares; zoomed out, they are averaged, from reduced copies
+// made on a worker thread once the picture is all there (until then a view
+// zoomed far out shows a coarse preview, or grey).
+//
+// A picture can arrive from a decoder on a worker thread: rows show as soon
+// as they are decoded, top to bottom, and what is below shows as the
+// preview or grey until it arrives.
 class RasterPicture : public Picture {
  public:
   explicit RasterPicture(QImage image);
+  // Starts decoding; null when there is no room for the pixels.
+  static std::shared_ptr<RasterPicture> decoding(std::unique_ptr<PictureDecoder> decoder);
   ~RasterPicture() override;
 
-  QSize size() const override { return m_image.size(); }
+  QSize size() const override { return m_size; }
   void paint(QPainter& painter, const QRect& area, double zoom) const override;
-  bool hasTransparency() const override { return m_image.hasAlphaChannel(); }
-  const QImage& image() const override { return m_image; }
+  bool hasTransparency() const override { return m_store.image.hasAlphaChannel(); }
+  // Null for a colour JPEG (held as its planes) and until decoding ends.
+  const QImage& image() const override;
+  // Waits for the decode and the reduced copies, and delivers their news.
   void waitUntilReady() override;
 
+  // Rows complete from the top: the height once decoded.
+  int decodedRows() const { return m_rows.load(std::memory_order_acquire); }
+  bool isDecoded() const { return m_decoded; }
+  // The pixels `area` (within the decoded rows) as an image of their own.
+  QImage pixels(const QRect& area) const;
+  // Memory the pixels, the reduced copies and the preview take.
+  qsizetype bytes() const;
+
+  // Called on the user-interface thread as rows arrive (now and then, not
+  // for every row) with the rows complete.
+  void setProgressHandler(std::function<void(int rows)> handler) {
+    m_progress = std::move(handler);
+  }
+  // Called on the user-interface thread once decoding ends: with what to
+  // tell the user when the file turned out damaged.
+  void setFinishedHandler(std::function<void(const std::optional<QString>& problem)> handler) {
+    m_finished = std::move(handler);
+  }
+
+  // Whether a coarse whole picture shows what is not decoded yet.
+  bool hasPreview() const { return !m_preview.isNull(); }
   bool hasPyramid() const { return m_pyramid && !m_pyramid->isEmpty(); }
   qsizetype reducedBytes() const { return m_pyramid ? m_pyramid->bytes() : 0; }
 
  private:
-  void paintActualSize(QPainter& painter, const QRect& area) const;
-  void paintScaled(QPainter& painter, const QRectF& image, double zoom) const;
+  RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store);
+  void decode();
+  void startPreview() const;
+  void rowsDone(int rows);
+  void buildPyramid(const QImage& whole);
+  void paintDecoded(QPainter& painter, const QRect& area, double zoom, int rows) const;
+  void paintPending(QPainter& painter, const QRect& area, double zoom) const;
+  void paintScaled(QPainter& painter, const QRectF& image, double zoom, int rows) const;
+  QImage reducedOf(const QRect& area, int level) const;
 
-  QImage m_image;
+  QSize m_size;
+  PixelStore m_store;
+  std::unique_ptr<PictureDecoder> m_decoder;
+  std::atomic<int> m_rows = 0;
+  std::atomic<bool> m_newsPosted = false;
+  std::chrono::steady_clock::time_point m_told;  // the worker's
+  int m_rowsShown = 0;                           // rows the ready handler was told of
+  bool m_decoded = false;
+  mutable QImage m_preview;
   std::shared_ptr<const Pyramid> m_pyramid;
-  QObject m_relay;  // lives on the user-interface thread, for the worker's news
+  std::function<void(int)> m_progress;
+  std::function<void(const std::optional<QString>&)> m_finished;
+  mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news
   std::atomic<bool> m_cancel = false;
   std::thread m_worker;
+  mutable bool m_previewAsked = false;
+  mutable std::thread m_previewer;
 };
 
 }  // namespace koordel

@@ -2,6 +2,7 @@
 
 #include "../FakePrompts.h"
 #include "../ScriptedFileDialog.h"
+#include "CanvasWidget.h"
 #include "MainWindow.h"
 
 #include <QAction>
@@ -26,7 +27,13 @@ struct ScriptedWindow {
     window.show();
   }
 
-  void run(const QString& command) { window.findChild<QAction*>(command)->trigger(); }
+  // A picture loaded is decoded before the next step.
+  void run(const QString& command) {
+    window.findChild<QAction*>(command)->trigger();
+    if (command == u"A11") {
+      window.canvas()->waitForPyramid();
+    }
+  }
 
   // Item `index` of an indexed menu family (B11, C11).
   void choose(const QString& family, int index) {

@@ -84,6 +84,7 @@ QString TestImageLoading::load(const QString& path) {
   });
   answerer.start(10);
   m_window->findChild<QAction*>(u"A11"_s)->trigger();
+  m_window->canvas()->waitForPyramid();
   return told;
 }
 

@@ -98,6 +98,7 @@ void TestScenarios::everyShapeToClipboardAndFile() {
   QVERIFY(picture.save(picturePath));
   m_files->answers = {picturePath};
   m_window->findChild<QAction*>(u"A11"_s)->trigger();
+  m_window->canvas()->waitForPyramid();
   QCOMPARE(m_window->canvas()->size(), QSize(1200, 800));
 
   // A scale bar of 100 by 50 units from (1000, 4000) to (2440, 1120) twips;

@@ -1,0 +1,299 @@
+#include "JpegDecoder.h"
+
+#include "PictureLoader.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+// jpeglib.h wants FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+namespace {
+
+struct Errors {
+  jpeg_error_mgr manager;
+  std::jmp_buf escape;
+  bool truncated = false;
+};
+
+[[noreturn]] void escape(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<Errors*>(info->err)->escape, 1);
+}
+
+// Warnings pass, as the toolkit lets them, except the one that says the file
+// ended early: the rest of the picture would be made up.
+void warn(j_common_ptr info, int level) {
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+    reinterpret_cast<Errors*>(info->err)->truncated = true;
+  }
+}
+
+void setUp(jpeg_decompress_struct& info, Errors& errors) {
+  info.err = jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = escape;
+  errors.manager.emit_message = warn;
+}
+
+// The EXIF orientation of the picture (1, as stored, when there is none).
+int orientation(const jpeg_decompress_struct& info) {
+  for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+    const auto* d = marker->data;
+    const unsigned length = marker->data_length;
+    if (marker->marker != JPEG_APP0 + 1 || length < 14 || std::memcmp(d, "Exif\0\0", 6) != 0) {
+      continue;
+    }
+    const uchar* tiff = d + 6;
+    const unsigned size = length - 6;
+    const bool little = tiff[0] == 'I';
+    const auto u16 = [&](unsigned at) -> unsigned {
+      return at + 2 > size ? 0
+                           : (little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1]);
+    };
+    const auto u32 = [&](unsigned at) -> unsigned {
+      return at + 4 > size ? 0
+                           : (little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2));
+    };
+    const unsigned ifd = u32(4);
+    const unsigned entries = u16(ifd);
+    for (unsigned i = 0; i < entries; ++i) {
+      const unsigned entry = ifd + 2 + 12 * i;
+      if (u16(entry) == 0x0112) {
+        return static_cast<int>(u16(entry + 8));
+      }
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+struct JpegDecoder::State {
+  enum class Kind { Grey, Planes, Rgb };
+
+  QString path;
+  std::FILE* file = nullptr;
+  jpeg_decompress_struct info{};
+  Errors errors;
+  bool created = false;
+  Kind kind = Kind::Rgb;
+  int across = 1;
+  int down = 1;
+
+  ~State() {
+    if (created) {
+      jpeg_destroy_decompress(&info);
+    }
+    if (file) {
+      std::fclose(file);
+    }
+  }
+};
+
+bool JpegDecoder::recognises(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xff\xd8\xff", 3);
+}
+
+JpegDecoder::JpegDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+
+JpegDecoder::~JpegDecoder() = default;
+
+std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limitBytes,
+                                               QString& error) {
+  error.clear();
+  auto state = std::make_unique<State>();
+  state->path = path;
+  state->file = std::fopen(QFile::encodeName(path).constData(), "rb");
+  if (!state->file) {
+    return nullptr;
+  }
+  jpeg_decompress_struct& info = state->info;
+  setUp(info, state->errors);
+  if (setjmp(state->errors.escape)) {
+    error = damagedMessage(path);
+    return nullptr;
+  }
+  jpeg_create_decompress(&info);
+  state->created = true;
+  jpeg_stdio_src(&info, state->file);
+  jpeg_save_markers(&info, JPEG_APP0 + 1, 0xffff);
+  jpeg_read_header(&info, TRUE);
+
+  const QSize size(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
+  if (qint64(size.width()) * size.height() * 4 > limitBytes) {
+    error = tooLargeMessage(size);
+    return nullptr;
+  }
+  // Turned pictures and CMYK are the toolkit's (it turns and converts them).
+  if (orientation(info) != 1 || info.jpeg_color_space == JCS_CMYK ||
+      info.jpeg_color_space == JCS_YCCK) {
+    return nullptr;
+  }
+  if (info.jpeg_color_space == JCS_GRAYSCALE) {
+    state->kind = State::Kind::Grey;
+  } else if (info.jpeg_color_space == JCS_YCbCr && info.num_components == 3) {
+    const jpeg_component_info* c = info.comp_info;
+    const bool lumaFull = c[0].h_samp_factor == info.max_h_samp_factor &&
+                          c[0].v_samp_factor == info.max_v_samp_factor;
+    const bool chromaOnce = c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 &&
+                            c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+    state->across = info.max_h_samp_factor;
+    state->down = info.max_v_samp_factor;
+    // Narrower chroma the decoder widens by copying, not by its triangle.
+    const bool fancy = c[1].downsampled_width > 2;
+    const bool planes =
+        lumaFull && chromaOnce && YccPlanes::holds(state->across, state->down) && fancy;
+    state->kind = planes ? State::Kind::Planes : State::Kind::Rgb;
+  }
+  return std::unique_ptr<JpegDecoder>(new JpegDecoder(std::move(state)));
+}
+
+QSize JpegDecoder::size() const {
+  return {static_cast<int>(m_state->info.image_width),
+          static_cast<int>(m_state->info.image_height)};
+}
+
+bool JpegDecoder::prepare(PixelStore& store) {
+  const jpeg_decompress_struct& info = m_state->info;
+  switch (m_state->kind) {
+    case State::Kind::Grey:
+      store.image = QImage(size(), QImage::Format_Grayscale8);
+      return !store.image.isNull();
+    case State::Kind::Rgb:
+      store.image = QImage(size(), QImage::Format_RGB888);
+      return !store.image.isNull();
+    case State::Kind::Planes: {
+      const int lumaRows =
+          static_cast<int>(info.total_iMCU_rows) * info.max_v_samp_factor * DCTSIZE;
+      store.planes =
+          YccPlanes(size(), m_state->across, m_state->down,
+                    static_cast<int>(info.comp_info[0].width_in_blocks) * DCTSIZE,
+                    static_cast<int>(info.comp_info[1].width_in_blocks) * DCTSIZE, lumaRows);
+      return !store.planes.isNull();
+    }
+  }
+  return false;
+}
+
+PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::function<void(int)>& rows,
+                                           const std::function<bool()>& cancelled) {
+  State& s = *m_state;
+  jpeg_decompress_struct& info = s.info;
+  const int height = size().height();
+  // Declared before the jump target: nothing is skipped by an escape.
+  std::vector<JSAMPROW> pointers[3];
+  if (setjmp(s.errors.escape)) {
+    return {damagedMessage(s.path), {}};
+  }
+  if (s.kind == State::Kind::Planes) {
+    info.raw_data_out = TRUE;
+  } else {
+    info.out_color_space = s.kind == State::Kind::Grey ? JCS_GRAYSCALE : JCS_RGB;
+  }
+  jpeg_start_decompress(&info);
+  if (s.kind == State::Kind::Planes) {
+    // A band of whole MCU rows at a time, straight into the planes.
+    const int band = info.max_v_samp_factor * DCTSIZE;
+    for (int c = 0; c < 3; ++c) {
+      pointers[c].resize(static_cast<std::size_t>(info.comp_info[c].v_samp_factor * DCTSIZE));
+    }
+    for (int mcuRow = 0; info.output_scanline < info.output_height; ++mcuRow) {
+      if (cancelled()) {
+        jpeg_abort_decompress(&info);
+        return {};
+      }
+      JSAMPARRAY planes[3];
+      for (int c = 0; c < 3; ++c) {
+        const int n = static_cast<int>(pointers[c].size());
+        for (int r = 0; r < n; ++r) {
+          pointers[c][static_cast<std::size_t>(r)] = store.planes.row(c, mcuRow * n + r);
+        }
+        planes[c] = pointers[c].data();
+      }
+      jpeg_read_raw_data(&info, planes, static_cast<JDIMENSION>(band));
+      // A row's chroma also takes the next chroma row: the band's last row
+      // waits for the next band.
+      const int done = std::min(height, (mcuRow + 1) * band);
+      rows(done == height ? height : done - s.down);
+    }
+  } else {
+    while (info.output_scanline < info.output_height) {
+      if (cancelled()) {
+        jpeg_abort_decompress(&info);
+        return {};
+      }
+      JSAMPROW row[16];
+      const int first = static_cast<int>(info.output_scanline);
+      const int count = std::min(16, height - first);
+      for (int i = 0; i < count; ++i) {
+        row[i] = store.row(first + i);
+      }
+      int read = 0;
+      while (read < count) {
+        read += static_cast<int>(
+            jpeg_read_scanlines(&info, row + read, static_cast<JDIMENSION>(count - read)));
+      }
+      rows(first + count);
+    }
+  }
+  jpeg_finish_decompress(&info);
+  if (s.errors.truncated) {
+    return {damagedMessage(s.path), {}};
+  }
+  rows(height);
+  return {};
+}
+
+QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
+  // Only where decoding the whole takes long enough to be seen.
+  if (qint64(size().width()) * size().height() < 4'000'000) {
+    return {};
+  }
+  std::FILE* file = std::fopen(QFile::encodeName(m_state->path).constData(), "rb");
+  if (!file) {
+    return {};
+  }
+  jpeg_decompress_struct info{};
+  Errors errors;
+  QImage image;
+  std::vector<JSAMPROW> rows;
+  setUp(info, errors);
+  if (setjmp(errors.escape)) {
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return {};
+  }
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, file);
+  jpeg_read_header(&info, TRUE);
+  info.scale_num = 1;
+  info.scale_denom = 8;
+  const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+  info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_start_decompress(&info);
+  image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                 grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  while (!image.isNull() && info.output_scanline < info.output_height && !cancelled()) {
+    JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  if (info.output_scanline == info.output_height) {
+    jpeg_finish_decompress(&info);
+  } else {
+    image = QImage();
+  }
+  jpeg_destroy_decompress(&info);
+  std::fclose(file);
+  return image;
+}
+
+}  // namespace koordel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "YccPlanes.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace koordel {
+
+// Where a decoder puts the pixels: the picture in the depth its file has,
+// or, for a colour JPEG, its planes.
+struct PixelStore {
+  QImage image;
+  YccPlanes planes;
+  // Where a decoder writes the image's rows, taken on the user-interface
+  // thread: the worker never touches the (shared) image object itself.
+  uchar* bits = nullptr;
+  qsizetype stride = 0;
+  uchar* row(int y) const { return bits + y * stride; }
+};
+
+// Reads a picture file on a worker thread, rows top to bottom as they come.
+// It is made on the user-interface thread once the file's header is read,
+// so the picture's size is known (and checked) before a pixel is decoded.
+class PictureDecoder {
+ public:
+  struct Result {
+    std::optional<QString> error;  // the file turned out damaged half-way
+    QImage whole;                  // from decoders that hand over the picture only at the end
+  };
+
+  virtual ~PictureDecoder() = default;
+  virtual QSize size() const = 0;
+  // Makes room for the pixels (`image` or `planes`), on the user-interface
+  // thread; false when there is not enough memory.
+  virtual bool prepare(PixelStore& store) = 0;
+  // On the worker: fills `store`, calling `rows(n)` once the first n rows
+  // are complete; stops early, with no error, when `cancelled()` says so.
+  virtual Result decode(PixelStore& store, const std::function<void(int)>& rows,
+                        const std::function<bool()>& cancelled) = 0;
+  // A coarse whole picture, quick to make (a JPEG's 1/8 scaling), for a view
+  // zoomed out before the picture is all there; on a worker of its own.
+  virtual QImage preview(const std::function<bool()>& cancelled) {
+    Q_UNUSED(cancelled);
+    return {};
+  }
+};
+
+}  // namespace koordel

@@ -1,0 +1,152 @@
+#include "PngDecoder.h"
+
+#include "PictureLoader.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <png.h>
+
+namespace koordel {
+namespace {
+
+[[noreturn]] void fail(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
+
+void ignore(png_structp, png_const_charp) {}
+
+}  // namespace
+
+struct PngDecoder::State {
+  QString path;
+  std::FILE* file = nullptr;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  QSize size;
+  QImage::Format format = QImage::Format_Invalid;
+
+  ~State() {
+    if (png) {
+      png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+    if (file) {
+      std::fclose(file);
+    }
+  }
+};
+
+bool PngDecoder::recognises(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+}
+
+PngDecoder::PngDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+
+PngDecoder::~PngDecoder() = default;
+
+std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBytes,
+                                             QString& error) {
+  error.clear();
+  auto state = std::make_unique<State>();
+  state->path = path;
+  state->file = std::fopen(QFile::encodeName(path).constData(), "rb");
+  if (!state->file) {
+    return nullptr;
+  }
+  state->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, fail, ignore);
+  if (!state->png) {
+    return nullptr;
+  }
+  state->info = png_create_info_struct(state->png);
+  if (!state->info) {
+    return nullptr;
+  }
+  png_structp png = state->png;
+  png_infop info = state->info;
+  if (setjmp(png_jmpbuf(png))) {
+    return nullptr;  // the toolkit's reader says what is wrong with it
+  }
+  png_init_io(png, state->file);
+  // The size is checked here, against this machine, not against libpng's
+  // own fixed limit.
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_read_info(png, info);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  state->size = QSize(int(width), int(height));
+  if (qint64(width) * height * 4 > limitBytes) {
+    error = tooLargeMessage(state->size);
+    return nullptr;
+  }
+  const int depth = png_get_bit_depth(png, info);
+  const int type = png_get_color_type(png, info);
+  if (depth != 8 || png_get_interlace_type(png, info) != PNG_INTERLACE_NONE ||
+      png_get_valid(png, info, PNG_INFO_tRNS)) {
+    return nullptr;
+  }
+  switch (type) {
+    case PNG_COLOR_TYPE_GRAY:
+      state->format = QImage::Format_Grayscale8;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      state->format = QImage::Format_RGB888;
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      // Blue, green, red, alpha in memory is 32-bit ARGB on this byte order.
+      if (QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
+        return nullptr;
+      }
+      png_set_bgr(png);
+      state->format = QImage::Format_ARGB32;
+      break;
+    default:
+      return nullptr;
+  }
+  png_read_update_info(png, info);
+  return std::unique_ptr<PngDecoder>(new PngDecoder(std::move(state)));
+}
+
+QSize PngDecoder::size() const {
+  return m_state->size;
+}
+
+bool PngDecoder::prepare(PixelStore& store) {
+  store.image = QImage(m_state->size, m_state->format);
+  return !store.image.isNull();
+}
+
+PictureDecoder::Result PngDecoder::decode(PixelStore& store, const std::function<void(int)>& rows,
+                                          const std::function<bool()>& cancelled) {
+  State& s = *m_state;
+  const int height = s.size.height();
+  if (png_get_rowbytes(s.png, s.info) > std::size_t(store.stride)) {
+    return {damagedMessage(s.path), {}};
+  }
+  // Once every row is in, a file cut in its closing chunks has lost nothing
+  // that shows.
+  volatile bool complete = false;
+  if (setjmp(png_jmpbuf(s.png))) {
+    if (complete) {
+      return {};
+    }
+    return {damagedMessage(s.path), {}};
+  }
+  for (int y = 0; y < height; ++y) {
+    if ((y & 63) == 0 && cancelled()) {
+      return {};
+    }
+    png_read_row(s.png, store.row(y), nullptr);
+    if ((y & 15) == 15) {
+      rows(y + 1);
+    }
+  }
+  complete = true;
+  rows(height);
+  png_read_end(s.png, nullptr);
+  return {};
+}
+
+}  // namespace koordel

@@ -1,0 +1,574 @@
+// Pictures decoded on a worker and shown as they come: the JPEG planes give
+// exactly libjpeg-turbo's own colours, what is decoded shows while the rest
+// is on its way, and a file damaged half-way gives back the picture before.
+#include "CanvasWidget.h"
+#include "JpegDecoder.h"
+#include "ModalAnswer.h"
+#include "PictureLoader.h"
+#include "PngDecoder.h"
+#include "RasterPicture.h"
+#include "ScriptedWindow.h"
+#include "TiffDecoder.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <tiffio.h>
+
+using namespace koordel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct JpegOptions {
+  int across = 2;  // luma samples per chroma sample, across and down
+  int down = 2;
+  bool grey = false;
+  int restartRows = 0;
+  bool progressive = false;
+};
+
+// Colour that changes fast in both directions, so every chroma neighbour
+// counts in the upsampling.
+QRgb sample(int x, int y) {
+  const unsigned h = (unsigned(x) * 73856093u) ^ (unsigned(y) * 19349663u);
+  return qRgb(int((x * 5 + (h & 31)) & 255), int((y * 7 + (h >> 5 & 63)) & 255),
+              int(((x + y) * 3 + (h >> 11 & 15)) & 255));
+}
+
+QByteArray writeJpeg(QSize size, const JpegOptions& options) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long length = 0;
+  jpeg_mem_dest(&info, &buffer, &length);
+  info.image_width = JDIMENSION(size.width());
+  info.image_height = JDIMENSION(size.height());
+  info.input_components = options.grey ? 1 : 3;
+  info.in_color_space = options.grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  if (!options.grey) {
+    info.comp_info[0].h_samp_factor = options.across;
+    info.comp_info[0].v_samp_factor = options.down;
+  }
+  info.restart_in_rows = options.restartRows;
+  if (options.progressive) {
+    jpeg_simple_progression(&info);
+  }
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uchar> row(std::size_t(size.width()) * 3);
+  while (info.next_scanline < info.image_height) {
+    const int y = int(info.next_scanline);
+    for (int x = 0; x < size.width(); ++x) {
+      const QRgb c = sample(x, y);
+      if (options.grey) {
+        row[std::size_t(x)] = uchar(qGray(c));
+      } else {
+        row[std::size_t(x) * 3] = uchar(qRed(c));
+        row[std::size_t(x) * 3 + 1] = uchar(qGreen(c));
+        row[std::size_t(x) * 3 + 2] = uchar(qBlue(c));
+      }
+    }
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(length));
+  std::free(buffer);
+  return bytes;
+}
+
+// A picture with something in every pixel, in `format`.
+QImage pattern(QSize size, QImage::Format format) {
+  QImage image(size, QImage::Format_ARGB32);
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      const QRgb c = sample(x, y);
+      image.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), (x * 11 + y) & 255));
+    }
+  }
+  if (format == QImage::Format_Mono) {
+    return image.convertToFormat(format, Qt::ThresholdDither);
+  }
+  if (format == QImage::Format_Indexed8) {
+    return image.convertToFormat(QImage::Format_RGB32).convertToFormat(format, Qt::ThresholdDither);
+  }
+  return image.convertToFormat(format);
+}
+
+// The CRC a PNG chunk ends with.
+quint32 crc32(const QByteArray& bytes) {
+  quint32 crc = 0xffffffffu;
+  for (const char byte : bytes) {
+    crc ^= uchar(byte);
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+  }
+  return ~crc;
+}
+
+// A tiled 8-bit grey TIFF, as some scanners and GIS programs write them.
+bool writeTiledTiff(const QString& path, const QImage& grey) {
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tiff) {
+    return false;
+  }
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, grey.width());
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, grey.height());
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+  TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 64);
+  TIFFSetField(tiff, TIFFTAG_TILELENGTH, 32);
+  std::vector<uchar> tile(64 * 32);
+  for (int y = 0; y < grey.height(); y += 32) {
+    for (int x = 0; x < grey.width(); x += 64) {
+      std::fill(tile.begin(), tile.end(), uchar(0));
+      for (int i = 0; i < 32 && y + i < grey.height(); ++i) {
+        const int n = std::min(64, grey.width() - x);
+        std::memcpy(tile.data() + i * 64, grey.constScanLine(y + i) + x, std::size_t(n));
+      }
+      if (TIFFWriteTile(tiff, tile.data(), uint32_t(x), uint32_t(y), 0, 0) < 0) {
+        TIFFClose(tiff);
+        return false;
+      }
+    }
+  }
+  TIFFClose(tiff);
+  return true;
+}
+
+// libjpeg-turbo's own whole decode, in its default (fancy) upsampling.
+QImage libjpegRgb(const QByteArray& bytes) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+               static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&info);
+  QImage image(int(info.output_width), int(info.output_height), QImage::Format_RGB888);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = image.scanLine(int(info.output_scanline));
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return image.convertToFormat(QImage::Format_RGB32);
+}
+
+bool save(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A decoder whose rows come when the test lets them: the first `early` at
+// once, the rest when released, or a failure instead.
+struct HeldDecoder : PictureDecoder {
+  QSize picture;
+  int early;
+  QSemaphore* release;
+  std::atomic<bool>* sawCancel;
+  bool fails = false;
+
+  HeldDecoder(QSize s, int e, QSemaphore* r, std::atomic<bool>* c)
+      : picture(s), early(e), release(r), sawCancel(c) {}
+  QSize size() const override { return picture; }
+  bool prepare(PixelStore& store) override {
+    store.image = QImage(picture, QImage::Format_Grayscale8);
+    return true;
+  }
+  Result decode(PixelStore& store, const std::function<void(int)>& rows,
+                const std::function<bool()>& cancelled) override {
+    const auto fill = [&](int from, int to) {
+      for (int y = from; y < to; ++y) {
+        std::fill_n(store.row(y), picture.width(), uchar(40));
+      }
+      rows(to);
+    };
+    fill(0, early);
+    while (!release->tryAcquire(1, 5)) {
+      if (cancelled()) {
+        *sawCancel = true;
+        return {};
+      }
+    }
+    if (fails) {
+      return {u"画像データが途中で切れているか、壊れています。"_s, {}};
+    }
+    fill(early, picture.height());
+    return {};
+  }
+};
+
+}  // namespace
+
+class TestDecoders : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void planesGiveTheDecodersOwnColours_data();
+  void planesGiveTheDecodersOwnColours();
+  void rowByRowGivesTheToolkitsPixels_data();
+  void rowByRowGivesTheToolkitsPixels();
+  void badJpegs_data();
+  void badJpegs();
+  void badTiffsAndPngs_data();
+  void badTiffsAndPngs();
+  void decodedRowsShowAndTheRestWaits();
+  void damagedHalfWayBringsThePictureBack();
+  void newLoadCancelsTheDecode();
+  void closingDuringADecode();
+
+ private:
+  HeldDecoder* held(QSize size, int early);
+  QString loadExpectingMessage(const QString& path);
+  MainWindow& window() { return m_scripted->window; }
+
+  std::unique_ptr<QTemporaryDir> m_dir;
+  std::unique_ptr<ScriptedWindow> m_scripted;
+  QSemaphore m_release;
+  std::atomic<bool> m_sawCancel = false;
+};
+
+void TestDecoders::init() {
+  m_dir = std::make_unique<QTemporaryDir>();
+  m_scripted = std::make_unique<ScriptedWindow>();
+  window().setCoordinateFolder(m_dir->path());
+  m_release.acquire(m_release.available());
+  m_sawCancel = false;
+}
+
+void TestDecoders::cleanup() {
+  m_release.release(100);  // nothing waits for ever, whatever failed
+  m_scripted.reset();
+}
+
+HeldDecoder* TestDecoders::held(QSize size, int early) {
+  auto decoder = std::make_unique<HeldDecoder>(size, early, &m_release, &m_sawCancel);
+  HeldDecoder* raw = decoder.get();
+  window().showDecoding(std::move(decoder));
+  return raw;
+}
+
+QString TestDecoders::loadExpectingMessage(const QString& path) {
+  QString told;
+  answerNextModal([&told](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      told = box->text();
+      box->accept();
+    }
+  });
+  m_scripted->files->answers = {path};
+  m_scripted->run(u"A11"_s);
+  return QTest::qWaitFor([&told] { return !told.isEmpty(); }) ? told : QString();
+}
+
+void TestDecoders::planesGiveTheDecodersOwnColours_data() {
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<int>("across");
+  QTest::addColumn<int>("down");
+  QTest::addColumn<bool>("grey");
+  QTest::addColumn<int>("restartRows");
+  QTest::addColumn<bool>("progressive");
+  QTest::addColumn<bool>("keptAsPlanes");
+  QTest::newRow("4:4:4") << QSize(37, 23) << 1 << 1 << false << 0 << false << true;
+  QTest::newRow("4:2:2") << QSize(37, 23) << 2 << 1 << false << 0 << false << true;
+  QTest::newRow("4:2:0") << QSize(37, 23) << 2 << 2 << false << 0 << false << true;
+  QTest::newRow("4:4:0") << QSize(37, 23) << 1 << 2 << false << 0 << false << true;
+  QTest::newRow("grey") << QSize(37, 23) << 1 << 1 << true << 0 << false << false;
+  QTest::newRow("4:2:0 odd, restarts") << QSize(333, 211) << 2 << 2 << false << 1 << false << true;
+  QTest::newRow("4:2:2 restarts") << QSize(120, 64) << 2 << 1 << false << 2 << false << true;
+  QTest::newRow("4:2:0 progressive") << QSize(301, 157) << 2 << 2 << false << 0 << true << true;
+  QTest::newRow("4:2:0 narrowest") << QSize(5, 3) << 2 << 2 << false << 0 << false << true;
+  // Chroma two samples wide is widened by copying: left to a whole decode.
+  QTest::newRow("4:2:0 too narrow") << QSize(4, 9) << 2 << 2 << false << 0 << false << false;
+  QTest::newRow("4:2:0 one pixel") << QSize(1, 1) << 2 << 2 << false << 0 << false << false;
+}
+
+void TestDecoders::planesGiveTheDecodersOwnColours() {
+  QFETCH(QSize, size);
+  QFETCH(int, across);
+  QFETCH(int, down);
+  QFETCH(bool, grey);
+  QFETCH(int, restartRows);
+  QFETCH(bool, progressive);
+  QFETCH(bool, keptAsPlanes);
+  const QByteArray bytes = writeJpeg(size, {across, down, grey, restartRows, progressive});
+  const QString path = m_dir->filePath(u"picture.jpg"_s);
+  QVERIFY(save(path, bytes));
+
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.error.isEmpty(), qPrintable(opened.error));
+  QVERIFY(dynamic_cast<JpegDecoder*>(opened.decoder.get()));
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(opened.decoder));
+  QVERIFY(picture);
+  picture->waitUntilReady();
+  QVERIFY(picture->isDecoded());
+  QCOMPARE(picture->image().isNull(), keptAsPlanes);
+  const QImage shown =
+      picture->pixels(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format_RGB32);
+  const QImage expected = libjpegRgb(bytes);
+  QCOMPARE(shown.size(), expected.size());
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      if (shown.pixel(x, y) != expected.pixel(x, y)) {
+        QFAIL(qPrintable(u"(%1, %2): %3 instead of %4"_s.arg(x)
+                             .arg(y)
+                             .arg(shown.pixel(x, y), 8, 16)
+                             .arg(expected.pixel(x, y), 8, 16)));
+      }
+    }
+  }
+  // Pieces convert as the whole does, wherever they start.
+  const QRect piece(size.width() / 3, size.height() / 3, size.width() / 2 + 1,
+                    size.height() / 2 + 1);
+  QCOMPARE(picture->pixels(piece).convertToFormat(QImage::Format_RGB32), expected.copy(piece));
+}
+
+void TestDecoders::rowByRowGivesTheToolkitsPixels_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QImage::Format>("format");
+  QTest::addColumn<bool>("ours");  // read row by row, not by the toolkit
+  const auto row = [](const char* tag, const char* name, QImage::Format format, bool ours) {
+    QTest::newRow(tag) << QString::fromLatin1(name) << format << ours;
+  };
+  row("TIFF 1-bit", "a.tif", QImage::Format_Mono, true);
+  row("TIFF grey", "a.tif", QImage::Format_Grayscale8, true);
+  row("TIFF palette", "a.tif", QImage::Format_Indexed8, true);
+  row("TIFF RGB", "a.tif", QImage::Format_RGB32, true);
+  row("TIFF RGBA", "a.tif", QImage::Format_ARGB32, false);
+  row("TIFF tiled grey", "tiled.tif", QImage::Format_Grayscale8, true);
+  row("PNG grey", "a.png", QImage::Format_Grayscale8, true);
+  row("PNG RGB", "a.png", QImage::Format_RGB32, true);
+  row("PNG RGBA", "a.png", QImage::Format_ARGB32, true);
+  row("PNG palette", "a.png", QImage::Format_Indexed8, false);
+  row("PNG 1-bit", "a.png", QImage::Format_Mono, false);
+  row("PNG 16-bit", "a.png", QImage::Format_RGBA64, false);
+}
+
+void TestDecoders::rowByRowGivesTheToolkitsPixels() {
+  QFETCH(QString, name);
+  QFETCH(QImage::Format, format);
+  QFETCH(bool, ours);
+  const QString path = m_dir->filePath(name);
+  const QImage written = pattern(QSize(333, 147), format);
+  if (name == u"tiled.tif") {
+    QVERIFY(writeTiledTiff(path, written));
+  } else {
+    QImageWriter writer(path);
+    writer.setCompression(1);
+    QVERIFY2(writer.write(written), qPrintable(writer.errorString()));
+  }
+  const QImage toolkit = QImageReader(path).read();
+  QVERIFY(!toolkit.isNull());
+
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.error.isEmpty(), qPrintable(opened.error));
+  const bool rowByRow = dynamic_cast<TiffDecoder*>(opened.decoder.get()) ||
+                        dynamic_cast<PngDecoder*>(opened.decoder.get());
+  QCOMPARE(rowByRow, ours);
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(opened.decoder));
+  QVERIFY(picture);
+  picture->waitUntilReady();
+  QVERIFY(picture->isDecoded());
+  // The same pixels, in no more bytes than the toolkit's.
+  QVERIFY(picture->image().depth() <= toolkit.depth());
+  QCOMPARE(picture->image().convertToFormat(QImage::Format_ARGB32),
+           toolkit.convertToFormat(QImage::Format_ARGB32));
+}
+
+void TestDecoders::badJpegs_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("message");
+  const QByteArray good = writeJpeg(QSize(400, 300), {});
+  const QByteArray progressive = writeJpeg(QSize(400, 300), {2, 2, false, 0, true});
+  const QString damaged = u"画像データが途中で切れているか、壊れています。"_s;
+  QTest::newRow("ends early") << good.left(good.size() / 2) << damaged;
+  QTest::newRow("progressive, ends early")
+      << progressive.left(progressive.size() * 2 / 3) << damaged;
+  // A scan header of the progressive file made nonsense.
+  QByteArray corrupt = progressive;
+  const qsizetype secondScan = corrupt.indexOf("\xff\xda", corrupt.indexOf("\xff\xda") + 2);
+  corrupt[secondScan + 5] = char(0x77);
+  QTest::newRow("progressive, corrupt") << corrupt << damaged;
+  // A header that promises more than the machine holds: refused before a
+  // byte of it is allocated.
+  QByteArray bomb = good;
+  const qsizetype frame = bomb.indexOf("\xff\xc0");
+  bomb[frame + 5] = char(0xfd);
+  bomb[frame + 6] = char(0xe8);
+  bomb[frame + 7] = char(0xfd);
+  bomb[frame + 8] = char(0xe8);
+  QTest::newRow("header bomb") << bomb << u"画像が大きすぎて開けません（65000 × 65000 画素）。"_s;
+}
+
+void TestDecoders::badJpegs() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, message);
+  const QString before = m_dir->filePath(u"before.png"_s);
+  QImage green(300, 200, QImage::Format_RGB32);
+  green.fill(Qt::green);
+  QVERIFY(green.save(before));
+  m_scripted->files->answers = {before};
+  m_scripted->run(u"A11"_s);
+  m_scripted->choose(u"C11"_s, 3);  // 円
+  QTest::mousePress(window().canvas(), Qt::LeftButton, {}, QPoint(50, 50));
+  QTest::mouseRelease(window().canvas(), Qt::LeftButton, {}, QPoint(60, 50));
+  const QImage drawn = window().canvas()->surface().composed(QRect(0, 0, 300, 200));
+  window().zoomIn();
+  const double zoom = window().canvas()->zoom();
+
+  const QString bad = m_dir->filePath(u"bad.jpg"_s);
+  QVERIFY(save(bad, bytes));
+  const QString told = loadExpectingMessage(bad);
+  QVERIFY2(told.startsWith(message), qPrintable(told));
+  // The picture before is back as it was: its drawing, its zoom, its undo.
+  const PictureCanvas& surface = window().canvas()->surface();
+  QCOMPARE(surface.size(), QSize(300, 200));
+  QCOMPARE(surface.composed(QRect(0, 0, 300, 200)), drawn);
+  QCOMPARE(window().canvas()->zoom(), zoom);
+  QVERIFY(window().history().canUndo());
+  QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+void TestDecoders::badTiffsAndPngs_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("message");
+  const auto written = [this](const QString& name, QImage::Format format) {
+    const QString path = m_dir->filePath(u"written-"_s + name);
+    QImageWriter writer(path);
+    writer.setCompression(1);
+    writer.write(pattern(QSize(300, 400), format));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  const QString damaged = u"画像データが途中で切れているか、壊れています。"_s;
+  const QByteArray tiff = written(u"a.tif"_s, QImage::Format_Grayscale8);
+  const QByteArray png = written(u"a.png"_s, QImage::Format_RGB32);
+  QVERIFY(!tiff.isEmpty() && !png.isEmpty());
+  // The toolkit's TIFF writer puts the directory after the strips: cut the
+  // strips, keep the directory.
+  QByteArray cutStrips = tiff;
+  cutStrips.replace(200, tiff.size() / 2, QByteArray(tiff.size() / 2, '\xff'));
+  QTest::newRow("TIFF strips overwritten") << u"a.tif"_s << cutStrips << damaged;
+  QTest::newRow("PNG ends early") << u"a.png"_s << png.left(png.size() / 2) << damaged;
+  QByteArray pngBomb = png;
+  pngBomb.replace(16, 8, QByteArray("\x00\x00\xfd\xe8\x00\x00\xfd\xe8", 8));
+  const quint32 crc = crc32(pngBomb.mid(12, 17));  // the IHDR chunk's type and data
+  for (int i = 0; i < 4; ++i) {
+    pngBomb[29 + i] = char(crc >> (24 - 8 * i));
+  }
+  QTest::newRow("PNG header bomb")
+      << u"a.png"_s << pngBomb << u"画像が大きすぎて開けません（65000 × 65000 画素）。"_s;
+}
+
+void TestDecoders::badTiffsAndPngs() {
+  QFETCH(QString, name);
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, message);
+  const QString path = m_dir->filePath(name);
+  QVERIFY(save(path, bytes));
+  OpenedPicture opened = openPictureFile(path);
+  QString problem = opened.error;
+  if (opened.decoder) {
+    const std::shared_ptr<RasterPicture> picture =
+        RasterPicture::decoding(std::move(opened.decoder));
+    QVERIFY(picture);
+    picture->setFinishedHandler(
+        [&problem](const std::optional<QString>& p) { problem = p.value_or(QString()); });
+    picture->waitUntilReady();
+  }
+  QVERIFY2(problem.startsWith(message), qPrintable(problem));
+}
+
+void TestDecoders::decodedRowsShowAndTheRestWaits() {
+  held(QSize(400, 300), 100);
+  const PictureCanvas& surface = window().canvas()->surface();
+  QCOMPARE(surface.size(), QSize(400, 300));
+  QTRY_COMPARE(window().loadingIndicator()->value(), 100);
+  QVERIFY(window().loadingIndicator()->isVisible());
+  QCOMPARE(window().loadingIndicator()->maximum(), 300);
+  QImage shown = surface.composed(QRect(0, 0, 400, 300));
+  QCOMPARE(shown.pixel(10, 99), qRgb(40, 40, 40));
+  QCOMPARE(shown.pixel(10, 100), Picture::placeholder().rgb());
+
+  // A capture over what is not decoded yet: measured and drawn all the same.
+  m_scripted->choose(u"C11"_s, 2);  // 線
+  QTest::mousePress(window().canvas(), Qt::LeftButton, {}, QPoint(20, 200));
+  QTest::mouseRelease(window().canvas(), Qt::LeftButton, {}, QPoint(300, 200));
+  QCOMPARE(window().valueSheet().text(Field::up座標x), u"4500"_s);
+  shown = surface.composed(QRect(0, 0, 400, 300));
+  QVERIFY(shown.pixel(150, 200) != Picture::placeholder().rgb());
+
+  m_release.release();
+  QTRY_VERIFY(!window().loadingIndicator()->isVisible());
+  window().canvas()->waitForPyramid();
+  shown = surface.composed(QRect(0, 0, 400, 300));
+  QCOMPARE(shown.pixel(10, 250), qRgb(40, 40, 40));
+  QVERIFY(shown.pixel(150, 200) != qRgb(40, 40, 40));  // the line stayed on top
+  QVERIFY(window().history().canUndo());
+}
+
+void TestDecoders::damagedHalfWayBringsThePictureBack() {
+  held(QSize(200, 100), 100);
+  m_release.release();
+  window().canvas()->waitForPyramid();
+  HeldDecoder* failing = held(QSize(400, 300), 50);
+  failing->fails = true;
+  QCOMPARE(window().canvas()->surface().size(), QSize(400, 300));
+  QString told;
+  answerNextModal([&told](QWidget* modal) {
+    told = qobject_cast<QMessageBox*>(modal)->text();
+    qobject_cast<QMessageBox*>(modal)->accept();
+  });
+  m_release.release();
+  QTRY_VERIFY(!told.isEmpty());
+  QCOMPARE(told, u"画像データが途中で切れているか、壊れています。"_s);
+  QCOMPARE(window().canvas()->surface().size(), QSize(200, 100));
+  QCOMPARE(window().canvas()->surface().composed(QRect(5, 5, 1, 1)).pixel(0, 0), qRgb(40, 40, 40));
+}
+
+void TestDecoders::newLoadCancelsTheDecode() {
+  held(QSize(2000, 1500), 10);
+  QImage red(120, 80, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  const QString path = m_dir->filePath(u"red.png"_s);
+  QVERIFY(red.save(path));
+  m_scripted->files->answers = {path};
+  m_scripted->run(u"A11"_s);
+  QVERIFY(m_sawCancel.load());
+  QCOMPARE(window().canvas()->surface().size(), QSize(120, 80));
+  QCOMPARE(window().canvas()->surface().composed(QRect(5, 5, 1, 1)).pixel(0, 0), qRgb(255, 0, 0));
+  QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+void TestDecoders::closingDuringADecode() {
+  held(QSize(2000, 1500), 10);
+  QVERIFY(window().loadingIndicator()->isVisible());
+  m_scripted.reset();
+  QVERIFY(m_sawCancel.load());
+}
+
+QTEST_MAIN(TestDecoders)
+#include "tst_decoders.moc"
