@@ -9,12 +9,15 @@
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
 #include "QtClipboard.h"
+#include "RasterPicture.h"
 #include "RectangleTool.h"
 #include "Selections.h"
 #include "StatusPanels.h"
 #include "ValueSheet.h"
 
 #include <QTemporaryDir>
+
+#include <thread>
 
 #include <QGuiApplication>
 #include <QImageReader>
@@ -45,20 +48,30 @@ void BM_BareDecode(benchmark::State& state, const char* suffix) {
   }
 }
 
-// What 平面画像読込 does, up to the first screenful painted.
+// What 平面画像読込 does, up to the first screenful painted: the header
+// read, the rows the screen shows decoded (the rest follows on a worker).
 void BM_LoadToFirstPaint(benchmark::State& state, const char* suffix) {
   const QString path = photo(suffix);
   QImage screen(kViewport, QImage::Format_RGB32);
   for (auto _ : state) {
     PictureCanvas canvas(QSize(985, 601));
-    LoadedPicture loaded = loadPicture(path);
-    if (!loaded.error.isEmpty()) {
-      state.SkipWithError(qPrintable(loaded.error));
+    OpenedPicture opened = openPictureFile(path);
+    if (!opened.error.isEmpty()) {
+      state.SkipWithError(qPrintable(opened.error));
       return;
     }
-    canvas.setPicture(std::move(loaded.image));
+    const std::shared_ptr<RasterPicture> picture =
+        RasterPicture::decoding(std::move(opened.decoder));
+    canvas.setPicture(picture);
+    while (picture->decodedRows() < kViewport.height()) {
+      std::this_thread::yield();
+    }
     QPainter painter(&screen);
     canvas.paint(painter, QRect(QPoint(0, 0), kViewport));
+    painter.end();
+    state.PauseTiming();
+    canvas.setPicture(std::shared_ptr<Picture>());  // cancels the rest
+    state.ResumeTiming();
   }
 }
 

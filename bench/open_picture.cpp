@@ -1,0 +1,232 @@
+// Opening big pictures as 平面画像読込 does, side by side with the toolkit's
+// bare decode of the same file: time from the file dialog's accept to the
+// first paint of the visible window (at 100 % and with 全体を表示), to the
+// whole picture decoded, and peak resident memory. Each figure comes from a
+// process of its own, so that one's memory does not hide the other's.
+//   open_picture make DIR          write the benchmark pictures into DIR
+//   open_picture qt FILE           the toolkit's bare decode
+//   open_picture koordel FILE      the program's open
+//   open_picture all DIR           both for every picture, as a table
+#include "BenchMemory.h"
+#include "BenchPictures.h"
+#include "CanvasWidget.h"
+#include "MainWindow.h"
+#include "RasterPicture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QProcess>
+
+#include <cstdio>
+#include <random>
+
+#include <jpeglib.h>
+
+using namespace koordel;
+
+namespace {
+
+struct Sample {
+  const char* name;
+  const char* file;
+};
+
+const Sample kSamples[] = {
+    {"10000 x 8000 JPEG", "photo.jpg"},    {"A0 1-bit G4 TIFF", "a0-g4.tif"},
+    {"A0 8-bit grey TIFF", "a0-grey.tif"}, {"4000 x 3000 PNG", "4000x3000.png"},
+    {"colour A0 JPEG", "a0-colour.jpg"},
+};
+
+const QSize kA0(13244, 18724);
+
+bool writeWithToolkit(const QString& path, const QImage& image, int compression) {
+  QImageWriter writer(path);
+  writer.setCompression(compression);
+  writer.setQuality(90);
+  return writer.write(image);
+}
+
+// A colour map scanned at 400 dpi: the sheet's line work over tinted areas,
+// with a scanner's noise, as a 4:2:0 JPEG at quality 90 (libjpeg's usual).
+bool writeColourA0(const QString& path) {
+  const QImage lines = sheetLike(kA0, QImage::Format_Grayscale8);
+  std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!file) {
+    return false;
+  }
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, file);
+  info.image_width = JDIMENSION(kA0.width());
+  info.image_height = JDIMENSION(kA0.height());
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::minstd_rand noise(7);
+  std::vector<uchar> row(std::size_t(kA0.width()) * 3);
+  static const QRgb tints[] = {qRgb(0xf4, 0xee, 0xd8), qRgb(0xd8, 0xec, 0xc8),
+                               qRgb(0xc8, 0xde, 0xf0), qRgb(0xf6, 0xd8, 0xc8),
+                               qRgb(0xe8, 0xe8, 0xe8)};
+  while (info.next_scanline < info.image_height) {
+    const int y = int(info.next_scanline);
+    const uchar* grey = lines.constScanLine(y);
+    for (int x = 0; x < kA0.width(); ++x) {
+      const QRgb tint = tints[((x / 1400) * 3 + (y / 1100) * 7 + (x / 700 + y / 900) % 2) % 5];
+      const int n = int(noise() % 9) - 4;
+      const auto channel = [&](int c) { return uchar(std::clamp(c * grey[x] / 255 + n, 0, 255)); };
+      row[std::size_t(x) * 3] = channel(qRed(tint));
+      row[std::size_t(x) * 3 + 1] = channel(qGreen(tint));
+      row[std::size_t(x) * 3 + 2] = channel(qBlue(tint));
+    }
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return std::fclose(file) == 0;
+}
+
+bool make(const QDir& dir) {
+  const auto missing = [&](const char* name) { return !dir.exists(QString::fromLatin1(name)); };
+  const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+  bool ok = true;
+  if (missing("photo.jpg")) {
+    ok &=
+        writeWithToolkit(at("photo.jpg"), drawingLike(QSize(10000, 8000), QImage::Format_RGB32), 1);
+  }
+  if (missing("a0-g4.tif")) {
+    ok &= QFile::copy(scanB(), at("a0-g4.tif"));
+  }
+  if (missing("a0-grey.tif")) {
+    ok &= writeWithToolkit(at("a0-grey.tif"), sheetLike(kA0, QImage::Format_Grayscale8), 1);
+  }
+  if (missing("4000x3000.png")) {
+    ok &= drawingLike(QSize(4000, 3000), QImage::Format_RGB32).save(at("4000x3000.png"));
+  }
+  if (missing("a0-colour.jpg")) {
+    ok &= writeColourA0(at("a0-colour.jpg"));
+  }
+  return ok;
+}
+
+double ms(const QElapsedTimer& timer) {
+  return timer.nsecsElapsed() / 1e6;
+}
+
+int bareDecode(const QString& path) {
+  QImageReader::setAllocationLimit(0);
+  QElapsedTimer timer;
+  timer.start();
+  QImageReader reader(path);
+  const QImage image = reader.read();
+  const double decode = ms(timer);
+  if (image.isNull()) {
+    std::fprintf(stderr, "%s\n", qPrintable(reader.errorString()));
+    return 1;
+  }
+  std::printf("qt decode %.0f ms, peak %.0f MiB\n", decode, statusKiB("VmHWM:") / 1024.0);
+  return 0;
+}
+
+// Runs the event loop until `done` holds.
+template <class Done>
+void until(Done done) {
+  while (!done()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 2);
+  }
+}
+
+int open(const QString& path, bool fit) {
+  MainWindow window;
+  window.show();
+  QCoreApplication::processEvents();
+  QElapsedTimer timer;
+  timer.start();
+  if (!window.openPicture(path)) {
+    return 1;
+  }
+  const double opened = ms(timer);
+  auto* picture = dynamic_cast<RasterPicture*>(window.canvas()->surface().shown());
+  QWidget* area = window.pictureArea();
+  if (fit) {
+    window.zoomToFit();
+    until([&] { return picture->hasPreview() || picture->hasPyramid(); });
+  } else {
+    const int visible = std::min(area->height(), picture->size().height());
+    until([&] { return picture->decodedRows() >= visible; });
+  }
+  const double rowsThere = ms(timer);
+  area->grab();
+  const double first = ms(timer);
+  if (qEnvironmentVariableIsSet("KOORDEL_BENCH_DETAIL")) {
+    std::printf("rows there %.1f ms, painted %.1f ms\n", rowsThere, first);
+  }
+  until([&] { return picture->isDecoded(); });
+  const double whole = ms(timer);
+  picture->waitUntilReady();
+  const double reduced = ms(timer);
+  if (qEnvironmentVariableIsSet("KOORDEL_BENCH_DETAIL")) {
+    QElapsedTimer again;
+    again.start();
+    area->grab();
+    std::printf("painted again, all decoded, %.1f ms\n", ms(again));
+  }
+  if (qEnvironmentVariableIsSet("KOORDEL_BENCH_DETAIL")) {
+    std::printf("header read and shown %.1f ms\n", opened);
+  }
+  std::printf(
+      "koordel first paint%s %.0f ms, decoded %.0f ms, reduced copies %.0f ms, peak %.0f MiB\n",
+      fit ? " (fit)" : "", first, whole, reduced, statusKiB("VmHWM:") / 1024.0);
+  return 0;
+}
+
+QString run(const QString& mode, const QString& path) {
+  QProcess process;
+  process.start(QCoreApplication::applicationFilePath(), {mode, path});
+  process.waitForFinished(-1);
+  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: open_picture make|qt|koordel|fit|all PATH\n");
+    return 2;
+  }
+  const QByteArray mode = argv[1];
+  const QString path = QString::fromLocal8Bit(argv[2]);
+  if (mode == "make") {
+    return make(QDir(path)) ? 0 : 1;
+  }
+  if (mode == "qt") {
+    return bareDecode(path);
+  }
+  if (mode == "koordel" || mode == "fit") {
+    return open(path, mode == "fit");
+  }
+  if (mode == "all") {
+    const QDir dir(path);
+    if (!make(dir)) {
+      return 1;
+    }
+    for (const Sample& sample : kSamples) {
+      const QString file = dir.filePath(QString::fromLatin1(sample.file));
+      std::printf("%s (%.1f MB)\n", sample.name, QFileInfo(file).size() / 1e6);
+      for (const char* m : {"qt", "koordel", "fit"}) {
+        std::printf("  %s\n", qPrintable(run(QString::fromLatin1(m), file)));
+      }
+      std::fflush(stdout);
+    }
+    return 0;
+  }
+  return 2;
+}
