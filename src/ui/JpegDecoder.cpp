@@ -80,7 +80,7 @@ struct JpegDecoder::State {
   enum class Kind { Grey, Planes, Rgb };
 
   QString path;
-  std::FILE* file = nullptr;
+  CFile file;
   jpeg_decompress_struct info{};
   Errors errors;
   bool created = false;
@@ -92,15 +92,11 @@ struct JpegDecoder::State {
     if (created) {
       jpeg_destroy_decompress(&info);
     }
-    if (file) {
-      std::fclose(file);
-    }
   }
 };
 
 bool JpegDecoder::recognises(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xff\xd8\xff", 3);
+  return fileStartsWith(path, QByteArrayView("\xff\xd8\xff", 3));
 }
 
 JpegDecoder::JpegDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
@@ -112,7 +108,7 @@ std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limit
   error.clear();
   auto state = std::make_unique<State>();
   state->path = path;
-  state->file = std::fopen(QFile::encodeName(path).constData(), "rb");
+  state->file = openCFile(path);
   if (!state->file) {
     return nullptr;
   }
@@ -124,7 +120,7 @@ std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limit
   }
   jpeg_create_decompress(&info);
   state->created = true;
-  jpeg_stdio_src(&info, state->file);
+  jpeg_stdio_src(&info, state->file.get());
   jpeg_save_markers(&info, JPEG_APP0 + 1, 0xffff);
   jpeg_read_header(&info, TRUE);
 
@@ -258,7 +254,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   if (qint64(size().width()) * size().height() < 4'000'000) {
     return {};
   }
-  std::FILE* file = std::fopen(QFile::encodeName(m_state->path).constData(), "rb");
+  const CFile file = openCFile(m_state->path);
   if (!file) {
     return {};
   }
@@ -269,11 +265,10 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   setUp(info, errors);
   if (setjmp(errors.escape)) {
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
     return {};
   }
   jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
+  jpeg_stdio_src(&info, file.get());
   jpeg_read_header(&info, TRUE);
   info.scale_num = 1;
   info.scale_denom = 8;
@@ -292,7 +287,6 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
     image = QImage();
   }
   jpeg_destroy_decompress(&info);
-  std::fclose(file);
   return image;
 }
 

@@ -2,10 +2,14 @@
 
 #include "YccPlanes.h"
 
+#include <QByteArrayView>
+#include <QFile>
 #include <QImage>
 #include <QString>
 
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace koordel {
@@ -48,5 +52,21 @@ class PictureDecoder {
     return {};
   }
 };
+
+// Whether the file's first bytes are `magic`.
+inline bool fileStartsWith(const QString& path, QByteArrayView magic) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.read(magic.size()) == magic;
+}
+
+// A C stream on a file, for the libraries that read one; closed when
+// dropped, null when the file cannot be opened.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using CFile = std::unique_ptr<std::FILE, FileCloser>;
+inline CFile openCFile(const QString& path) {
+  return CFile(std::fopen(QFile::encodeName(path).constData(), "rb"));
+}
 
 }  // namespace koordel

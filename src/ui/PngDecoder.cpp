@@ -22,7 +22,7 @@ void ignore(png_structp, png_const_charp) {}
 
 struct PngDecoder::State {
   QString path;
-  std::FILE* file = nullptr;
+  CFile file;
   png_structp png = nullptr;
   png_infop info = nullptr;
   QSize size;
@@ -32,15 +32,11 @@ struct PngDecoder::State {
     if (png) {
       png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
-    if (file) {
-      std::fclose(file);
-    }
   }
 };
 
 bool PngDecoder::recognises(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+  return fileStartsWith(path, QByteArrayView("\x89PNG\r\n\x1a\n", 8));
 }
 
 PngDecoder::PngDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
@@ -52,7 +48,7 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
   error.clear();
   auto state = std::make_unique<State>();
   state->path = path;
-  state->file = std::fopen(QFile::encodeName(path).constData(), "rb");
+  state->file = openCFile(path);
   if (!state->file) {
     return nullptr;
   }
@@ -69,7 +65,7 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
   if (setjmp(png_jmpbuf(png))) {
     return nullptr;  // the toolkit's reader says what is wrong with it
   }
-  png_init_io(png, state->file);
+  png_init_io(png, state->file.get());
   // The size is checked here, against this machine, not against libpng's
   // own fixed limit.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);

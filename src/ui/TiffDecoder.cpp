@@ -38,12 +38,8 @@ struct TiffDecoder::State {
 };
 
 bool TiffDecoder::recognises(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return false;
-  }
-  const QByteArray start = file.read(4);
-  return start == QByteArray("II*\0", 4) || start == QByteArray("MM\0*", 4);
+  return fileStartsWith(path, QByteArrayView("II*\0", 4)) ||
+         fileStartsWith(path, QByteArrayView("MM\0*", 4));
 }
 
 TiffDecoder::TiffDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
