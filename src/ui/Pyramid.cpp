@@ -160,44 +160,71 @@ QImage Pyramid::halved(const QImage& image) {
   return out;
 }
 
-QImage Pyramid::halfOf(const QImage& picture, const QRect& area) {
-  const QRect part = area & picture.rect();
-  if (isMono(picture.format()) && part.left() % 8 == 0) {
-    return monoReduced(picture, part, 2, nullptr);
-  }
-  return halved(flattened(picture, part, isGrey(picture)));
-}
-
 Pyramid Pyramid::build(QSize size, bool grey,
                        const std::function<QImage(const QRect&, int)>& reduced,
                        const std::atomic<bool>* cancel, int first) {
+  GrowingLevel level(size, grey, first);
+  if (level.isNull() || !level.grow(size.height(), reduced, cancel)) {
+    return {};
+  }
+  return fromLevel(level.image(), first, cancel);
+}
+
+Pyramid Pyramid::fromLevel(QImage level, int first, const std::atomic<bool>* cancel) {
   Pyramid pyramid;
   pyramid.m_first = first;
-  if (size.isEmpty()) {
-    return pyramid;
-  }
-  // In strips, so that the finer levels never exist whole.
-  const int factor = 1 << first;
-  const int strip = std::max(64, factor);
-  QImage level((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor,
-               grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
   if (level.isNull()) {
     return pyramid;
   }
-  for (int y = 0; y < size.height(); y += strip) {
-    if (cancel && cancel->load(std::memory_order_relaxed)) {
-      return {};
-    }
-    const QImage rows =
-        reduced(QRect(0, y, size.width(), std::min(strip, size.height() - y)), factor);
-    for (int r = 0; r < rows.height(); ++r) {
-      std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), level.bytesPerLine()),
-                  level.scanLine(y / factor + r));
-    }
-  }
-  pyramid.m_levels.push_back(level);
+  pyramid.m_levels.push_back(std::move(level));
   pyramid.addFinerLevels(cancel);
   return pyramid;
+}
+
+QImage Pyramid::reducedPart(const QImage& picture, const QRect& area, int factor) {
+  if (isMono(picture.format()) && area.left() % 8 == 0) {
+    return monoReduced(picture, area & picture.rect(), factor, nullptr);
+  }
+  QImage reduced = flattened(picture, area & picture.rect(), isGrey(picture));
+  for (int f = factor; f > 1; f /= 2) {
+    reduced = halved(reduced);
+  }
+  return reduced;
+}
+
+GrowingLevel::GrowingLevel(QSize size, bool grey, int first)
+    : m_size(size), m_first(first), m_strip(std::max(64, 1 << first)) {
+  const int factor = 1 << first;
+  if (size.isEmpty()) {
+    return;
+  }
+  m_image = QImage((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor,
+                   grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  if (!m_image.isNull()) {
+    m_bits = m_image.bits();
+    m_stride = m_image.bytesPerLine();
+  }
+}
+
+bool GrowingLevel::grow(int pictureRows, const std::function<QImage(const QRect&, int)>& reduced,
+                        const std::atomic<bool>* cancel) {
+  const int factor = 1 << m_first;
+  while (m_taken < m_size.height() &&
+         (m_taken + m_strip <= pictureRows || pictureRows >= m_size.height())) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+      return false;
+    }
+    const QImage rows = reduced(
+        QRect(0, m_taken, m_size.width(), std::min(m_strip, m_size.height() - m_taken)), factor);
+    const int first = m_taken / factor;
+    for (int r = 0; r < rows.height() && first + r < m_image.height(); ++r) {
+      std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), m_stride),
+                  m_bits + (first + r) * m_stride);
+    }
+    m_taken += m_strip;
+    m_rows.store(std::min(m_image.height(), first + rows.height()), std::memory_order_release);
+  }
+  return true;
 }
 
 void Pyramid::addFinerLevels(const std::atomic<bool>* cancel) {
@@ -215,40 +242,11 @@ void Pyramid::addFinerLevels(const std::atomic<bool>* cancel) {
 }
 
 Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
-  Pyramid pyramid;
-  if (picture.isNull()) {
-    return pyramid;
-  }
-  QImage level;
-  if (isMono(picture.format())) {
-    level = monoReduced(picture, picture.rect(), 4, cancel);
-  } else {
-    // In strips, so that level 1 never exists whole.
-    const bool grey = isGrey(picture);
-    constexpr int kStrip = 64;
-    level = QImage((picture.width() + 3) / 4, (picture.height() + 3) / 4,
-                   grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    if (level.isNull()) {
-      return pyramid;
-    }
-    for (int y = 0; y < picture.height(); y += kStrip) {
-      if (cancel && cancel->load(std::memory_order_relaxed)) {
-        return {};
-      }
-      const QImage rows = halved(
-          halved(flattened(picture, QRect(0, y, picture.width(), kStrip) & picture.rect(), grey)));
-      for (int r = 0; r < rows.height(); ++r) {
-        std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), level.bytesPerLine()),
-                    level.scanLine(y / 4 + r));
-      }
-    }
-  }
-  if (level.isNull()) {
-    return pyramid;
-  }
-  pyramid.m_levels.push_back(level);
-  pyramid.addFinerLevels(cancel);
-  return pyramid;
+  // In strips, so that level 1 never exists whole.
+  return build(
+      picture.size(), isGrey(picture),
+      [&picture](const QRect& area, int factor) { return reducedPart(picture, area, factor); },
+      cancel, kFirstKept);
 }
 
 const QImage& Pyramid::level(int k) const {

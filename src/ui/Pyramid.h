@@ -43,9 +43,13 @@ class Pyramid {
   int deepest() const { return m_first + static_cast<int>(m_levels.size()) - 1; }
   qsizetype bytes() const;
 
-  // Level 1 of the picture pixels `area` (whose corners are even; for a
-  // 1-bit picture best on a byte, a multiple of 8), made now.
-  static QImage halfOf(const QImage& picture, const QRect& area);
+  // The picture pixels `area` reduced `factor` (2 or 4) times, each pixel
+  // the average over white of the block it covers; `area` starts on a
+  // multiple of `factor` (and of 8 for a 1-bit picture).
+  static QImage reducedPart(const QImage& picture, const QRect& area, int factor);
+
+  // Level `first` (made by GrowingLevel) with the finer levels added.
+  static Pyramid fromLevel(QImage level, int first, const std::atomic<bool>* cancel);
 
   // True when the picture's levels are grey.
   static bool isGrey(const QImage& picture);
@@ -59,6 +63,41 @@ class Pyramid {
 
   int m_first = kFirstKept;
   std::vector<QImage> m_levels;  // from m_first on
+};
+
+// The first kept level of a picture still arriving, filled a strip at a time
+// as the picture's rows come (on one worker), and shown meanwhile (on the
+// user-interface thread) as far as it is complete.
+class GrowingLevel {
+ public:
+  GrowingLevel(QSize size, bool grey, int first);
+
+  bool isNull() const { return m_image.isNull(); }
+  int first() const { return m_first; }
+  // The picture rows one strip takes.
+  int strip() const { return m_strip; }
+  // Level rows complete: only these may be read while it grows.
+  int rows() const { return m_rows.load(std::memory_order_acquire); }
+  const QImage& image() const { return m_image; }
+  // Picture rows taken in so far.
+  int taken() const { return m_taken; }
+
+  // On the worker: takes in the picture rows below `pictureRows` by whole
+  // strips, and the last strip once every row is there; `reduced` as for
+  // Pyramid::build. False when cancelled.
+  bool grow(int pictureRows, const std::function<QImage(const QRect&, int)>& reduced,
+            const std::atomic<bool>* cancel);
+  bool isComplete() const { return m_taken >= m_size.height(); }
+
+ private:
+  QSize m_size;
+  int m_first;
+  int m_strip;
+  QImage m_image;
+  uchar* m_bits = nullptr;  // taken once: the worker never touches m_image itself
+  qsizetype m_stride = 0;
+  int m_taken = 0;
+  std::atomic<int> m_rows = 0;
 };
 
 }  // namespace koordel

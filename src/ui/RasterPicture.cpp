@@ -38,6 +38,23 @@ RasterPicture::RasterPicture(QImage image) : m_size(image.size()) {
 
 RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store)
     : m_size(decoder->size()), m_store(std::move(store)), m_decoder(std::move(decoder)) {
+  if (!m_store.planes.isNull()) {
+    // A colour scan held as planes keeps its memory low: where a quarter-size
+    // copy would be large, the eighth is the first kept, and a view between
+    // a quarter and a half is reduced from the planes as it is painted.
+    const qint64 quarter = qint64(m_size.width() / 4 + 1) * (m_size.height() / 4 + 1) * 3;
+    m_growing = std::make_unique<GrowingLevel>(
+        m_size, false, quarter > kLargestQuarter ? Pyramid::kFirstKept + 1 : Pyramid::kFirstKept);
+  } else if (!m_store.image.isNull()) {
+    m_growing =
+        std::make_unique<GrowingLevel>(m_size, Pyramid::isGrey(m_store.image), Pyramid::kFirstKept);
+  }
+  if (m_growing && m_growing->isNull()) {
+    m_growing.reset();  // no room for it: made whole at the end instead
+  }
+  if (m_growing) {
+    m_follower = std::thread([this] { follow(); });
+  }
   m_worker = std::thread([this] { decode(); });
 }
 
@@ -79,12 +96,19 @@ std::shared_ptr<RasterPicture> RasterPicture::decoding(std::unique_ptr<PictureDe
 }
 
 RasterPicture::~RasterPicture() {
-  m_cancel = true;
-  if (m_previewer.joinable()) {
-    m_previewer.join();
+  {
+    const std::lock_guard<std::mutex> lock(m_wakeMutex);
+    m_cancel = true;
   }
-  if (m_worker.joinable()) {
-    m_worker.join();
+  m_wake.notify_all();
+  joinWorkers();
+}
+
+void RasterPicture::joinWorkers() {
+  for (std::thread* worker : {&m_previewer, &m_worker, &m_follower}) {
+    if (worker->joinable()) {
+      worker->join();
+    }
   }
 }
 
@@ -99,12 +123,7 @@ qsizetype RasterPicture::bytes() const {
 }
 
 void RasterPicture::waitUntilReady() {
-  if (m_previewer.joinable()) {
-    m_previewer.join();
-  }
-  if (m_worker.joinable()) {
-    m_worker.join();
-  }
+  joinWorkers();
   QCoreApplication::sendPostedEvents(&m_relay);
 }
 
@@ -112,6 +131,11 @@ void RasterPicture::waitUntilReady() {
 void RasterPicture::decode() {
   PictureDecoder::Result result = m_decoder->decode(
       m_store, [this](int rows) { rowsDone(rows); }, [this] { return m_cancel.load(); });
+  {
+    const std::lock_guard<std::mutex> lock(m_wakeMutex);
+    m_decodeEnd = result.error || m_cancel.load() ? DecodeEnd::Failed : DecodeEnd::Done;
+  }
+  m_wake.notify_all();
   if (m_cancel.load()) {
     return;
   }
@@ -132,14 +156,78 @@ void RasterPicture::decode() {
         }
       },
       Qt::QueuedConnection);
-  if (!result.error) {
-    buildPyramid(result.whole);
+  if (!result.error && !m_growing) {
+    buildPyramid(result.whole.isNull() ? m_store.image : result.whole);
   }
+}
+
+// On a worker of its own: the first kept level, a strip at a time right
+// behind the decode, then the finer ones. A view zoomed out shows the
+// picture as it arrives.
+void RasterPicture::follow() {
+  const auto reduced = [this](const QRect& area, int factor) {
+    return m_store.planes.isNull() ? Pyramid::reducedPart(m_store.image, area, factor)
+                                   : m_store.planes.reduced(area, factor);
+  };
+  const auto tell = [this](int from) {
+    QMetaObject::invokeMethod(
+        &m_relay,
+        [this, from] {
+          const int factor = 1 << m_growing->first();
+          becameReady(QRectF(0, from, m_size.width(), m_growing->rows() * factor - from));
+        },
+        Qt::QueuedConnection);
+  };
+  auto last = std::chrono::steady_clock::now();
+  int shown = 0;
+  for (;;) {
+    DecodeEnd end = DecodeEnd::Running;
+    {
+      std::unique_lock<std::mutex> lock(m_wakeMutex);
+      m_wake.wait(lock, [&] {
+        return m_cancel.load() || m_decodeEnd != DecodeEnd::Running ||
+               decodedRows() >= m_growing->taken() + m_growing->strip();
+      });
+      end = m_decodeEnd;
+    }
+    if (m_cancel.load() || end == DecodeEnd::Failed) {
+      return;
+    }
+    if (!m_growing->grow(end == DecodeEnd::Done ? m_size.height() : decodedRows(), reduced,
+                         &m_cancel)) {
+      return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (m_growing->isComplete() || now - last >= kNewsInterval) {
+      tell(shown);
+      shown = m_growing->rows() << m_growing->first();
+      last = now;
+    }
+    if (m_growing->isComplete()) {
+      break;
+    }
+  }
+  auto pyramid = std::make_shared<const Pyramid>(
+      Pyramid::fromLevel(m_growing->image(), m_growing->first(), &m_cancel));
+  if (m_cancel.load()) {
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &m_relay,
+      [this, pyramid] {
+        m_pyramid = pyramid;
+        m_preview = QImage();
+        becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+      },
+      Qt::QueuedConnection);
 }
 
 // On the worker: publishes the rows, and now and then tells the screen.
 void RasterPicture::rowsDone(int rows) {
   m_rows.store(rows, std::memory_order_release);
+  if (m_growing) {
+    m_wake.notify_one();
+  }
   const auto now = std::chrono::steady_clock::now();
   if (rows < m_size.height() && now - m_told < kNewsInterval) {
     return;
@@ -165,29 +253,12 @@ void RasterPicture::rowsDone(int rows) {
       Qt::QueuedConnection);
 }
 
-// On the worker, from the whole picture (`whole`, or the store, which the
-// user-interface thread only reads from now on).
+// On the worker, from a picture read whole.
 void RasterPicture::buildPyramid(const QImage& whole) {
-  Pyramid built;
-  if (!whole.isNull()) {
-    built = Pyramid::build(whole, &m_cancel);
-  } else if (!m_store.planes.isNull()) {
-    // A colour scan held as planes keeps its memory low: where a quarter-size
-    // copy would be large, the eighth is the first kept, and a view between
-    // a quarter and a half is reduced from the planes as it is painted.
-    const qint64 quarter = qint64(m_size.width() / 4 + 1) * (m_size.height() / 4 + 1) * 3;
-    const int first = quarter > kLargestQuarter ? Pyramid::kFirstKept + 1 : Pyramid::kFirstKept;
-    built = Pyramid::build(
-        m_size, false,
-        [this](const QRect& area, int factor) { return m_store.planes.reduced(area, factor); },
-        &m_cancel, first);
-  } else {
-    built = Pyramid::build(m_store.image, &m_cancel);
-  }
+  auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(whole, &m_cancel));
   if (m_cancel.load()) {
     return;
   }
-  auto pyramid = std::make_shared<const Pyramid>(std::move(built));
   QMetaObject::invokeMethod(
       &m_relay,
       [this, pyramid] {
@@ -196,6 +267,36 @@ void RasterPicture::buildPyramid(const QImage& whole) {
         becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
       },
       Qt::QueuedConnection);
+}
+
+// Zoomed out before the reduced copies are all made: the first level as far
+// as it is, the preview or grey below.
+void RasterPicture::paintGrowing(QPainter& painter, const QRectF& image, double zoom) const {
+  const int factor = m_growing ? 1 << m_growing->first() : 1;
+  const int levelRows = m_growing ? m_growing->rows() : 0;
+  const double scale = zoom * factor;  // screen pixels per level pixel
+  const QRect screen = QRectF(image.topLeft() * zoom, image.size() * zoom).toAlignedRect();
+  const int ready = static_cast<int>(std::floor(levelRows * scale));
+  const QRect below =
+      screen & QRect(screen.left(), ready, screen.width(), screen.bottom() + 1 - ready);
+  if (!below.isEmpty()) {
+    paintPending(painter, below, zoom);
+  }
+  if (levelRows == 0) {
+    return;
+  }
+  const QImage& level = m_growing->image();
+  const QRectF inLevel(image.topLeft() / factor, image.size() / factor);
+  const QRect part =
+      inLevel.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(0, 0, level.width(), levelRows);
+  if (part.isEmpty()) {
+    return;
+  }
+  painter.save();
+  painter.setClipRect(screen & QRect(screen.left(), 0, screen.width(), ready), Qt::IntersectClip);
+  painter.drawImage(QRectF(QPointF(part.topLeft()) * scale, QSizeF(part.size()) * scale),
+                    level.copy(part));
+  painter.restore();
 }
 
 QImage RasterPicture::pixels(const QRect& area) const {
@@ -280,7 +381,7 @@ QImage RasterPicture::reducedOf(const QRect& area, int level) const {
   if (!m_store.planes.isNull()) {
     return m_store.planes.reduced(area, 1 << level);
   }
-  return Pyramid::halfOf(m_store.image, area);  // only level 1 is not kept
+  return Pyramid::reducedPart(m_store.image, area, 1 << level);
 }
 
 // Each screen pixel samples the image at its own position over the whole
@@ -335,8 +436,7 @@ void RasterPicture::paintScaled(QPainter& painter, const QRectF& image, double z
     return;
   }
   if (!hasPyramid()) {
-    paintPending(painter, QRectF(image.topLeft() * zoom, image.size() * zoom).toAlignedRect(),
-                 zoom);
+    paintGrowing(painter, image, zoom);
     return;
   }
   const int kept = std::min(level, m_pyramid->deepest());

@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -65,6 +67,9 @@ class RasterPicture : public Picture {
  private:
   RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store);
   void decode();
+  void follow();
+  void joinWorkers();
+  void paintGrowing(QPainter& painter, const QRectF& image, double zoom) const;
   void startPreview() const;
   void rowsDone(int rows);
   void buildPyramid(const QImage& whole);
@@ -83,6 +88,11 @@ class RasterPicture : public Picture {
   bool m_decoded = false;
   mutable QImage m_preview;
   std::shared_ptr<const Pyramid> m_pyramid;
+  std::unique_ptr<GrowingLevel> m_growing;  // while the picture arrives
+  enum class DecodeEnd { Running, Done, Failed };
+  DecodeEnd m_decodeEnd = DecodeEnd::Running;  // under m_wakeMutex
+  std::mutex m_wakeMutex;
+  std::condition_variable m_wake;
   std::function<void(int)> m_progress;
   std::function<void(const std::optional<QString>&)> m_finished;
   mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news
@@ -90,6 +100,7 @@ class RasterPicture : public Picture {
   std::thread m_worker;
   mutable bool m_previewAsked = false;
   mutable std::thread m_previewer;
+  std::thread m_follower;
 };
 
 }  // namespace koordel

@@ -14,6 +14,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProgressBar>
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -512,6 +513,15 @@ void TestDecoders::decodedRowsShowAndTheRestWaits() {
   QImage shown = surface.composed(QRect(0, 0, 400, 300));
   QCOMPARE(shown.pixel(10, 99), qRgb(40, 40, 40));
   QCOMPARE(shown.pixel(10, 100), Picture::placeholder().rgb());
+  // Zoomed far out, the reduced copy follows the decode a strip at a time.
+  const auto zoomedOut = [&surface] {
+    QImage out(50, 38, QImage::Format_RGB32);
+    QPainter painter(&out);
+    surface.paint(painter, out.rect(), 0.125);
+    return out;
+  };
+  QTRY_COMPARE(zoomedOut().pixel(5, 3), qRgb(40, 40, 40));
+  QCOMPARE(zoomedOut().pixel(5, 30), Picture::placeholder().rgb());
 
   // A capture over what is not decoded yet: measured and drawn all the same.
   m_scripted->choose(u"C11"_s, 2);  // 線
