@@ -86,7 +86,7 @@ void YccPlanes::upsample(int plane, int y, int x0, int x1, uchar* out) const {
   // Vertically the nearer row weighs three times the further one; across,
   // the same again on the column sums.
   int sums[kMaxRun / 2 + 4];
-  int* sum = sums - c0;
+  const auto sum = [&sums, c0](int cx) -> int& { return sums[cx - c0]; };
   if (m_down == 1) {
     const uchar* in = chromaRow(plane, y);
     if (m_across == 1) {
@@ -94,14 +94,14 @@ void YccPlanes::upsample(int plane, int y, int x0, int x1, uchar* out) const {
       return;
     }
     for (int cx = c0; cx <= c1; ++cx) {
-      sum[cx] = in[cx];
+      sum(cx) = in[cx];
     }
     for (int x = x0; x <= x1; ++x) {
       const int cx = x >> 1;
       if ((x & 1) == 0) {
-        *out++ = cx == 0 ? uchar(sum[0]) : uchar((sum[cx] * 3 + sum[cx - 1] + 1) >> 2);
+        *out++ = cx == 0 ? uchar(sum(0)) : uchar((sum(cx) * 3 + sum(cx - 1) + 1) >> 2);
       } else {
-        *out++ = cx == last ? uchar(sum[cx]) : uchar((sum[cx] * 3 + sum[cx + 1] + 2) >> 2);
+        *out++ = cx == last ? uchar(sum(cx)) : uchar((sum(cx) * 3 + sum(cx + 1) + 2) >> 2);
       }
     }
     return;
@@ -117,15 +117,15 @@ void YccPlanes::upsample(int plane, int y, int x0, int x1, uchar* out) const {
     return;
   }
   for (int cx = c0; cx <= c1; ++cx) {
-    sum[cx] = nearer[cx] * 3 + further[cx];
+    sum(cx) = nearer[cx] * 3 + further[cx];
   }
   for (int x = x0; x <= x1; ++x) {
     const int cx = x >> 1;
     if ((x & 1) == 0) {
-      *out++ = cx == 0 ? uchar((sum[0] * 4 + 8) >> 4) : uchar((sum[cx] * 3 + sum[cx - 1] + 8) >> 4);
+      *out++ = cx == 0 ? uchar((sum(0) * 4 + 8) >> 4) : uchar((sum(cx) * 3 + sum(cx - 1) + 8) >> 4);
     } else {
       *out++ =
-          cx == last ? uchar((sum[cx] * 4 + 7) >> 4) : uchar((sum[cx] * 3 + sum[cx + 1] + 7) >> 4);
+          cx == last ? uchar((sum(cx) * 4 + 7) >> 4) : uchar((sum(cx) * 3 + sum(cx + 1) + 7) >> 4);
     }
   }
 }
