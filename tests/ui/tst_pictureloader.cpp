@@ -1,4 +1,5 @@
 #include "PictureLoader.h"
+#include "RasterPicture.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,21 @@ QByteArray bombPng() {
   header[8] = 1;  // 1 bit per pixel, grey
   return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
          chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
+}
+
+// What opening `path` in the program tells the user, whether found from the
+// header or half-way through the decode.
+QString openingProblem(const QString& path) {
+  OpenedPicture opened = openPictureFile(path);
+  if (!opened.decoder) {
+    return opened.error;
+  }
+  const auto picture = RasterPicture::decoding(std::move(opened.decoder));
+  QString problem;
+  picture->setFinishedHandler(
+      [&problem](const std::optional<QString>& p) { problem = p.value_or(QString()); });
+  picture->waitUntilReady();
+  return problem;
 }
 
 QImage sample() {
@@ -154,6 +170,8 @@ void TestPictureLoader::badFilesAreRefusedWithAMessage() {
   const LoadedPicture loaded = loadPicture(m_dir.filePath(name));
   QVERIFY(loaded.image.isNull());
   QVERIFY2(loaded.error.startsWith(message), qPrintable(loaded.error));
+  // The window's way, decoding behind the view, says the same.
+  QCOMPARE(openingProblem(m_dir.filePath(name)), loaded.error);
   // The user is told which file it was, except where the size says it all.
   if (name != u"bomb.png"_s) {
     QVERIFY(loaded.error.endsWith(QDir::toNativeSeparators(m_dir.filePath(name))));
