@@ -407,9 +407,10 @@ bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
 }
 
 void MainWindow::showLoading(int rows) {
-  const int height = m_canvas->surface().size().height();
-  m_loading->setRange(0, std::max(1, height));
-  m_loading->setValue(std::min(rows, height));
+  // In per cent, which is also what assistive technology reads out.
+  const int height = std::max(1, m_canvas->surface().size().height());
+  m_loading->setRange(0, 100);
+  m_loading->setValue(static_cast<int>(qint64(std::clamp(rows, 0, height)) * 100 / height));
   m_loading->setVisible(m_before.has_value());
   m_loading->raise();
 }

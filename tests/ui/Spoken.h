@@ -17,7 +17,7 @@ inline Spoken spoken(QWidget* widget) {
   if (!a) {
     return {};
   }
-  Spoken s{a->text(QAccessible::Name), a->text(QAccessible::Value), {}, a->state().readOnly};
+  Spoken s{a->text(QAccessible::Name), a->text(QAccessible::Value), {}, bool(a->state().readOnly)};
   if (QAccessibleTextInterface* t = a->textInterface()) {
     s.text = t->text(0, t->characterCount());
   }

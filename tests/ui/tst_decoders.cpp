@@ -8,6 +8,7 @@
 #include "PngDecoder.h"
 #include "RasterPicture.h"
 #include "ScriptedWindow.h"
+#include "Spoken.h"
 #include "TiffDecoder.h"
 
 #include <QFile>
@@ -507,9 +508,12 @@ void TestDecoders::decodedRowsShowAndTheRestWaits() {
   held(QSize(400, 300), 100);
   const PictureCanvas& surface = window().canvas()->surface();
   QCOMPARE(surface.size(), QSize(400, 300));
-  QTRY_COMPARE(window().loadingIndicator()->value(), 100);
+  QTRY_COMPARE(window().loadingIndicator()->value(), 33);  // 100 rows of 300
   QVERIFY(window().loadingIndicator()->isVisible());
-  QCOMPARE(window().loadingIndicator()->maximum(), 300);
+  QCOMPARE(window().loadingIndicator()->text(), u"読み込み中 33%"_s);
+  const Spoken bar = spoken(window().loadingIndicator());
+  QCOMPARE(bar.name, u"画像の読み込み"_s);
+  QCOMPARE(bar.value, u"33"_s);
   QImage shown = surface.composed(QRect(0, 0, 400, 300));
   QCOMPARE(shown.pixel(10, 99), qRgb(40, 40, 40));
   QCOMPARE(shown.pixel(10, 100), Picture::placeholder().rgb());
