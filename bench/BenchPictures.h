@@ -39,8 +39,7 @@ inline QImage sheetLike(QSize size, QImage::Format format) {
   const double mm = size.height() / 1189.0;  // pixels per millimetre of an A0 sheet
   QPainter p(&grey);
   const auto pen = [&](double widthMm, Qt::PenStyle style = Qt::SolidLine) {
-    QPen pen(Qt::black, std::max(1.0, widthMm * mm), style, Qt::FlatCap, Qt::MiterJoin);
-    p.setPen(pen);
+    p.setPen(QPen(Qt::black, std::max(1.0, widthMm * mm), style, Qt::FlatCap, Qt::MiterJoin));
     p.setBrush(Qt::NoBrush);
   };
   QFont font(QStringLiteral("IPAexGothic"));

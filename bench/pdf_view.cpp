@@ -75,7 +75,7 @@ qint64 complete(PdfPicture& page, QImage& screen, const QRect& area, double zoom
       break;
     }
   }
-  std::fprintf(stderr, "    (%d drawings)\n", page.renders() - rendersBefore);
+  std::fprintf(stderr, "    (%d Poppler renders)\n", page.renders() - rendersBefore);
   return clock.elapsed();
 }
 

@@ -66,9 +66,9 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
   // is told which, and why: no extent, or a quotient beyond the double range.
   QStringList flat, overflowed;
   const auto coefficient = [&](Field size, Field extentField, Field target, const QString& axis) {
-    const double extent = sheet.number(extentField);
-    const double value = sheet.number(size) / extent;
-    if (extent == 0) {
+    const double span = sheet.number(extentField);
+    const double value = sheet.number(size) / span;
+    if (span == 0) {
       flat << axis;
     } else if (!std::isfinite(value)) {
       overflowed << axis;
