@@ -54,18 +54,20 @@ int orientation(const jpeg_decompress_struct& info) {
     const uchar* tiff = d + 6;
     const unsigned size = length - 6;
     const bool little = tiff[0] == 'I';
-    const auto u16 = [&](unsigned at) -> unsigned {
+    // Offsets come from the file: any of them may point past the segment, or
+    // wrap round when added to.
+    const auto u16 = [&](quint64 at) -> unsigned {
       return at + 2 > size ? 0
                            : (little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1]);
     };
-    const auto u32 = [&](unsigned at) -> unsigned {
+    const auto u32 = [&](quint64 at) -> unsigned {
       return at + 4 > size ? 0
                            : (little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2));
     };
-    const unsigned ifd = u32(4);
+    const quint64 ifd = u32(4);
     const unsigned entries = u16(ifd);
     for (unsigned i = 0; i < entries; ++i) {
-      const unsigned entry = ifd + 2 + 12 * i;
+      const quint64 entry = ifd + 2 + 12 * quint64(i);
       if (u16(entry) == 0x0112) {
         return static_cast<int>(u16(entry + 8));
       }

@@ -47,7 +47,8 @@ QRgb sample(int x, int y) {
               int(((x + y) * 3 + (h >> 11 & 15)) & 255));
 }
 
-QByteArray writeJpeg(QSize size, const JpegOptions& options) {
+// `exif`, when not empty, goes into an APP1 segment.
+QByteArray writeJpeg(QSize size, const JpegOptions& options, const QByteArray& exif = {}) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -70,6 +71,10 @@ QByteArray writeJpeg(QSize size, const JpegOptions& options) {
     jpeg_simple_progression(&info);
   }
   jpeg_start_compress(&info, TRUE);
+  if (!exif.isEmpty()) {
+    jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
+                      unsigned(exif.size()));
+  }
   std::vector<uchar> row(std::size_t(size.width()) * 3);
   while (info.next_scanline < info.image_height) {
     const int y = int(info.next_scanline);
@@ -90,6 +95,25 @@ QByteArray writeJpeg(QSize size, const JpegOptions& options) {
   jpeg_destroy_compress(&info);
   QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(length));
   std::free(buffer);
+  return bytes;
+}
+
+// EXIF data, little-endian, whose first directory lies at `directory` and
+// holds `entries` entries, the first of them the orientation.
+QByteArray exif(quint32 directory, quint16 entries, quint16 orientation) {
+  QByteArray bytes("Exif\0\0II*\0", 10);
+  const auto put = [&bytes](quint64 value, int length) {
+    for (int i = 0; i < length; ++i) {
+      bytes.append(char(value >> (8 * i) & 0xff));
+    }
+  };
+  put(directory, 4);
+  put(entries, 2);
+  put(0x0112, 2);  // orientation: a SHORT, one of it
+  put(3, 2);
+  put(1, 4);
+  put(orientation, 4);
+  put(0, 4);  // no next directory
   return bytes;
 }
 
@@ -236,6 +260,8 @@ class TestDecoders : public QObject {
   void badJpegs();
   void badTiffsAndPngs_data();
   void badTiffsAndPngs();
+  void exifOrientation_data();
+  void exifOrientation();
   void decodedRowsShowAndTheRestWaits();
   void damagedHalfWayBringsThePictureBack();
   void newLoadCancelsTheDecode();
@@ -451,6 +477,27 @@ void TestDecoders::badJpegs() {
   QCOMPARE(window().canvas()->zoom(), zoom);
   QVERIFY(window().history().canUndo());
   QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+void TestDecoders::exifOrientation_data() {
+  QTest::addColumn<QByteArray>("exifData");
+  QTest::addColumn<QSize>("opened");
+  QTest::newRow("as stored") << exif(8, 1, 1) << QSize(40, 30);
+  QTest::newRow("turned a quarter") << exif(8, 1, 6) << QSize(30, 40);
+  // Offsets that point past the segment, or wrap round when added to, are
+  // no orientation at all.
+  QTest::newRow("directory past the end") << exif(0xfffffffe, 1, 6) << QSize(40, 30);
+  QTest::newRow("entries past the end") << exif(8, 0xffff, 1) << QSize(40, 30);
+}
+
+void TestDecoders::exifOrientation() {
+  QFETCH(QByteArray, exifData);
+  QFETCH(QSize, opened);
+  const QString path = m_dir->filePath(u"exif.jpg"_s);
+  QVERIFY(save(path, writeJpeg(QSize(40, 30), {}, exifData)));
+  const OpenedPicture picture = openPictureFile(path);
+  QVERIFY2(picture.decoder, qPrintable(picture.error));
+  QCOMPARE(picture.decoder->size(), opened);
 }
 
 void TestDecoders::badTiffsAndPngs_data() {
