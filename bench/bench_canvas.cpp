@@ -1,5 +1,6 @@
 // Loading and painting big pictures, measured side by side with the bare
 // decode of the same file.
+#include "BenchMain.h"
 #include "BenchPictures.h"
 #include "CircleTool.h"
 #include "CoordinateFile.h"
@@ -175,10 +176,5 @@ BENCHMARK_CAPTURE(BM_ReleaseToRepaint, to_file, true)->Unit(benchmark::kMicrosec
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return runOffscreen<QGuiApplication>(argc, argv);
 }

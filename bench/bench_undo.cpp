@@ -1,6 +1,7 @@
 // Undo and redo of a capture on scan B (A0 at 400 dpi, 1-bit) with 座標.txt
 // as the destination, from the command to the repainted picture area; and
 // what a thousand small captures cost to keep.
+#include "BenchMain.h"
 #include "BenchMemory.h"
 #include "BenchPictures.h"
 #include "CanvasWidget.h"
@@ -111,10 +112,5 @@ BENCHMARK(BM_ThousandSmallSteps)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return runOffscreen<QApplication>(argc, argv);
 }

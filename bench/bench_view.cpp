@@ -2,6 +2,7 @@
 // repaint at 100% the program has always done: a full 1920 x 1080 picture
 // area at several zooms, a zoom step by Ctrl + wheel from the event to the
 // painted frame, and a loupe move.
+#include "BenchMain.h"
 #include "BenchPictures.h"
 #include "CanvasWidget.h"
 #include "FileDialog.h"
@@ -137,10 +138,5 @@ BENCHMARK(BM_LoupeMove)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return runOffscreen<QApplication>(argc, argv);
 }

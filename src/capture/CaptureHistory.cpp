@@ -9,12 +9,17 @@ qsizetype CaptureHistory::sizeOf(const Step& step) {
 
 void CaptureHistory::setBudget(qsizetype budget) {
   m_budget = budget;
+  letOldestGo();
+  changed();
+}
+
+// The newest step always stays, whatever it costs.
+void CaptureHistory::letOldestGo() {
   while (m_bytes > m_budget && m_done.size() > 1) {
     m_bytes -= sizeOf(m_done.front());
     m_done.pop_front();
     m_forgot = true;
   }
-  changed();
 }
 
 void CaptureHistory::push(Step step) {
@@ -24,11 +29,7 @@ void CaptureHistory::push(Step step) {
   m_undone.clear();
   m_bytes += sizeOf(step);
   m_done.push_back(std::move(step));
-  while (m_bytes > m_budget && m_done.size() > 1) {
-    m_bytes -= sizeOf(m_done.front());
-    m_done.pop_front();
-    m_forgot = true;
-  }
+  letOldestGo();
   changed();
 }
 
@@ -87,8 +88,6 @@ void CaptureHistory::clear() {
 
 CaptureHistory::Kept CaptureHistory::setAside() {
   Kept kept{std::move(m_done), std::move(m_undone), m_bytes, m_forgot};
-  m_done.clear();
-  m_undone.clear();
   clear();
   return kept;
 }

@@ -71,6 +71,7 @@ class CaptureHistory {
 
  private:
   static qsizetype sizeOf(const Step& step);
+  void letOldestGo();
   void changed() const {
     if (m_changed) {
       m_changed();

@@ -96,12 +96,7 @@ std::optional<QString> SpreadsheetLink::send(const Record& record) {
            u"この記録は書き込まれていません。次の記録で新しいシートに書き始めます。"_s;
   }
   m_lastPlaced = {row, m_link};
-  m_rewound = false;
-  if (row == std::numeric_limits<qint16>::max()) {
-    m_full = true;
-  } else {
-    ++row;
-  }
+  stepOn();
   return std::nullopt;
 }
 
@@ -178,13 +173,20 @@ std::optional<QString> SpreadsheetLink::writeAgain(const Placed& placed, const R
     return u"表計算のシートに書き込めませんでした（文書か LibreOffice が閉じられたようです）。\n"
            u"記録をもう一度書いていません。"_s;
   }
+  stepOn();
+  return std::nullopt;
+}
+
+// Past a row just written: the next record goes below it, and after the
+// last row there is none.
+void SpreadsheetLink::stepOn() {
   m_rewound = false;
+  qint16& row = m_selections.outputRow;
   if (row == std::numeric_limits<qint16>::max()) {
     m_full = true;
   } else {
     ++row;
   }
-  return std::nullopt;
 }
 
 }  // namespace koordel

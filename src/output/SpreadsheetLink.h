@@ -63,6 +63,7 @@ class SpreadsheetLink {
  private:
   bool start();
   bool write(int row, const Record& record);
+  void stepOn();
 
   Selections& m_selections;
   Factory m_connect;

@@ -46,14 +46,17 @@ void print(std::FILE* stream, const QString& text) {
 // koordel --check: whether the installed parts are where the program looks
 // for them, and whether each file opens, without a window.
 int check(const QStringList& files) {
-  bool ok = true;
   const QString module = calcModulePath();
   const bool loaded = !module.isEmpty() && loadCalcAutomation(module) != nullptr;
   print(stdout, u"表計算モジュール: %1: %2\n"_s.arg(
                     module.isEmpty() ? calcModuleFileName() : QDir::toNativeSeparators(module),
                     module.isEmpty() ? u"見つかりません"_s
                                      : (loaded ? u"読み込めました"_s : u"読み込めません"_s)));
-  ok = ok && loaded;
+  bool ok = loaded;
+  const auto failed = [&ok](const QString& file, const QString& error) {
+    print(stdout, u"%1: %2\n"_s.arg(file, QString(error).replace(u'\n', u' ')));
+    ok = false;
+  };
   for (const QString& file : files) {
     if (looksLikePdf(file)) {
       const OpenedPdf pdf = openPdf(file);
@@ -65,8 +68,7 @@ int check(const QStringList& files) {
                   .arg(page.width(), 0, 'f', 1)
                   .arg(page.height(), 0, 'f', 1));
       } else {
-        print(stdout, u"%1: %2\n"_s.arg(file, QString(pdf.error).replace(u'\n', u' ')));
-        ok = false;
+        failed(file, pdf.error);
       }
       continue;
     }
@@ -77,8 +79,7 @@ int check(const QStringList& files) {
                         .arg(picture.image.height())
                         .arg(picture.image.depth()));
     } else {
-      print(stdout, u"%1: %2\n"_s.arg(file, QString(picture.error).replace(u'\n', u' ')));
-      ok = false;
+      failed(file, picture.error);
     }
   }
   return ok ? 0 : 1;

@@ -3,28 +3,25 @@
 #include "CalcModule.h"
 #include "Calibration.h"
 #include "CanvasWidget.h"
-#include "CircleTool.h"
 #include "ClientLayout.h"
 #include "Destinations.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
-#include "LineTool.h"
 #include "Loupe.h"
 #include "Messages.h"
 #include "PdfFiles.h"
 #include "PdfPicture.h"
 #include "PictureLoader.h"
-#include "PointTool.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
 #include "RasterPicture.h"
 #include "Readout.h"
-#include "RectangleTool.h"
 #include "ScrollSteps.h"
 #include "SettingsFile.h"
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
 #include "StatusBar.h"
+#include "Tools.h"
 #include "TwipsGeometry.h"
 #include "ValueSheetWindow.h"
 #include "Zoom.h"
@@ -171,14 +168,7 @@ void MainWindow::buildTools() {
                             m_lineStyle,     m_canvas->surface(),
                             *m_destinations, [this] { return m_comment->text(); },
                             &m_history};
-  m_tools.push_back(std::make_unique<PointTool>(context));
-  m_tracker->setTool(shape::kPoint, m_tools.back().get());
-  m_tools.push_back(std::make_unique<LineTool>(context));
-  m_tracker->setTool(shape::kLine, m_tools.back().get());
-  m_tools.push_back(std::make_unique<CircleTool>(context));
-  m_tracker->setTool(shape::kCircle, m_tools.back().get());
-  m_tools.push_back(std::make_unique<RectangleTool>(context));
-  m_tracker->setTool(shape::kRectangle, m_tools.back().get());
+  m_tools = setUpTools(context, *m_tracker);
 }
 
 void MainWindow::setCoordinateFolder(const QString& folder) {

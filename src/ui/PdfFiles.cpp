@@ -1,8 +1,8 @@
 #include "PdfFiles.h"
 
 #include "CalcModule.h"
+#include "Messages.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLibrary>
 
@@ -37,10 +37,6 @@ KoordelOpenPdf moduleEntry() {
   return entry;
 }
 
-QString named(const QString& message, const QString& path) {
-  return message + u"\n"_s + QDir::toNativeSeparators(path);
-}
-
 }  // namespace
 
 bool looksLikePdf(const QString& path) {
@@ -64,7 +60,7 @@ OpenedPdf openPdf(const QString& path, const QByteArray& password) {
   OpenedPdf result;
   const KoordelOpenPdf open = moduleEntry();
   if (!open) {
-    result.error = named(
+    result.error = aboutFile(
         u"PDF を開くには Poppler（Debian のパッケージ libpoppler-qt6-3）が必要です。"
         u"画像ファイルは今のままで開けます。"_s,
         path);
@@ -72,11 +68,11 @@ OpenedPdf openPdf(const QString& path, const QByteArray& password) {
   }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    result.error = named(u"ファイルを読めません。"_s, path);
+    result.error = aboutFile(u"ファイルを読めません。"_s, path);
     return result;
   }
   if (file.size() > kLargestFile) {
-    result.error = named(u"PDF ファイルが大きすぎて開けません（1 GB まで）。"_s, path);
+    result.error = aboutFile(u"PDF ファイルが大きすぎて開けません（1 GB まで）。"_s, path);
     return result;
   }
   const QByteArray bytes = file.readAll();
@@ -86,16 +82,16 @@ OpenedPdf openPdf(const QString& path, const QByteArray& password) {
   if (!result.document) {
     switch (result.status) {
       case PdfDocument::Status::NeedsPassword:
-        result.error = named(u"この PDF はパスワードで保護されています。"_s, path);
+        result.error = aboutFile(u"この PDF はパスワードで保護されています。"_s, path);
         break;
       case PdfDocument::Status::WrongPassword:
-        result.error = named(u"パスワードが違います。PDF は開いていません。"_s, path);
+        result.error = aboutFile(u"パスワードが違います。PDF は開いていません。"_s, path);
         break;
       case PdfDocument::Status::NoPages:
-        result.error = named(u"この PDF にはページがありません。"_s, path);
+        result.error = aboutFile(u"この PDF にはページがありません。"_s, path);
         break;
       default:
-        result.error = named(u"PDF ファイルが壊れているため開けません。"_s, path);
+        result.error = aboutFile(u"PDF ファイルが壊れているため開けません。"_s, path);
         break;
     }
   }

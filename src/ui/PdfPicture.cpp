@@ -113,8 +113,7 @@ void PdfPicture::request(const Key& key, double zoom) const {
     m_queue.erase(m_queue.begin());
     m_busy.remove(dropped);
     // Should it still be in view, the repaint asks for it again, as newest.
-    const double z = static_cast<double>(dropped.zoom) / 1e6;
-    const QRectF shown(dropped.column * kTile / z, dropped.row * kTile / z, kTile / z, kTile / z);
+    const QRectF shown = dropped.placed(QSizeF(kTile, kTile), 1);
     QMetaObject::invokeMethod(
         const_cast<QObject*>(&m_relay), [this, shown] { becameReady(shown); },
         Qt::QueuedConnection);
@@ -129,10 +128,8 @@ bool PdfPicture::paintFromOtherZooms(QPainter& painter, const QRectF& target, do
     if (it->image.isNull()) {
       continue;
     }
-    const double z = static_cast<double>(it.key().zoom) / 1e6;
-    const QRectF shown(it.key().column * kTile * zoom / z, it.key().row * kTile * zoom / z,
-                       it->image.width() * zoom / z, it->image.height() * zoom / z);
-    if (shown.intersects(target)) {
+    if (it.key().placed(it->image.size(), zoom).intersects(target)) {
+      const double z = static_cast<double>(it.key().zoom) / 1e6;
       sources.emplace_back(std::abs(std::log(z / zoom)), it);
     }
   }
@@ -145,10 +142,7 @@ bool PdfPicture::paintFromOtherZooms(QPainter& painter, const QRectF& target, do
   painter.setClipRect(target, Qt::IntersectClip);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
   for (const auto& [distance, it] : sources) {
-    const double z = static_cast<double>(it.key().zoom) / 1e6;
-    painter.drawImage(QRectF(it.key().column * kTile * zoom / z, it.key().row * kTile * zoom / z,
-                             it->image.width() * zoom / z, it->image.height() * zoom / z),
-                      it->image);
+    painter.drawImage(it.key().placed(it->image.size(), zoom), it->image);
   }
   painter.restore();
   return true;
@@ -213,25 +207,22 @@ void PdfPicture::work(std::unique_ptr<PdfPageRenderer> renderer) {
             : u"PDF のページの一部を描けませんでした（赤い網の所）。"_s;
     QMetaObject::invokeMethod(
         &m_relay,
-        [this, drawn = std::move(drawn), zoom = first.zoom, problem]() mutable {
-          deliver(std::move(drawn), zoom, problem);
-        },
+        [this, drawn = std::move(drawn), problem]() mutable { deliver(std::move(drawn), problem); },
         Qt::QueuedConnection);
     lock.lock();
     --m_working;
   }
 }
 
-void PdfPicture::deliver(std::vector<Drawn> drawn, double zoom, const QString& problem) {
+void PdfPicture::deliver(std::vector<Drawn> drawn, const QString& problem) {
   QRectF area;
   for (Drawn& d : drawn) {
     {
       const std::lock_guard lock(m_mutex);
       m_busy.remove(d.key);
     }
-    const QRectF shown(d.key.column * kTile / zoom, d.key.row * kTile / zoom,
-                       std::max(1, d.image.width()) / zoom, std::max(1, d.image.height()) / zoom);
-    area |= d.image.isNull() ? QRectF(shown.topLeft(), QSizeF(kTile / zoom, kTile / zoom)) : shown;
+    // In picture pixels; one that could not be drawn shows its red net.
+    area |= d.key.placed(d.image.isNull() ? QSizeF(kTile, kTile) : QSizeF(d.image.size()), 1);
     Tile& tile = m_tiles[d.key];
     m_cachedBytes += d.image.sizeInBytes() - tile.image.sizeInBytes();
     tile = {std::move(d.image), ++m_clock};

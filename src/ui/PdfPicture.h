@@ -59,6 +59,13 @@ class PdfPicture : public Picture {
     int column;
     int row;
     bool operator==(const Key&) const = default;
+    // Where `size` pixels of this tile (drawn for its own zoom) lie at the
+    // zoom `at`, in that zoom's pixels.
+    QRectF placed(QSizeF size, double at) const {
+      const double ratio = at * 1e6 / static_cast<double>(zoom);
+      return {column * kTile * ratio, row * kTile * ratio, size.width() * ratio,
+              size.height() * ratio};
+    }
   };
   friend size_t qHash(const Key& k, size_t seed = 0) {
     return qHashMulti(seed, k.zoom, k.column, k.row);
@@ -77,7 +84,7 @@ class PdfPicture : public Picture {
   };
 
   void work(std::unique_ptr<PdfPageRenderer> renderer);
-  void deliver(std::vector<Drawn> drawn, double zoom, const QString& problem);
+  void deliver(std::vector<Drawn> drawn, const QString& problem);
   void request(const Key& key, double zoom) const;
   bool paintFromOtherZooms(QPainter& painter, const QRectF& target, double zoom) const;
   void keepWithinBudget();

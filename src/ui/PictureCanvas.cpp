@@ -2,6 +2,7 @@
 
 #include "RasterPicture.h"
 #include "Twips.h"
+#include "Zoom.h"
 
 #include <QPainter>
 
@@ -89,8 +90,7 @@ void PictureCanvas::paint(QPainter& painter, const QRect& exposed, double zoom) 
 void PictureCanvas::paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const {
   const QRect area = image.toAlignedRect().adjusted(-1, -1, 1, 1);
   // The drawings' reduced copies follow the picture's halvings, down to 1/128.
-  const int level =
-      zoom >= 1 ? 0 : std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), 7);
+  const int level = zoom::halvings(zoom);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1);
   m_layer.forEachTile(area, [&](const TiledLayer::TileView& tile) {
     const QRectF target(QPointF(tile.rect.topLeft()) * zoom, QSizeF(tile.rect.size()) * zoom);

@@ -1,10 +1,11 @@
 #include "PictureLoader.h"
 
+#include "Messages.h"
+
 #include "JpegDecoder.h"
 #include "PngDecoder.h"
 #include "TiffDecoder.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -57,10 +58,6 @@ class TruncationWatch {
   static inline QtMessageHandler s_previous = nullptr;
 };
 
-QString withPath(const QString& message, const QString& path) {
-  return message + u"\n"_s + QDir::toNativeSeparators(path);
-}
-
 }  // namespace
 
 QString tooLargeMessage(QSize size) {
@@ -72,20 +69,8 @@ QString tooLargeMessage(QSize size) {
 }
 
 QString damagedMessage(const QString& path) {
-  return withPath(u"画像データが途中で切れているか、壊れています。"_s, path);
+  return aboutFile(u"画像データが途中で切れているか、壊れています。"_s, path);
 }
-
-namespace {
-
-QString damaged(const QString& path) {
-  return damagedMessage(path);
-}
-
-QString tooLarge(QSize size) {
-  return tooLargeMessage(size);
-}
-
-}  // namespace
 
 qint64 pictureLimitBytes() {
   const long pages = sysconf(_SC_PHYS_PAGES);
@@ -100,16 +85,16 @@ namespace {
 QString fileProblem(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
-    return withPath(u"ファイルが見つかりません。"_s, path);
+    return aboutFile(u"ファイルが見つかりません。"_s, path);
   }
   if (info.isDir()) {
-    return withPath(u"フォルダーは画像として開けません。"_s, path);
+    return aboutFile(u"フォルダーは画像として開けません。"_s, path);
   }
   if (!info.isReadable()) {
-    return withPath(u"ファイルを読む権限がありません。"_s, path);
+    return aboutFile(u"ファイルを読む権限がありません。"_s, path);
   }
   if (info.size() == 0) {
-    return withPath(u"ファイルが空です。"_s, path);
+    return aboutFile(u"ファイルが空です。"_s, path);
   }
   return {};
 }
@@ -123,15 +108,15 @@ QString readerProblem(QImageReader& reader, const QString& path) {
   if (!reader.canRead()) {
     if (reader.error() == QImageReader::FileNotFoundError ||
         reader.error() == QImageReader::DeviceError) {
-      return withPath(u"ファイルを読めませんでした。"_s, path);
+      return aboutFile(u"ファイルを読めませんでした。"_s, path);
     }
-    return withPath(u"画像として読み込めない形式です。"_s, path);
+    return aboutFile(u"画像として読み込めない形式です。"_s, path);
   }
   // A header can promise any size; refuse before a byte of it is allocated.
   const QSize declared = reader.size();
   if (declared.isValid() &&
       qint64(declared.width()) * declared.height() * 4 > pictureLimitBytes()) {
-    return tooLarge(declared);
+    return tooLargeMessage(declared);
   }
   return {};
 }
@@ -148,15 +133,15 @@ LoadedPicture readWhole(QImageReader& reader, const QString& path) {
     switch (reader.error()) {
       case QImageReader::DeviceError:
       case QImageReader::FileNotFoundError:
-        return {{}, withPath(u"ファイルを読めませんでした。"_s, path)};
+        return {{}, aboutFile(u"ファイルを読めませんでした。"_s, path)};
       case QImageReader::UnsupportedFormatError:
-        return {{}, withPath(u"画像として読み込めない形式です。"_s, path)};
+        return {{}, aboutFile(u"画像として読み込めない形式です。"_s, path)};
       default:
-        return {{}, damaged(path)};
+        return {{}, damagedMessage(path)};
     }
   }
   if (truncated) {
-    return {{}, damaged(path)};
+    return {{}, damagedMessage(path)};
   }
   return {std::move(image), {}};
 }

@@ -54,8 +54,7 @@ QImage flattened(const QImage& picture, const QRect& area, bool grey) {
 // its bits: each grey pixel counts the set bits of a factor x factor block,
 // which lie in one byte of each row when the area starts on a byte. Blocks
 // cut short at the area's far edges average the pixels they have.
-QImage monoReduced(const QImage& picture, const QRect& area, int factor,
-                   const std::atomic<bool>* cancel) {
+QImage monoReduced(const QImage& picture, const QRect& area, int factor) {
   Q_ASSERT(area.left() % 8 == 0 && (factor == 2 || factor == 4));
   const int w = area.width();
   const int h = area.height();
@@ -85,9 +84,6 @@ QImage monoReduced(const QImage& picture, const QRect& area, int factor,
   const int firstByte = area.left() / 8;
   std::vector<int> ones(static_cast<std::size_t>(ow));
   for (int oy = 0; oy < oh; ++oy) {
-    if (cancel && (oy & 63) == 0 && cancel->load(std::memory_order_relaxed)) {
-      return {};
-    }
     std::fill(ones.begin(), ones.end(), 0);
     const int rows = std::min(factor, h - factor * oy);
     for (int r = 0; r < rows; ++r) {
@@ -114,28 +110,9 @@ QImage monoReduced(const QImage& picture, const QRect& area, int factor,
   return out;
 }
 
-}  // namespace
-
-bool Pyramid::isGrey(const QImage& picture) {
-  switch (picture.format()) {
-    case QImage::Format_Grayscale8:
-    case QImage::Format_Grayscale16:
-      return true;
-    case QImage::Format_Mono:
-    case QImage::Format_MonoLSB:
-    case QImage::Format_Indexed8:
-      for (QRgb c : picture.colorTable()) {
-        if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) {
-          return false;
-        }
-      }
-      return true;
-    default:
-      return false;
-  }
-}
-
-QImage Pyramid::halved(const QImage& image) {
+// An image of 8-bit grey or 24-bit colour at half the size, each pixel the
+// average of the (up to) four it covers.
+QImage halved(const QImage& image) {
   const bool grey = image.format() == QImage::Format_Grayscale8;
   const int channels = grey ? 1 : 3;
   const int w = image.width();
@@ -160,14 +137,25 @@ QImage Pyramid::halved(const QImage& image) {
   return out;
 }
 
-Pyramid Pyramid::build(QSize size, bool grey,
-                       const std::function<QImage(const QRect&, int)>& reduced,
-                       const std::atomic<bool>* cancel, int first) {
-  GrowingLevel level(size, grey, first);
-  if (level.isNull() || !level.grow(size.height(), reduced, cancel)) {
-    return {};
+}  // namespace
+
+bool Pyramid::isGrey(const QImage& picture) {
+  switch (picture.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+      return true;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+      for (QRgb c : picture.colorTable()) {
+        if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) {
+          return false;
+        }
+      }
+      return true;
+    default:
+      return false;
   }
-  return fromLevel(level.image(), first, cancel);
 }
 
 Pyramid Pyramid::fromLevel(QImage level, int first, const std::atomic<bool>* cancel) {
@@ -183,7 +171,7 @@ Pyramid Pyramid::fromLevel(QImage level, int first, const std::atomic<bool>* can
 
 QImage Pyramid::reducedPart(const QImage& picture, const QRect& area, int factor) {
   if (isMono(picture.format()) && area.left() % 8 == 0) {
-    return monoReduced(picture, area & picture.rect(), factor, nullptr);
+    return monoReduced(picture, area & picture.rect(), factor);
   }
   QImage reduced = flattened(picture, area & picture.rect(), isGrey(picture));
   for (int f = factor; f > 1; f /= 2) {
@@ -243,10 +231,14 @@ void Pyramid::addFinerLevels(const std::atomic<bool>* cancel) {
 
 Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   // In strips, so that level 1 never exists whole.
-  return build(
-      picture.size(), isGrey(picture),
-      [&picture](const QRect& area, int factor) { return reducedPart(picture, area, factor); },
-      cancel, kFirstKept);
+  GrowingLevel level(picture.size(), isGrey(picture), kFirstKept);
+  const auto reduced = [&picture](const QRect& area, int factor) {
+    return reducedPart(picture, area, factor);
+  };
+  if (level.isNull() || !level.grow(picture.height(), reduced, cancel)) {
+    return {};
+  }
+  return fromLevel(level.image(), kFirstKept, cancel);
 }
 
 const QImage& Pyramid::level(int k) const {

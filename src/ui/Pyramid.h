@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Zoom.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -21,20 +23,13 @@ namespace koordel {
 class Pyramid {
  public:
   static constexpr int kFirstKept = 2;
-  static constexpr int kDeepest = 7;  // 1/128, the smallest zoom
+  static constexpr int kDeepest = zoom::kMostHalvings;  // for the smallest zoom
 
   Pyramid() = default;
 
   // Builds every kept level; gives an empty pyramid when `cancel` is set
   // meanwhile. Safe on a worker thread: it only reads `picture`.
   static Pyramid build(const QImage& picture, const std::atomic<bool>* cancel = nullptr);
-  // The same from a picture that reduces pieces of itself: `reduced(area,
-  // factor)` gives the pixels `area` (corner on a multiple of `factor`)
-  // `factor` times smaller, as 8-bit grey or 24-bit colour. Levels from
-  // `first` on.
-  static Pyramid build(QSize size, bool grey,
-                       const std::function<QImage(const QRect&, int)>& reduced,
-                       const std::atomic<bool>* cancel, int first = kFirstKept);
 
   bool isEmpty() const { return m_levels.empty(); }
   // Level k (first() <= k <= deepest()), or a null image.
@@ -53,10 +48,6 @@ class Pyramid {
 
   // True when the picture's levels are grey.
   static bool isGrey(const QImage& picture);
-
-  // An image of 8-bit grey or 24-bit colour at half the size, each pixel the
-  // average of the (up to) four it covers.
-  static QImage halved(const QImage& image);
 
  private:
   void addFinerLevels(const std::atomic<bool>* cancel);
@@ -83,8 +74,10 @@ class GrowingLevel {
   int taken() const { return m_taken; }
 
   // On the worker: takes in the picture rows below `pictureRows` by whole
-  // strips, and the last strip once every row is there; `reduced` as for
-  // Pyramid::build. False when cancelled.
+  // strips, and the last strip once every row is there; `reduced(area,
+  // factor)` gives the pixels `area` (corner on a multiple of `factor`)
+  // `factor` times smaller, as 8-bit grey or 24-bit colour. False when
+  // cancelled.
   bool grow(int pictureRows, const std::function<QImage(const QRect&, int)>& reduced,
             const std::atomic<bool>* cancel);
   bool isComplete() const { return m_taken >= m_size.height(); }

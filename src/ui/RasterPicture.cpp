@@ -33,7 +33,7 @@ RasterPicture::RasterPicture(QImage image) : m_size(image.size()) {
   m_rows = m_size.height();
   m_rowsShown = m_size.height();
   m_decoded = true;
-  m_worker = std::thread([this] { buildPyramid(m_store.image); });
+  m_worker = std::thread([this] { publish(Pyramid::build(m_store.image, &m_cancel)); });
 }
 
 RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store)
@@ -157,7 +157,7 @@ void RasterPicture::decode() {
       },
       Qt::QueuedConnection);
   if (!result.error && !m_growing) {
-    buildPyramid(result.whole.isNull() ? m_store.image : result.whole);
+    publish(Pyramid::build(result.whole.isNull() ? m_store.image : result.whole, &m_cancel));
   }
 }
 
@@ -165,10 +165,7 @@ void RasterPicture::decode() {
 // behind the decode, then the finer ones. A view zoomed out shows the
 // picture as it arrives.
 void RasterPicture::follow() {
-  const auto reduced = [this](const QRect& area, int factor) {
-    return m_store.planes.isNull() ? Pyramid::reducedPart(m_store.image, area, factor)
-                                   : m_store.planes.reduced(area, factor);
-  };
+  const auto reduced = [this](const QRect& area, int factor) { return reducedBy(area, factor); };
   const auto tell = [this](int from) {
     QMetaObject::invokeMethod(
         &m_relay,
@@ -207,19 +204,7 @@ void RasterPicture::follow() {
       break;
     }
   }
-  auto pyramid = std::make_shared<const Pyramid>(
-      Pyramid::fromLevel(m_growing->image(), m_growing->first(), &m_cancel));
-  if (m_cancel.load()) {
-    return;
-  }
-  QMetaObject::invokeMethod(
-      &m_relay,
-      [this, pyramid] {
-        m_pyramid = pyramid;
-        m_preview = QImage();
-        becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
-      },
-      Qt::QueuedConnection);
+  publish(Pyramid::fromLevel(m_growing->image(), m_growing->first(), &m_cancel));
 }
 
 // On the worker: publishes the rows, and now and then tells the screen.
@@ -253,16 +238,15 @@ void RasterPicture::rowsDone(int rows) {
       Qt::QueuedConnection);
 }
 
-// On the worker, from a picture read whole.
-void RasterPicture::buildPyramid(const QImage& whole) {
-  auto pyramid = std::make_shared<const Pyramid>(Pyramid::build(whole, &m_cancel));
+// On a worker: the reduced copies take over from the preview.
+void RasterPicture::publish(Pyramid pyramid) {
   if (m_cancel.load()) {
     return;
   }
   QMetaObject::invokeMethod(
       &m_relay,
-      [this, pyramid] {
-        m_pyramid = pyramid;
+      [this, shared = std::make_shared<const Pyramid>(std::move(pyramid))] {
+        m_pyramid = shared;
         m_preview = QImage();
         becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
       },
@@ -375,13 +359,11 @@ void RasterPicture::paintDecoded(QPainter& painter, const QRect& area, double zo
   painter.restore();
 }
 
-// The picture pixels `area` reduced 2^`level` times, made now: the corner
-// lies on a multiple of that.
-QImage RasterPicture::reducedOf(const QRect& area, int level) const {
-  if (!m_store.planes.isNull()) {
-    return m_store.planes.reduced(area, 1 << level);
-  }
-  return Pyramid::reducedPart(m_store.image, area, 1 << level);
+// The picture pixels `area` reduced `factor` times, made now: the corner
+// lies on a multiple of the factor.
+QImage RasterPicture::reducedBy(const QRect& area, int factor) const {
+  return m_store.planes.isNull() ? Pyramid::reducedPart(m_store.image, area, factor)
+                                 : m_store.planes.reduced(area, factor);
 }
 
 // Each screen pixel samples the image at its own position over the whole
@@ -406,8 +388,7 @@ void RasterPicture::paintScaled(QPainter& painter, const QRectF& image, double z
     return;
   }
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  const int level =
-      std::min(static_cast<int>(std::floor(std::log2(1 / zoom) + 1e-9)), Pyramid::kDeepest);
+  const int level = zoom::halvings(zoom);
   if (level == 0) {
     piece(image.toAlignedRect().adjusted(-2, -2, 2, 2), zoom);
     return;
@@ -429,7 +410,7 @@ void RasterPicture::paintScaled(QPainter& painter, const QRectF& image, double z
     if (aligned.isEmpty()) {
       return;
     }
-    const QImage reduced = reducedOf(aligned, level);
+    const QImage reduced = reducedBy(aligned, factor);
     painter.drawImage(
         QRectF(QPointF(aligned.topLeft()) * zoom, QSizeF(reduced.size()) * (factor * zoom)),
         reduced);

@@ -72,11 +72,11 @@ class RasterPicture : public Picture {
   void paintGrowing(QPainter& painter, const QRectF& image, double zoom) const;
   void startPreview() const;
   void rowsDone(int rows);
-  void buildPyramid(const QImage& whole);
+  void publish(Pyramid pyramid);
   void paintDecoded(QPainter& painter, const QRect& area, double zoom, int rows) const;
   void paintPending(QPainter& painter, const QRect& area, double zoom) const;
   void paintScaled(QPainter& painter, const QRectF& image, double zoom, int rows) const;
-  QImage reducedOf(const QRect& area, int level) const;
+  QImage reducedBy(const QRect& area, int factor) const;
 
   QSize m_size;
   PixelStore m_store;

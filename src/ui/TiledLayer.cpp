@@ -67,37 +67,31 @@ void TiledLayer::merge(const QImage& scratch, QPoint origin) {
       if (isEmpty(scratch, source)) {
         continue;
       }
-      auto it = m_tiles.find(key(column, row));
-      if (it == m_tiles.end()) {
-        QImage tile(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
-        tile.fill(Qt::transparent);
-        it = m_tiles.insert(key(column, row), Tile{tile, 0});
-      }
-      it->version = m_nextVersion++;
+      Tile& tile = tileAt(column, row);
+      tile.version = m_nextVersion++;
       // Drawn pixels are opaque and the rest fully transparent, so laying
       // the scratch over the tile keeps earlier drawings in the gaps.
-      QPainter painter(&it->image);
+      QPainter painter(&tile.image);
       painter.drawImage(part.topLeft() - tileRect.topLeft(), scratch, source);
     }
   }
 }
 
 void TiledLayer::composeOnto(QPainter& painter, const QRect& rect) const {
-  if (m_tiles.isEmpty() || rect.isEmpty()) {
-    return;
+  forEachTile(rect, [&](const TileView& tile) {
+    const QRect part = tile.rect & rect;
+    painter.drawImage(part.topLeft(), tile.image, part.translated(-tile.rect.topLeft()));
+  });
+}
+
+TiledLayer::Tile& TiledLayer::tileAt(int column, int row) {
+  auto it = m_tiles.find(key(column, row));
+  if (it == m_tiles.end()) {
+    QImage image(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    it = m_tiles.insert(key(column, row), Tile{image, 0});
   }
-  const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(rect);
-  for (int row = firstRow; row <= lastRow; ++row) {
-    for (int column = firstColumn; column <= lastColumn; ++column) {
-      const auto it = m_tiles.constFind(key(column, row));
-      if (it == m_tiles.cend()) {
-        continue;
-      }
-      const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
-      const QRect part = tileRect & rect;
-      painter.drawImage(part.topLeft(), it->image, part.translated(-tileRect.topLeft()));
-    }
-  }
+  return *it;
 }
 
 qsizetype TiledLayer::Saved::bytes() const {
@@ -128,21 +122,16 @@ void TiledLayer::restore(const Saved& saved) {
   for (int row = firstRow; row <= lastRow; ++row) {
     for (int column = firstColumn; column <= lastColumn; ++column) {
       const QRect tileRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize);
-      auto it = m_tiles.find(key(column, row));
-      bool needed = it != m_tiles.end();
+      bool needed = m_tiles.contains(key(column, row));
       for (const auto& [at, pixels] : saved.pieces) {
         needed = needed || tileRect.intersects(QRect(at, pixels.size()));
       }
       if (!needed) {
         continue;
       }
-      if (it == m_tiles.end()) {
-        QImage tile(kTileSize, kTileSize, QImage::Format_ARGB32_Premultiplied);
-        tile.fill(Qt::transparent);
-        it = m_tiles.insert(key(column, row), Tile{tile, 0});
-      }
+      Tile& tile = tileAt(column, row);
       {
-        QPainter painter(&it->image);
+        QPainter painter(&tile.image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.translate(-tileRect.topLeft());
         painter.fillRect(area & tileRect, Qt::transparent);
@@ -151,9 +140,9 @@ void TiledLayer::restore(const Saved& saved) {
           painter.drawImage(at, pixels);
         }
       }
-      it->version = m_nextVersion++;
-      if (isEmpty(it->image, QRect(0, 0, kTileSize, kTileSize))) {
-        m_tiles.erase(it);
+      tile.version = m_nextVersion++;
+      if (isEmpty(tile.image, QRect(0, 0, kTileSize, kTileSize))) {
+        m_tiles.remove(key(column, row));
       }
     }
   }

@@ -63,6 +63,8 @@ class TiledLayer {
     quint64 version = 0;
   };
   static quint64 key(int column, int row);
+  // The tile at a place, made empty when there is none.
+  Tile& tileAt(int column, int row);
   void merge(const QImage& scratch, QPoint origin);
 
   QHash<quint64, Tile> m_tiles;

@@ -37,6 +37,13 @@ inline int clamped(int v) {
   return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
+// One pixel, as the decoder converts it.
+inline QRgb toRgb(const Tables& t, int luma, int cb, int cr) {
+  return qRgb(clamped(luma + t.crR[cr]),
+              clamped(luma + static_cast<int>((t.cbG[cb] + t.crG[cr]) >> kScaleBits)),
+              clamped(luma + t.cbB[cb]));
+}
+
 }  // namespace
 
 YccPlanes::YccPlanes(QSize size, int across, int down, int lumaStride, int chromaStride,
@@ -148,12 +155,7 @@ QImage YccPlanes::rgb(const QRect& wanted) const {
       upsample(2, y, left, right, cr);
       const uchar* luma = m_luma.get() + std::size_t(y) * m_lumaStride;
       for (int x = left, i = 0; x <= right; ++x, ++i) {
-        const int l = luma[x];
-        const int b = cb[i];
-        const int r = cr[i];
-        *out++ = qRgb(clamped(l + t.crR[r]),
-                      clamped(l + static_cast<int>((t.cbG[b] + t.crG[r]) >> kScaleBits)),
-                      clamped(l + t.cbB[b]));
+        *out++ = toRgb(t, luma[x], cb[i], cr[i]);
       }
     }
   }
@@ -223,9 +225,10 @@ QImage YccPlanes::reduced(const QRect& wanted, int factor) const {
       const int n = std::max(1, chromaCount[i]);
       const int b = (cb[i] + n / 2) / n;
       const int r = (cr[i] + n / 2) / n;
-      *out++ = uchar(clamped(l + t.crR[r]));
-      *out++ = uchar(clamped(l + static_cast<int>((t.cbG[b] + t.crG[r]) >> kScaleBits)));
-      *out++ = uchar(clamped(l + t.cbB[b]));
+      const QRgb pixel = toRgb(t, l, b, r);
+      *out++ = uchar(qRed(pixel));
+      *out++ = uchar(qGreen(pixel));
+      *out++ = uchar(qBlue(pixel));
     }
   }
   return image;

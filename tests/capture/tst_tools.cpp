@@ -1,13 +1,10 @@
-#include "CircleTool.h"
 #include "DrawingSurface.h"
 #include "GestureTracker.h"
 #include "LineStyle.h"
-#include "LineTool.h"
-#include "PointTool.h"
 #include "RecordSink.h"
-#include "RectangleTool.h"
 #include "Selections.h"
 #include "StatusPanels.h"
+#include "Tools.h"
 #include "ValueSheet.h"
 
 #include <QTest>
@@ -125,15 +122,7 @@ void TestTools::init() {
   m_tracker = std::make_unique<GestureTracker>(*m_sheet, m_selections, m_panels);
   const ToolContext context{*m_sheet,  m_selections, m_style,
                             m_surface, m_sink,       [this] { return m_comment; }};
-  m_tools.clear();
-  m_tools.push_back(std::make_unique<PointTool>(context));
-  m_tracker->setTool(shape::kPoint, m_tools.back().get());
-  m_tools.push_back(std::make_unique<LineTool>(context));
-  m_tracker->setTool(shape::kLine, m_tools.back().get());
-  m_tools.push_back(std::make_unique<CircleTool>(context));
-  m_tracker->setTool(shape::kCircle, m_tools.back().get());
-  m_tools.push_back(std::make_unique<RectangleTool>(context));
-  m_tracker->setTool(shape::kRectangle, m_tools.back().get());
+  m_tools = setUpTools(context, *m_tracker);
 }
 
 void TestTools::cleanup() {

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/resource.h>
 #include <csignal>
 
@@ -21,6 +23,23 @@ namespace {
 QByteArray contents(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Runs `work` with files limited to `bytes`: a write beyond is cut short by
+// the system, as on a disk that fills up half-way through it. False when the
+// limit cannot be set.
+bool withFilesUpTo(rlim_t bytes, const std::function<void()>& work) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tight = old;
+  tight.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &tight) != 0) {
+    return false;
+  }
+  work();
+  setrlimit(RLIMIT_FSIZE, &old);
+  return true;
 }
 
 struct FakeClipboard : Clipboard {
@@ -159,14 +178,9 @@ void TestCoordinateFile::partialWriteIsTakenBack() {
   QVERIFY(!file.append(u"kept"_s));
   // Let the file grow by only 5 more bytes: the next line is cut short by
   // the system, as on a disk that fills up half-way through a write.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit tight = old;
-  tight.rlim_cur = 6 + 5;
-  QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-  const auto message = file.append(u"四角,,1.00,2.00,1.00,2.00,1.00,2.00,1.00,2.00"_s);
-  setrlimit(RLIMIT_FSIZE, &old);
+  std::optional<QString> message;
+  QVERIFY(withFilesUpTo(
+      6 + 5, [&] { message = file.append(u"四角,,1.00,2.00,1.00,2.00,1.00,2.00,1.00,2.00"_s); }));
   QVERIFY(message && message->contains(u"ディスクの空きがありません。"_s));
   QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));
   QVERIFY(!file.append(u"next"_s));
@@ -188,14 +202,8 @@ void TestCoordinateFile::lineTakenBackAndWrittenAgain() {
   QCOMPARE(CoordinateFile::takeBack(appended).outcome, CoordinateFile::Outcome::Changed);
 
   // A disk that fills up half-way through writing it again: nothing stays.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit tight = old;
-  tight.rlim_cur = 6 + 5;
-  QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-  const CoordinateFile::Undone full = CoordinateFile::appendAgain(appended);
-  setrlimit(RLIMIT_FSIZE, &old);
+  CoordinateFile::Undone full;
+  QVERIFY(withFilesUpTo(6 + 5, [&] { full = CoordinateFile::appendAgain(appended); }));
   QCOMPARE(full.outcome, CoordinateFile::Outcome::Failed);
   QVERIFY(full.message.contains(u"ディスクの空きがありません。"_s));
   QCOMPARE(contents(file.path()), QByteArray("kept\r\n"));

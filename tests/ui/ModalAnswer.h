@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,3 +24,23 @@ inline void answerNextModal(std::function<void(QWidget*)> action) {
   });
   timer->start();
 }
+
+// While it lives, accepts every message box that comes up and keeps what it
+// said, as "title:text".
+class MessagesTold {
+ public:
+  MessagesTold() {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        told << box->windowTitle() + u':' + box->text();
+        box->accept();
+      }
+    });
+    m_timer.start(10);
+  }
+
+  QStringList told;
+
+ private:
+  QTimer m_timer;
+};

@@ -2,6 +2,7 @@
 // and the files it opens in the window.
 #include "CanvasWidget.h"
 #include "CommandLine.h"
+#include "ModalAnswer.h"
 #include "ScriptedWindow.h"
 
 #include <QMessageBox>
@@ -135,15 +136,8 @@ void TestCommandLine::filesOpenAsFromTheMenu() {
   notes.write("not a picture\n");
   notes.close();
   const QString path = QDir::cleanPath(m_dir.filePath(file));
-  QStringList told;
-  QTimer answerer;
-  connect(&answerer, &QTimer::timeout, this, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told << box->windowTitle() + u':' + box->text();
-      box->accept();
-    }
-  });
-  answerer.start(10);
+  MessagesTold messages;
+  QStringList& told = messages.told;
 
   ScriptedWindow fromMenu;
   fromMenu.files->answers = {path};

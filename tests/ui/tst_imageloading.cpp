@@ -74,18 +74,10 @@ QString TestImageLoading::picture(const QString& name, QSize size, QImage::Forma
 // Runs 平面画像読込 with `path` chosen; returns the text of any message shown.
 QString TestImageLoading::load(const QString& path) {
   m_dialog->answers.append(path);
-  QString told;
-  QTimer answerer;
-  connect(&answerer, &QTimer::timeout, this, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told = box->windowTitle() + u':' + box->text();
-      box->accept();
-    }
-  });
-  answerer.start(10);
+  const MessagesTold messages;
   m_window->findChild<QAction*>(u"A11"_s)->trigger();
   m_window->canvas()->waitForPyramid();
-  return told;
+  return messages.told.isEmpty() ? QString() : messages.told.last();
 }
 
 void TestImageLoading::pictureShowsAtItsNaturalSize() {

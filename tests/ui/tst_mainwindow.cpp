@@ -313,15 +313,8 @@ void TestMainWindow::editInTheValueSheetWindowChangesTheNextConversion() {
 
 void TestMainWindow::overflowIsToldAndTheProgramGoesOn() {
   m_window->valueSheet().setText(Field::x軸係数, u"1E308"_s);
-  QStringList told;
-  QTimer answerer;
-  connect(&answerer, &QTimer::timeout, this, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told << box->windowTitle() + u':' + box->text();
-      box->accept();
-    }
-  });
-  answerer.start(10);
+  MessagesTold messages;
+  QStringList& told = messages.told;
   // Press and release both fail before the box is up: one box, not two.
   QTest::mousePress(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
   QTest::mouseRelease(m_window->canvas(), Qt::LeftButton, {}, QPoint(500, 30));
