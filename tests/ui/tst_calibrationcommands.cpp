@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -154,7 +155,11 @@ void TestCalibrationCommands::saveOffersTheFileItWrote() {
   answerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     QVERIFY(dialog);
-    dialog->selectFile(chosen);
+    // Typed in, as the user would: the dialog's own selectFile() leaves the
+    // name box alone while it has the focus.
+    auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+    QVERIFY(name);
+    name->setText(chosen);
     static_cast<QDialog*>(dialog)->accept();  // Return in the dialog
   });
   window.valueSheet().setText(Field::x軸係数, u"0.06944"_s);
