@@ -149,10 +149,12 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
                                            const std::function<bool()>& cancelled) {
   State& s = *m_state;
   const int height = s.size.height();
-  const qsizetype rowBytes =
-      s.format == QImage::Format_Mono
-          ? (s.size.width() + 7) / 8
-          : qsizetype(s.size.width()) * (s.format == QImage::Format_RGB888 ? 3 : 1);
+  // Bytes that `pixels` of a row take.
+  const auto bytesFor = [&s](qsizetype pixels) {
+    return s.format == QImage::Format_Mono ? (pixels + 7) / 8
+                                           : pixels * (s.format == QImage::Format_RGB888 ? 3 : 1);
+  };
+  const qsizetype rowBytes = bytesFor(s.size.width());
   const Result damaged{damagedMessage(s.path), {}};
   if (!s.tiled) {
     if (TIFFScanlineSize(s.tiff) > store.stride) {
@@ -174,10 +176,7 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
   }
   // A row of tiles at a time, each copied into the rows it covers.
   const tmsize_t tileBytes = TIFFTileSize(s.tiff);
-  const qsizetype tileRowBytes =
-      s.format == QImage::Format_Mono
-          ? s.tileWidth / 8
-          : qsizetype(s.tileWidth) * (s.format == QImage::Format_RGB888 ? 3 : 1);
+  const qsizetype tileRowBytes = bytesFor(s.tileWidth);
   if (tileBytes <= 0 || tileBytes / qsizetype(s.tileLength) < tileRowBytes) {
     return damaged;
   }
@@ -191,8 +190,7 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
       if (TIFFReadTile(s.tiff, tile.data(), uint32_t(x), uint32_t(y), 0, 0) < 0) {
         return damaged;
       }
-      const qsizetype offset =
-          s.format == QImage::Format_Mono ? x / 8 : x * (s.format == QImage::Format_RGB888 ? 3 : 1);
+      const qsizetype offset = bytesFor(x);  // x lies on a byte: tiles are 16 pixels wide at least
       const qsizetype width = std::min(tileRowBytes, rowBytes - offset);
       for (int i = 0; i < lines; ++i) {
         std::memcpy(store.row(y + i) + offset, tile.data() + i * tileRowBytes, std::size_t(width));
