@@ -47,6 +47,9 @@ std::optional<QString> ShapeTool::run() {
     const QString keyword = p.record ? p.record->fields().at(0).text : QString();
     history->push({stepLabel(keyword), std::move(drawn), std::move(sent.delivery)});
   }
+  if (m_context.captured) {
+    m_context.captured();
+  }
   return sent.problem;
 }
 

@@ -33,6 +33,8 @@ struct ToolContext {
   std::function<QString()> comment;
   // Where captures go to be taken back; none keeps no history.
   CaptureHistory* history = nullptr;
+  // Told after each capture has been drawn (and its record sent).
+  std::function<void()> captured = {};
 };
 
 // The outline all four tools share: check what the release needs, apply the

@@ -4,6 +4,7 @@
 #include "Calibration.h"
 #include "CanvasWidget.h"
 #include "ClientLayout.h"
+#include "CommentBox.h"
 #include "Destinations.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
@@ -117,7 +118,7 @@ void MainWindow::buildClientArea() {
   m_statusBar = new StatusBar(m_client);
 
   // Lies on the status bar at its right end, next to the "コメント" panel.
-  m_comment = new QLineEdit(m_client);
+  m_comment = new CommentBox(m_client);
   m_comment->setObjectName(u"コメント"_s);
   m_comment->setAccessibleName(u"コメント"_s);
   m_comment->setFont(commentFont());
@@ -167,7 +168,7 @@ void MainWindow::buildTools() {
   const ToolContext context{m_sheet,         m_selections,
                             m_lineStyle,     m_canvas->surface(),
                             *m_destinations, [this] { return m_comment->text(); },
-                            &m_history};
+                            &m_history,      [this] { m_comment->startUndoAfresh(); }};
   m_tools = setUpTools(context, *m_tracker);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CaptureHistory.h"
+#include "CommentBox.h"
 #include "CoordinateFile.h"
 #include "FileDialog.h"
 #include "GestureTracker.h"
@@ -24,7 +25,6 @@
 
 class QAction;
 class QMenu;
-class QLineEdit;
 class QProgressBar;
 class QScrollBar;
 
@@ -61,7 +61,7 @@ class MainWindow : public QMainWindow {
   GestureTracker& gestureTracker() { return *m_tracker; }
   CanvasWidget* canvas() const { return m_canvas; }
   StatusBar* panels() const { return m_statusBar; }
-  QLineEdit* commentBox() const { return m_comment; }
+  CommentBox* commentBox() const { return m_comment; }
 
   // Created hidden at first use and kept for the whole run.
   ValueSheetWindow* valueSheetWindow();
@@ -186,7 +186,7 @@ class MainWindow : public QMainWindow {
   QScrollBar* m_hScroll = nullptr;
   QScrollBar* m_vScroll = nullptr;
   StatusBar* m_statusBar = nullptr;
-  QLineEdit* m_comment = nullptr;
+  CommentBox* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;
   std::unique_ptr<FileDialog> m_fileDialog;
   std::unique_ptr<UserPrompts> m_prompts;

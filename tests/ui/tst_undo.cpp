@@ -5,6 +5,7 @@
 #include "SpreadsheetAutomation.h"
 #include "SpreadsheetLink.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -88,6 +89,8 @@ class TestUndo : public QObject {
   void newPictureClearsBoth();
   void notDuringAGesture();
   void budgetLetsTheOldestGo();
+  void keysTakeBackCapturesNotTheComment_data();
+  void keysTakeBackCapturesNotTheComment();
 
  private:
   void capture(int shape, QPoint from, QPoint to);
@@ -372,6 +375,66 @@ void TestUndo::budgetLetsTheOldestGo() {
   }
   window().history().setBudget(2 * 1024 * 1024 + 4096);
   QCOMPARE(window().findChild<QAction*>(u"元に戻す"_s)->text(), u"元に戻す: 点（あと 2 回まで）"_s);
+}
+
+void TestUndo::keysTakeBackCapturesNotTheComment_data() {
+  QTest::addColumn<QKeyCombination>("redoKey");
+  QTest::newRow("Ctrl+Y") << QKeyCombination(Qt::CTRL, Qt::Key_Y);
+  QTest::newRow("Ctrl+Shift+Z") << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+}
+
+// The keyboard focus stays in the comment box throughout, as it does after
+// typing a comment: the keys still reach the captures, and the comment a
+// record carries never changes behind the user's back.
+void TestUndo::keysTakeBackCapturesNotTheComment() {
+  QFETCH(QKeyCombination, redoKey);
+  const auto press = [](QWidget* w, QKeyCombination key) {
+    QTest::keyClick(w, key.key(), key.keyboardModifiers());
+  };
+  const QKeyCombination undoKey(Qt::CTRL, Qt::Key_Z);
+  m_scripted->choose(u"B11"_s, 2);
+  CommentBox* comment = window().commentBox();
+  window().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window()));
+  comment->setFocus();
+  QTest::keyClicks(comment, u"U-1"_s);
+  capture(2, QPoint(10, 10), QPoint(100, 60));
+  const QByteArray one = contents(window().coordinateFile().path());
+  QVERIFY(one.contains("U-1"));
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(comment, Qt::Key_Backspace);
+  }
+  QTest::keyClicks(comment, u"U-2"_s);
+  capture(2, QPoint(20, 20), QPoint(120, 90));
+  const QByteArray two = contents(window().coordinateFile().path());
+  const QImage withBoth = picture();
+  QVERIFY(two.startsWith(one) && two.mid(one.size()).contains("U-2"));
+  QCOMPARE(QApplication::focusWidget(), comment);
+
+  press(comment, undoKey);
+  QCOMPARE(contents(window().coordinateFile().path()), one);
+  QCOMPARE(comment->text(), u"U-2"_s);
+  press(comment, redoKey);
+  QCOMPARE(contents(window().coordinateFile().path()), two);
+  QCOMPARE(picture(), withBoth);
+  QCOMPARE(comment->text(), u"U-2"_s);
+
+  // What is typed after the last capture is the box's own to take back.
+  QTest::keyClicks(comment, u"X"_s);
+  press(comment, undoKey);
+  QCOMPARE(comment->text(), u"U-2"_s);
+  QCOMPARE(contents(window().coordinateFile().path()), two);
+  press(comment, redoKey);
+  QCOMPARE(comment->text(), u"U-2X"_s);
+  QCOMPARE(contents(window().coordinateFile().path()), two);
+  press(comment, undoKey);
+  QCOMPARE(comment->text(), u"U-2"_s);
+  // Nothing more of its own: the next capture back goes.
+  press(comment, undoKey);
+  QCOMPARE(contents(window().coordinateFile().path()), one);
+  QCOMPARE(comment->text(), u"U-2"_s);
+  QCOMPARE(QApplication::focusWidget(), comment);
+  QVERIFY(m_scripted->prompts->shown.isEmpty());
 }
 
 QTEST_MAIN(TestUndo)
