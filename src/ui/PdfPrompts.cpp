@@ -1,5 +1,7 @@
 #include "PdfPrompts.h"
 
+#include "CaptionedComboBox.h"
+
 #include "PdfDocument.h"
 #include "PdfPicture.h"
 #include "Readout.h"
@@ -10,7 +12,6 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QInputDialog>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,15 +39,21 @@ std::optional<PdfChoice> QtPdfPrompts::choose(const QString& file, const PdfDocu
     page->hide();
   }
 
+  nameComboBoxesByCaption();
   auto* dpi = new QComboBox(&dialog);
   dpi->setObjectName(u"解像度"_s);
   dpi->setAccessibleName(u"解像度（dpi）"_s);
   dpi->setEditable(true);
+  dpi->lineEdit()->setAccessibleName(dpi->accessibleName());
   for (int d : {96, 150, 200, 300, 400, 600}) {
     dpi->addItem(QString::number(d));
   }
+  // What is typed is what is used: no completion from the list (40 must
+  // not become 400), no fixing up, nothing added to the list on Return. A
+  // number out of range is told beside the box and keeps 開く disabled.
+  dpi->setCompleter(nullptr);
+  dpi->setInsertPolicy(QComboBox::NoInsert);
   dpi->setCurrentText(QString::number(kDefaultDpi));
-  dpi->setValidator(new QIntValidator(kMinimumDpi, kMaximumDpi, dpi));
   form->addRow(u"解像度（dpi、%1〜%2）:"_s.arg(kMinimumDpi).arg(kMaximumDpi), dpi);
 
   auto* size = new Readout(u"画像の大きさ"_s, &dialog);

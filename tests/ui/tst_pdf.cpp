@@ -6,10 +6,12 @@
 #include "PdfFiles.h"
 #include "PdfPicture.h"
 #include "ScriptedWindow.h"
+#include "Spoken.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSize>
 #include <QPainter>
@@ -90,6 +92,9 @@ class TestPdf : public QObject {
   void pageAndResolution_data();
   void pageAndResolution();
   void dialogOffersPageAndResolution();
+  void resolutionIsWhatIsTyped_data();
+  void resolutionIsWhatIsTyped();
+  void dialogBoxesAreNamedByTheirCaptions();
   void lineLandsOnItsPixels_data();
   void lineLandsOnItsPixels();
   void captureRecordsWhatARasterExportWould();
@@ -228,6 +233,88 @@ void TestPdf::dialogOffersPageAndResolution() {
                               u"36 から 2400 までの整数を入れてください"_s, u"0"_s,
                               u"600 × 400 画素"_s}));
   QCOMPARE(m_scripted->window.canvas()->surface().size(), QSize(600, 400));
+}
+
+void TestPdf::resolutionIsWhatIsTyped_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<bool>("returnKey");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<QSize>("opened");  // empty where nothing can open
+  const QString why = u"36 から 2400 までの整数を入れてください"_s;
+  // A page of 720 x 360 points: at d dpi, 10 d x 5 d pixels.
+  QTest::newRow("40, a prefix of 400")
+      << u"40"_s << false << u"400 × 200 画素"_s << QSize(400, 200);
+  QTest::newRow("60 and Return") << u"60"_s << true << u"600 × 300 画素"_s << QSize(600, 300);
+  QTest::newRow("4, below the range") << u"4"_s << false << why << QSize();
+  QTest::newRow("4 and Return") << u"4"_s << true << why << QSize();
+  QTest::newRow("-5") << u"-5"_s << false << why << QSize();
+  QTest::newRow("100000") << u"100000"_s << false << why << QSize();
+  QTest::newRow("not a number") << u"2x"_s << false << why << QSize();
+}
+
+// What is typed into the resolution box is what opens: nothing completed
+// from the list, nothing fixed up.
+void TestPdf::resolutionIsWhatIsTyped() {
+  QFETCH(QString, typed);
+  QFETCH(bool, returnKey);
+  QFETCH(QString, shown);
+  QFETCH(QSize, opened);
+  const QString pdf = writePdf(u"wide.pdf"_s, {QSizeF(720, 360)});
+  m_scripted->window.setPdfPrompts(std::make_unique<QtPdfPrompts>(&m_scripted->window));
+  QStringList seen;
+  answerNextModal([&](QWidget* dialog) {
+    auto* dpi = dialog->findChild<QComboBox*>(u"解像度"_s);
+    QPushButton* open = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    dpi->setFocus();
+    dpi->lineEdit()->selectAll();
+    QTest::keyClicks(dpi, typed);
+    if (returnKey) {
+      QTest::keyClick(dpi, Qt::Key_Return);
+    }
+    seen << dpi->currentText() << dialog->findChild<QLabel*>(u"画像の大きさ"_s)->text()
+         << QString::number(open->isEnabled());
+    if (dialog->isVisible()) {
+      (open->isEnabled() ? open
+                         : dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel))
+          ->click();
+    }
+  });
+  m_scripted->files->answers = {pdf};
+  m_scripted->run(u"A11"_s);
+  QCOMPARE(seen, (QStringList{typed, shown, QString::number(!opened.isEmpty())}));
+  if (opened.isEmpty()) {
+    QVERIFY(m_scripted->window.canvas()->surface().shown() == nullptr);
+  } else {
+    QCOMPARE(m_scripted->window.canvas()->surface().size(), opened);
+  }
+}
+
+// A screen reader says what each box of the dialog is for, not what it
+// happens to hold.
+void TestPdf::dialogBoxesAreNamedByTheirCaptions() {
+  const QString pdf = writePdf(u"two.pdf"_s, {QSizeF(300, 200), QSizeF(300, 200)});
+  m_scripted->window.setPdfPrompts(std::make_unique<QtPdfPrompts>(&m_scripted->window));
+  QStringList said;
+  answerNextModal([&](QWidget* dialog) {
+    QList<QWidget*> boxes;
+    for (QComboBox* box : dialog->findChildren<QComboBox*>()) {
+      boxes << box;
+      if (box->isEditable()) {
+        boxes << box->lineEdit();
+      }
+    }
+    for (QAbstractSpinBox* box : dialog->findChildren<QAbstractSpinBox*>()) {
+      boxes << box;
+    }
+    for (QWidget* box : boxes) {
+      const Spoken s = spoken(box);
+      said << s.name + u'=' + s.value;
+    }
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+  });
+  m_scripted->files->answers = {pdf};
+  m_scripted->run(u"A11"_s);
+  QCOMPARE(said, (QStringList{u"解像度（dpi）=200"_s, u"解像度（dpi）=200"_s, u"ページ=1"_s}));
 }
 
 void TestPdf::lineLandsOnItsPixels_data() {
