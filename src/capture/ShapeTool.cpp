@@ -26,31 +26,40 @@ std::optional<QString> ShapeTool::run() {
   if (!p.error.isEmpty()) {
     return p.error;
   }
+  if (sending && p.record) {
+    // What the destination can tell beforehand (a comment 座標.txt cannot
+    // hold) is told before anything is drawn.
+    if (auto refusal = m_context.sink.refuses(*p.record)) {
+      return refusal;
+    }
+  }
   if (fills()) {
     style.applyFull(m_context.surface);
   } else {
     style.applyLineForm(m_context.surface);
   }
-  CaptureHistory* history = m_context.history;
-  if (history) {
-    m_context.surface.beginRecording();
-  }
+  m_context.surface.beginRecording();
   p.draw(m_context.surface, style.lineColour);
-  std::unique_ptr<DrawnShape> drawn = history ? m_context.surface.endRecording() : nullptr;
+  std::unique_ptr<DrawnShape> drawn = m_context.surface.endRecording();
   Sent sent;
   if (sending && p.record) {
     sent = m_context.sink.send(*p.record);
+    if (sent.problem) {
+      // No shape on the picture without its record: it comes off again.
+      if (drawn) {
+        drawn->undo();
+      }
+      return sent.problem;
+    }
   }
-  if (history) {
-    // A record that could not be sent leaves a shape all the same, which
-    // undo can take off.
+  if (CaptureHistory* history = m_context.history) {
     const QString keyword = p.record ? p.record->fields().at(0).text : QString();
     history->push({stepLabel(keyword), std::move(drawn), std::move(sent.delivery)});
   }
   if (m_context.captured) {
     m_context.captured();
   }
-  return sent.problem;
+  return std::nullopt;
 }
 
 QString ShapeTool::stepLabel(const QString& keyword) const {

@@ -16,6 +16,11 @@ using namespace Qt::StringLiterals;
 namespace koordel {
 namespace {
 
+QString unrepresentable(const QString& characters, const QString& where) {
+  return u"Shift_JIS で書けない文字（%1）が含まれているため、%2 に書き込みませんでした。\n"
+         u"コメントからその文字を除いてください。"_s.arg(characters, where);
+}
+
 QString reason(int error) {
   switch (error) {
     case ENOSPC:
@@ -107,6 +112,14 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
   return append(line, nullptr);
 }
 
+std::optional<QString> CoordinateFile::refuses(const QString& line) const {
+  const ShiftJisText encoded = toShiftJis(line);
+  if (encoded.bytes) {
+    return std::nullopt;
+  }
+  return unrepresentable(encoded.unrepresentable, QDir::toNativeSeparators(path()));
+}
+
 std::optional<QString> CoordinateFile::append(const QString& line, Appended* appended) const {
   const QString folderNow = folder();
   const bool elsewhere = folderNow != m_folder;
@@ -114,8 +127,7 @@ std::optional<QString> CoordinateFile::append(const QString& line, Appended* app
   const QString where = QDir::toNativeSeparators(file);
   const ShiftJisText encoded = toShiftJis(line + u"\r\n"_s);
   if (!encoded.bytes) {
-    return u"Shift_JIS で書けない文字（%1）が含まれているため、%2 に書き込みませんでした。\n"
-           u"コメントからその文字を除いてください。"_s.arg(encoded.unrepresentable, where);
+    return unrepresentable(encoded.unrepresentable, where);
   }
   const QByteArray& bytes = *encoded.bytes;
   const auto failed = [&](int error) {

@@ -29,6 +29,9 @@ class CoordinateFile {
   // that cannot be encoded or written in full leaves the file as it was.
   // Returns what to tell the user when it failed.
   std::optional<QString> append(const QString& line) const;
+  // Why `line` cannot go into the file whatever the disk says: a character
+  // Shift_JIS cannot hold.
+  std::optional<QString> refuses(const QString& line) const;
 
   // Where a line went: the file, where it began, and its bytes.
   struct Appended {

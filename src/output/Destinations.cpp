@@ -92,6 +92,13 @@ class SheetDelivery : public Delivery {
 
 }  // namespace
 
+std::optional<QString> Destinations::refuses(const Record& record) const {
+  if (m_selections.destination == destination::kFile) {
+    return m_file.refuses(record.textForm());
+  }
+  return std::nullopt;
+}
+
 Sent Destinations::send(const Record& record) {
   const QString& where = m_selections.destination;
   if (where == destination::kClipboard) {

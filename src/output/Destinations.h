@@ -16,6 +16,7 @@ class Destinations : public RecordSink {
                SpreadsheetLink* spreadsheet = nullptr);
 
   Sent send(const Record& record) override;
+  std::optional<QString> refuses(const Record& record) const override;
 
  private:
   const Selections& m_selections;

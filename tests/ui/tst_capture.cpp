@@ -70,6 +70,8 @@ class TestCapture : public QObject {
   void styleChosenInTheDialogIsUsedAtTheNextRelease();
   void badWidthIsToldAndNothingIsWritten();
   void spreadsheetStartCanBeCancelled();
+  void recordThatCannotGoLeavesNoShape_data();
+  void recordThatCannotGoLeavesNoShape();
 
  private:
   void choose(const QString& family, int index);
@@ -288,6 +290,45 @@ void TestCapture::spreadsheetStartCanBeCancelled() {
   QCOMPARE(m_window->selections().outputRow, qint16(1));
   QCOMPARE(cells.load(), 0);
   QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestCapture::recordThatCannotGoLeavesNoShape_data() {
+  QTest::addColumn<int>("shape");
+  QTest::addColumn<int>("destination");
+  QTest::addColumn<QString>("comment");
+  QTest::addColumn<bool>("fullDisk");
+  QTest::addColumn<QString>("told");
+  QTest::newRow("a comment Shift_JIS cannot hold")
+      << 2 << 2 << u"caf\u00e9"_s << false << u"Shift_JIS で書けない文字（\u00e9）"_s;
+  QTest::newRow("a full disk") << 4 << 2 << u"A-1"_s << true << u"ディスクの空きがありません。"_s;
+  QTest::newRow("Calc gone") << 3 << 3 << u"A-1"_s << false << u"エクセルに送れません。"_s;
+}
+
+// A shape is never left on the picture without its record: what is known
+// beforehand stops the capture before anything is drawn, and a send that
+// fails takes the shape off again. Nothing is left to take back either.
+void TestCapture::recordThatCannotGoLeavesNoShape() {
+  QFETCH(int, shape);
+  QFETCH(int, destination);
+  QFETCH(QString, comment);
+  QFETCH(bool, fullDisk);
+  QFETCH(QString, told);
+  if (fullDisk) {
+    QVERIFY(QFile::link(u"/dev/full"_s, m_window->coordinateFile().path()));
+  }
+  m_window->spreadsheetLink().setFactory([] { return nullptr; });
+  const PictureCanvas& surface = m_window->canvas()->surface();
+  const QImage blank = surface.composed(surface.rect());
+  m_window->commentBox()->setText(comment);
+  choose(u"C11"_s, shape);
+  choose(u"B11"_s, destination);
+  drag(QPoint(10, 10), QPoint(60, 40));
+  QTRY_COMPARE(m_told.size(), 1);
+  QVERIFY2(m_told.at(0).contains(told), qPrintable(m_told.at(0)));
+  QCOMPARE(surface.composed(surface.rect()), blank);
+  QVERIFY(!m_window->history().canUndo());
+  QVERIFY(fullDisk || !QFile::exists(m_window->coordinateFile().path()));
+  QCOMPARE(m_window->commentBox()->text(), comment);
 }
 
 QTEST_MAIN(TestCapture)
