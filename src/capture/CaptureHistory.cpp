@@ -1,5 +1,7 @@
 #include "CaptureHistory.h"
 
+using namespace Qt::StringLiterals;
+
 namespace koordel {
 
 qsizetype CaptureHistory::sizeOf(const Step& step) {
@@ -38,17 +40,21 @@ std::optional<QString> CaptureHistory::undo(
   if (m_done.empty()) {
     return std::nullopt;
   }
-  Step& step = m_done.back();
-  if (step.delivery) {
+  if (Step& step = m_done.back(); step.delivery) {
     const Delivery::Result result = step.delivery->takeBack();
     if (result.outcome == Delivery::Outcome::Gone) {
+      const quint64 asked = m_generation;
       if (!drawingOnly || !drawingOnly(result.message)) {
         return std::nullopt;  // the user chose to leave it: nothing changed
+      }
+      if (m_generation != asked) {
+        return std::nullopt;  // the steps changed while the user was asked
       }
     } else if (result.outcome != Delivery::Outcome::Done) {
       return result.message;
     }
   }
+  Step& step = m_done.back();
   if (step.drawing) {
     step.drawing->undo();
   }
@@ -84,6 +90,23 @@ void CaptureHistory::clear() {
   m_bytes = 0;
   m_forgot = false;
   changed();
+}
+
+CaptureHistory::RecordsTakenBack CaptureHistory::takeBackRecords() {
+  RecordsTakenBack taken;
+  for (auto step = m_done.rbegin(); step != m_done.rend(); ++step) {
+    if (!step->delivery) {
+      continue;
+    }
+    const Delivery::Result result = step->delivery->takeBack();
+    if (result.outcome == Delivery::Outcome::Done) {
+      ++taken.count;
+    } else {
+      taken.refused << step->label + u": "_s + result.message;
+    }
+  }
+  clear();
+  return taken;
 }
 
 CaptureHistory::Kept CaptureHistory::setAside() {

@@ -4,6 +4,7 @@
 #include "DrawingSurface.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -54,6 +55,15 @@ class CaptureHistory {
   // A new picture: nothing of the old one can be taken back or done again.
   void clear();
 
+  // For a picture that goes away as if never opened: every record its
+  // captures sent is taken back, newest first, and the steps are cleared.
+  // Drawings are left alone, they go with the picture.
+  struct RecordsTakenBack {
+    int count = 0;        // records taken back
+    QStringList refused;  // "label: why" of each that could not be
+  };
+  RecordsTakenBack takeBackRecords();
+
   // The steps of a picture set aside, to bring back with it.
   struct Kept {
     std::deque<Step> done;
@@ -72,7 +82,8 @@ class CaptureHistory {
  private:
   static qsizetype sizeOf(const Step& step);
   void letOldestGo();
-  void changed() const {
+  void changed() {
+    ++m_generation;
     if (m_changed) {
       m_changed();
     }
@@ -83,6 +94,9 @@ class CaptureHistory {
   qsizetype m_budget;
   qsizetype m_bytes = 0;
   bool m_forgot = false;
+  // Counts every change, so that an undo that had to ask the user can tell
+  // whether its step is still there when the answer comes.
+  quint64 m_generation = 0;
   std::function<void()> m_changed;
 };
 

@@ -320,9 +320,11 @@ void MainWindow::connectCanvas() {
   connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
-      if (auto message = m_tracker->release(e)) {
-        tellLater(*message);
-      }
+      withHistoryHeld([&] {
+        if (auto message = m_tracker->release(e)) {
+          tellLater(*message);
+        }
+      });
       m_loupe->update();  // the shape just drawn
     });
   });
@@ -386,9 +388,11 @@ bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
         QMetaObject::invokeMethod(
             this,
             [this, weak, problem] {
-              if (const auto shown = weak.lock()) {
-                pictureDecoded(shown.get(), problem);
-              }
+              whenHistoryFree([this, weak, problem] {
+                if (const auto shown = weak.lock()) {
+                  pictureDecoded(shown.get(), problem);
+                }
+              });
             },
             Qt::QueuedConnection);
       });
@@ -416,6 +420,16 @@ void MainWindow::pictureDecoded(const Picture* picture, const std::optional<QStr
   if (!problem) {
     return;
   }
+  // The picture goes as if it had never been opened: so do the records of
+  // what was captured on it while it loaded.
+  const CaptureHistory::RecordsTakenBack taken = m_history.takeBackRecords();
+  QString told = *problem;
+  if (taken.count > 0) {
+    told += u"\n\nこの画像の読み込み中に取り込んだ記録 %1 件を取り消しました。"_s.arg(taken.count);
+  }
+  if (!taken.refused.isEmpty()) {
+    told += u"\n\n次の記録は取り消せませんでした。\n"_s + taken.refused.join(u'\n');
+  }
   m_history.bringBack(std::move(before.history));
   m_canvas->setZoom(before.zoom);
   m_padding = before.padding;
@@ -426,7 +440,7 @@ void MainWindow::pictureDecoded(const Picture* picture, const std::optional<QStr
   m_hScroll->setValue(before.scrolledAcross);
   m_vScroll->setValue(before.scrolledDown);
   placeCanvas();
-  showMessage(this, *problem, u"エラー"_s);
+  showMessage(this, told, u"エラー"_s);
 }
 
 // A page of a PDF, drawn on demand at the resolution the user chooses. Every
@@ -457,11 +471,14 @@ bool MainWindow::openPdfPage(const QString& path) {
 
 void MainWindow::undoCapture() {
   // A gesture half done would record its release into a step that is gone.
-  if (m_canvas->gestureInProgress() || !m_history.canUndo()) {
+  if (m_canvas->gestureInProgress() || !m_history.canUndo() || m_historyHeld) {
     return;
   }
-  const auto message = m_history.undo([this](const QString& why) {
-    return m_prompts->ask(why + u"\n\n図形だけを画像から消しますか？"_s, u"元に戻す"_s);
+  std::optional<QString> message;
+  withHistoryHeld([&] {
+    message = m_history.undo([this](const QString& why) {
+      return m_prompts->ask(why + u"\n\n図形だけを画像から消しますか？"_s, u"元に戻す"_s);
+    });
   });
   if (message) {
     m_prompts->message(*message, u"元に戻す"_s);
@@ -469,12 +486,43 @@ void MainWindow::undoCapture() {
 }
 
 void MainWindow::redoCapture() {
-  if (m_canvas->gestureInProgress() || !m_history.canRedo()) {
+  if (m_canvas->gestureInProgress() || !m_history.canRedo() || m_historyHeld) {
     return;
   }
-  if (const auto message = m_history.redo()) {
+  std::optional<QString> message;
+  withHistoryHeld([&] { message = m_history.redo(); });
+  if (message) {
     m_prompts->message(*message, u"やり直し"_s);
   }
+}
+
+void MainWindow::withHistoryHeld(const std::function<void()>& work) {
+  struct Hold {
+    MainWindow* window;
+    explicit Hold(MainWindow* w) : window(w) { ++window->m_historyHeld; }
+    ~Hold() {
+      if (--window->m_historyHeld > 0 || window->m_afterHistory.empty()) {
+        return;
+      }
+      // After the event that held them, in the order they came.
+      QTimer::singleShot(0, window, [w = window] {
+        auto changes = std::move(w->m_afterHistory);
+        w->m_afterHistory.clear();
+        for (auto& change : changes) {
+          w->whenHistoryFree(std::move(change));
+        }
+      });
+    }
+  } hold(this);
+  work();
+}
+
+void MainWindow::whenHistoryFree(std::function<void()> change) {
+  if (m_historyHeld > 0) {
+    m_afterHistory.push_back(std::move(change));
+    return;
+  }
+  guarded(this, change);
 }
 
 void MainWindow::showHistory() {

@@ -2,6 +2,7 @@
 // exactly libjpeg-turbo's own colours, what is decoded shows while the rest
 // is on its way, and a file damaged half-way gives back the picture before.
 #include "CanvasWidget.h"
+#include "HeldDecoder.h"
 #include "JpegDecoder.h"
 #include "ModalAnswer.h"
 #include "PictureLoader.h"
@@ -204,45 +205,6 @@ bool save(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-// A decoder whose rows come when the test lets them: the first `early` at
-// once, the rest when released, or a failure instead.
-struct HeldDecoder : PictureDecoder {
-  QSize picture;
-  int early;
-  QSemaphore* release;
-  std::atomic<bool>* sawCancel;
-  bool fails = false;
-
-  HeldDecoder(QSize s, int e, QSemaphore* r, std::atomic<bool>* c)
-      : picture(s), early(e), release(r), sawCancel(c) {}
-  QSize size() const override { return picture; }
-  bool prepare(PixelStore& store) override {
-    store.image = QImage(picture, QImage::Format_Grayscale8);
-    return true;
-  }
-  Result decode(PixelStore& store, const std::function<void(int)>& rows,
-                const std::function<bool()>& cancelled) override {
-    const auto fill = [&](int from, int to) {
-      for (int y = from; y < to; ++y) {
-        std::fill_n(store.row(y), picture.width(), uchar(40));
-      }
-      rows(to);
-    };
-    fill(0, early);
-    while (!release->tryAcquire(1, 5)) {
-      if (cancelled()) {
-        *sawCancel = true;
-        return {};
-      }
-    }
-    if (fails) {
-      return {u"画像データが途中で切れているか、壊れています。"_s, {}};
-    }
-    fill(early, picture.height());
-    return {};
-  }
-};
 
 }  // namespace
 
