@@ -103,6 +103,15 @@ QString fileNameFor(const QString& chosen) {
   return chosen + u".set"_s;
 }
 
+std::optional<QString> replaceQuestion(const QString& path) {
+  const QFileInfo info(path);
+  // A folder of that name is not replaced: the save fails and says so.
+  if (!info.exists() || info.isDir()) {
+    return std::nullopt;
+  }
+  return u"設定ファイル %1 はすでにあります。\n置き換えますか？"_s.arg(where(path));
+}
+
 std::optional<QByteArray> write(const ValueSheet& sheet, QString* unrepresentable) {
   QString text;
   for (Axis axis : {Axis::X, Axis::Y}) {

@@ -19,6 +19,11 @@ using Values = std::array<QString, kFieldCount>;
 // The name a save writes to: the chosen name with ".set" added, always.
 QString fileNameFor(const QString& chosen);
 
+// What to ask before a save to `path` replaces a file already there, or no
+// value when there is none. The file dialog cannot ask this itself: it sees
+// the name chosen, not the one with ".set" added.
+std::optional<QString> replaceQuestion(const QString& path);
+
 // The file's bytes, or no value when a text has characters Shift_JIS cannot
 // hold (named in `unrepresentable`). A field is quoted only when it would
 // not read back otherwise (a comma, a quote, a line break, leading blanks).

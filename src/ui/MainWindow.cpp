@@ -724,6 +724,10 @@ void MainWindow::saveSettings() {
     return;
   }
   const QString written = settings::fileNameFor(*name);
+  if (const auto question = settings::replaceQuestion(written);
+      question && !m_prompts->ask(*question, u"設定保存"_s)) {
+    return;
+  }
   if (auto failure = settings::save(m_sheet, written)) {
     m_prompts->message(*failure, u"エラー"_s);
     return;

@@ -4,11 +4,14 @@
 #include "StatusBar.h"
 #include "ValueSheetWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +41,8 @@ class TestCalibrationCommands : public QObject {
   void loadShowsInTheValueSheetWindow();
   void saveOffersTheFileItWrote();
   void saveNeverReplacesTheFileChosen();
+  void saveAsksBeforeReplacingTheFileItWrites_data();
+  void saveAsksBeforeReplacingTheFileItWrites();
 
  private:
   void run(const QString& name);
@@ -196,6 +201,97 @@ void TestCalibrationCommands::saveNeverReplacesTheFileChosen() {
   QCOMPARE(contents(existing + u".set"_s),
            QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n"));
   QCOMPARE(m_files->offered, QStringList{existing + u".set"_s});
+}
+
+void TestCalibrationCommands::saveAsksBeforeReplacingTheFileItWrites_data() {
+  QTest::addColumn<QString>("chosen");
+  QTest::addColumn<QStringList>("existing");
+  QTest::addColumn<QString>("asked");  // the file the question names; "" for none
+  QTest::addColumn<bool>("yes");
+  QTest::addColumn<QString>("written");  // the file that holds the sheet after; "" for none
+  const QString none;
+  // The dialog sees no "site", so it would never ask itself.
+  QTest::newRow("site.set there, no")
+      << u"site"_s << QStringList{u"site.set"_s} << u"site.set"_s << false << none;
+  QTest::newRow("site.set there, yes")
+      << u"site"_s << QStringList{u"site.set"_s} << u"site.set"_s << true << u"site.set"_s;
+  QTest::newRow("calib.set chosen, calib.set.set there")
+      << u"calib.set"_s << QStringList{u"calib.set"_s, u"calib.set.set"_s} << u"calib.set.set"_s
+      << false << none;
+  QTest::newRow("calib.set chosen, only it there")
+      << u"calib.set"_s << QStringList{u"calib.set"_s} << none << false << u"calib.set.set"_s;
+  QTest::newRow("a file named as chosen")
+      << u"site"_s << QStringList{u"site"_s} << none << false << u"site.set"_s;
+}
+
+// Through the toolkit's own message box, file dialog and question box, as
+// the user meets them.
+void TestCalibrationCommands::saveAsksBeforeReplacingTheFileItWrites() {
+  QFETCH(QString, chosen);
+  QFETCH(QStringList, existing);
+  QFETCH(QString, asked);
+  QFETCH(bool, yes);
+  QFETCH(QString, written);
+  for (const QString& name : existing) {
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("kept\r\n");
+  }
+  MainWindow window;
+  window.valueSheet().setText(Field::x軸係数, u"0.06944"_s);
+
+  QString question;
+  QString title;
+  QStringList buttons;
+  QList<ModalsInTurn::Action> script = {
+      [](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        QCOMPARE(box->text(), u"設定を保存します。"_s);
+        box->accept();
+      },
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(m_dir->filePath(chosen));
+        static_cast<QDialog*>(dialog)->accept();  // Return in the dialog
+      },
+  };
+  if (!asked.isEmpty()) {
+    script << [&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box);
+      question = box->text();
+      title = box->windowTitle();
+      for (QAbstractButton* button : box->buttons()) {
+        buttons << button->text();
+      }
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    };
+  }
+  ModalsInTurn modals(script);
+  window.findChild<QAction*>(u"A12"_s)->trigger();
+
+  QCOMPARE(modals.unexpected, QStringList());
+  if (!asked.isEmpty()) {
+    QVERIFY2(question.contains(QDir::toNativeSeparators(m_dir->filePath(asked))),
+             qPrintable(question));
+    QCOMPARE(title, u"設定保存"_s);
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{u"いいえ"_s, u"はい"_s}));
+  }
+  for (const QString& name : existing) {
+    if (name != written) {
+      QCOMPARE(contents(m_dir->filePath(name)), QByteArray("kept\r\n"));
+    }
+  }
+  if (!written.isEmpty()) {
+    QCOMPARE(contents(m_dir->filePath(written)),
+             QByteArray("1,1,1,1,1,1,1,1,1,1,0.06944,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n"));
+  }
+  // Nothing else was written beside them.
+  QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(),
+           existing.size() + (written.isEmpty() || existing.contains(written) ? 0 : 1));
 }
 
 QTEST_MAIN(TestCalibrationCommands)
