@@ -64,7 +64,10 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
 
   // An axis whose coefficient has no value keeps its previous one; the user
   // is told which, and why: no extent, or a quotient beyond the double range.
-  QStringList flat, overflowed;
+  // One too small for the five decimals is stored as 0.00000, which puts
+  // every converted position on the reference point: the user is told that
+  // too, since nothing else would show it.
+  QStringList flat, overflowed, vanished;
   const auto coefficient = [&](Field size, Field extentField, Field target, const QString& axis) {
     const double span = sheet.number(extentField);
     const double value = sheet.number(size) / span;
@@ -74,6 +77,9 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
       overflowed << axis;
     } else {
       sheet.setText(target, fiveDecimalText(value));
+      if (value != 0 && sheet.number(target) == 0) {
+        vanished << axis;
+      }
     }
   };
   coefficient(Field::指定校正X, Field::その差X, Field::x軸係数, u"X"_s);
@@ -95,6 +101,12 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
     told << u"%1方向の係数が数値の範囲を超えるため（オーバーフロー）、%2は変えていません。\n"
             u"入力した寸法がその差に比べて大きすぎます。寸法を確かめてください。"_s.arg(
                 overflowed.join(u"・"_s), names(overflowed));
+  }
+  if (!vanished.isEmpty()) {
+    told << u"%1方向の係数は小数点以下 5 桁に丸めると 0 になるため、%2は 0.00000 になりました。\n"
+            u"このままでは、その方向の変換した位置がすべて基準点と同じ値になります。"
+            u"寸法をもっと小さな単位で入力してください（m ではなく mm など）。"_s.arg(
+                vanished.join(u"・"_s), names(vanished));
   }
   if (!told.isEmpty()) {
     prompts.message(told.join(u"\n\n"_s));

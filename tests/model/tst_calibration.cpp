@@ -33,6 +33,8 @@ class TestCalibration : public QObject {
   void coefficientsAnswers();
   void coefficientWithoutValueKeepsItsTextAndSaysWhy_data();
   void coefficientWithoutValueKeepsItsTextAndSaysWhy();
+  void coefficientThatRoundsToZeroIsToldAbout_data();
+  void coefficientThatRoundsToZeroIsToldAbout();
 };
 
 void TestCalibration::referencePointAsksAndTakesTheLastRelease() {
@@ -206,6 +208,62 @@ void TestCalibration::coefficientWithoutValueKeepsItsTextAndSaysWhy() {
            sheet.text(Field::その差Y) == u"0"_s);
   QCOMPARE(prompts.shown.last().contains(u"Y方向の係数が数値の範囲を超える"_s),
            answers.at(1) == u"1E308"_s);
+}
+
+void TestCalibration::coefficientThatRoundsToZeroIsToldAbout_data() {
+  QTest::addColumn<QStringList>("drag");
+  QTest::addColumn<QStringList>("answers");
+  QTest::addColumn<QString>("x");
+  QTest::addColumn<QString>("y");
+  QTest::addColumn<QString>("told");  // the start of the message; "" for none
+  QTest::newRow("1 over 300000 along x")
+      << QStringList{u"0"_s, u"0"_s, u"300000"_s, u"1440"_s} << QStringList{u"1"_s, u"100"_s}
+      << u"0.00000"_s << u"0.06944"_s
+      << u"X方向の係数は小数点以下 5 桁に丸めると 0 になるため、x軸係数は 0.00000 に"_s;
+  QTest::newRow("both axes, one negative")
+      << QStringList{u"0"_s, u"0"_s, u"300000"_s, u"300000"_s} << QStringList{u"1"_s, u"-1"_s}
+      << u"0.00000"_s << u"0.00000"_s
+      << u"X・Y方向の係数は小数点以下 5 桁に丸めると 0 になるため、x軸係数と Y軸係数は"_s;
+  // 1/200001 is just under 0.000005; 1/150000 (0.0000067) still keeps a digit.
+  QTest::newRow("just under the last digit")
+      << QStringList{u"0"_s, u"0"_s, u"150000"_s, u"200001"_s} << QStringList{u"1"_s, u"1"_s}
+      << u"0.00001"_s << u"0.00000"_s << u"Y方向の係数は小数点以下 5 桁に丸めると 0"_s;
+  QTest::newRow("kept a digit") << QStringList{u"0"_s, u"0"_s, u"150000"_s, u"150000"_s}
+                                << QStringList{u"1"_s, u"1"_s} << u"0.00001"_s << u"0.00001"_s
+                                << QString();
+  QTest::newRow("with a flat axis")
+      << QStringList{u"0"_s, u"0"_s, u"300000"_s, u"0"_s} << QStringList{u"1"_s, u"1"_s}
+      << u"0.00000"_s << u"0.25"_s << u"Y方向の長さが 0 のため"_s;
+}
+
+// The five decimals stay, as the settings file and the value sheet hold
+// them; what they cost is said.
+void TestCalibration::coefficientThatRoundsToZeroIsToldAbout() {
+  QFETCH(QStringList, drag);
+  QFETCH(QStringList, answers);
+  QFETCH(QString, x);
+  QFETCH(QString, y);
+  QFETCH(QString, told);
+  ValueSheet sheet;
+  sheet.setText(Field::x軸係数, u"0.5"_s);
+  sheet.setText(Field::Y軸係数, u"0.25"_s);
+  gesture(sheet, drag.at(0), drag.at(1), drag.at(2), drag.at(3));
+  FakePrompts prompts;
+  prompts.answers = answers;
+  setCoefficients(sheet, prompts);
+  QCOMPARE(sheet.text(Field::x軸係数), x);
+  QCOMPARE(sheet.text(Field::Y軸係数), y);
+  QCOMPARE(prompts.shown.size(), told.isEmpty() ? 2 : 3);
+  if (told.isEmpty()) {
+    return;
+  }
+  QVERIFY2(prompts.shown.last().startsWith(u"message[Koordel] "_s + told),
+           qPrintable(prompts.shown.last()));
+  // An axis is named only when its own coefficient became 0.
+  QCOMPARE(prompts.shown.last().contains(u"x軸係数は 0.00000"_s) ||
+               prompts.shown.last().contains(u"x軸係数と Y軸係数は 0.00000"_s),
+           x == u"0.00000"_s);
+  QCOMPARE(prompts.shown.last().contains(u"Y軸係数は 0.00000"_s), y == u"0.00000"_s);
 }
 
 QTEST_APPLESS_MAIN(TestCalibration)
