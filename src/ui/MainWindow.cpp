@@ -65,6 +65,24 @@ class ClientArea : public QWidget {
   std::function<void()> m_resized;
 };
 
+// The clip the canvas moves in. A wheel turned over its blank room, around a
+// picture zoomed out smaller than the area, zooms and scrolls as over the
+// picture itself.
+class PictureArea : public QWidget {
+ public:
+  PictureArea(QWidget* parent, std::function<void(const QWheelEvent&)> wheeled)
+      : QWidget(parent), m_wheeled(std::move(wheeled)) {}
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    m_wheeled(*event);
+    event->accept();
+  }
+
+ private:
+  std::function<void(const QWheelEvent&)> m_wheeled;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -99,7 +117,9 @@ void MainWindow::buildClientArea() {
 
   // The canvas moves as a whole inside this clip when scrolled, so every
   // position it reports stays an image position.
-  m_viewport = new QWidget(m_client);
+  m_viewport = new PictureArea(m_client, [this](const QWheelEvent& event) {
+    guarded(this, [&] { wheel(event.angleDelta(), event.modifiers(), event.position()); });
+  });
   m_viewport->setObjectName(u"viewport"_s);
   m_canvas = new CanvasWidget(m_viewport);
 
@@ -286,6 +306,12 @@ void MainWindow::buildViewMenu() {
   m_zoomReadout = new Readout(u"表示倍率"_s, menuBar());
   m_zoomReadout->setObjectName(u"表示倍率"_s);
   m_zoomReadout->setContentsMargins(8, 0, 8, 0);
+  // The menu bar gives its corner the room the first text asked for; made
+  // as wide as the widest zoom from the start, "3200%" is never cut short.
+  const QMargins margins = m_zoomReadout->contentsMargins();
+  m_zoomReadout->setMinimumWidth(
+      m_zoomReadout->fontMetrics().horizontalAdvance(zoom::percentText(zoom::kMax)) +
+      margins.left() + margins.right());
   menuBar()->setCornerWidget(m_zoomReadout, Qt::TopRightCorner);
   showZoom();
 }
@@ -308,7 +334,7 @@ void MainWindow::connectCanvas() {
   });
   connect(m_canvas, &CanvasWidget::wheeled, this,
           [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
-            guarded(this, [&] { wheel(angleDelta, modifiers, at); });
+            guarded(this, [&] { wheel(angleDelta, modifiers, m_canvas->mapTo(m_viewport, at)); });
           });
   connect(m_canvas, &CanvasWidget::moved, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
@@ -453,7 +479,7 @@ bool MainWindow::openPdfPage(const QString& path) {
     if (!password) {
       return false;
     }
-    opened = openPdf(path, *password);
+    opened = openPdf(path, password);
   }
   if (!opened.document) {
     showMessage(this, opened.error, u"エラー"_s);
@@ -609,14 +635,14 @@ void MainWindow::placeCanvas() {
                  m_padding.top() - qRound(m_vScroll->value() / double(kTwipsPerPixel)));
 }
 
-void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas) {
+void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF inArea) {
   if (modifiers.testFlag(Qt::ControlModifier)) {
     // Whole notches are steps; a touchpad's small turns add up to them.
     m_zoomWheel = std::clamp(m_zoomWheel + angleDelta.y(), -120 * 1000, 120 * 1000);
     const int steps = m_zoomWheel / 120;
     if (steps != 0) {
       m_zoomWheel -= steps * 120;
-      zoomAbout(zoom::stepped(m_canvas->zoom(), steps), m_canvas->mapTo(m_viewport, onCanvas));
+      zoomAbout(zoom::stepped(m_canvas->zoom(), steps), inArea);
     }
     return;
   }

@@ -145,7 +145,9 @@ class MainWindow : public QMainWindow {
   void buildTools();
   void setUpScrollBars();
   void placeCanvas();
-  void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF onCanvas);
+  // A wheel turned at `inArea` (picture area pixels), over the canvas or
+  // over the blank room around it.
+  void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF inArea);
   void followWithLoupe(const PointerEvent& e);
   void showZoom();
   void showHistory();

@@ -56,7 +56,7 @@ bool pdfAvailable() {
   return moduleEntry() != nullptr;
 }
 
-OpenedPdf openPdf(const QString& path, const QByteArray& password) {
+OpenedPdf openPdf(const QString& path, const std::optional<QByteArray>& password) {
   OpenedPdf result;
   const KoordelOpenPdf open = moduleEntry();
   if (!open) {
@@ -77,12 +77,16 @@ OpenedPdf openPdf(const QString& path, const QByteArray& password) {
   }
   const QByteArray bytes = file.readAll();
   int status = static_cast<int>(PdfDocument::Status::Damaged);
-  result.document.reset(open(&bytes, &password, &status));
+  const QByteArray given = password.value_or(QByteArray());
+  result.document.reset(open(&bytes, &given, &status));
   result.status = static_cast<PdfDocument::Status>(status);
   if (!result.document) {
     switch (result.status) {
       case PdfDocument::Status::NeedsPassword:
-        result.error = aboutFile(u"この PDF はパスワードで保護されています。"_s, path);
+        // After the user was asked, this is the answer left empty.
+        result.error = aboutFile(password ? u"パスワードが空です。PDF は開いていません。"_s
+                                          : u"この PDF はパスワードで保護されています。"_s,
+                                 path);
         break;
       case PdfDocument::Status::WrongPassword:
         result.error = aboutFile(u"パスワードが違います。PDF は開いていません。"_s, path);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace koordel {
 
@@ -17,9 +18,9 @@ struct OpenedPdf {
   QString error;  // what the user is told when there is no document
 };
 
-// Reads the file and opens it with the PDF module, with `password` (empty
-// for none).
-OpenedPdf openPdf(const QString& path, const QByteArray& password = {});
+// Reads the file and opens it with the PDF module, with the `password` the
+// user gave (no value when none was asked for).
+OpenedPdf openPdf(const QString& path, const std::optional<QByteArray>& password = std::nullopt);
 
 // Whether PDF files can be opened here: the module and Poppler are found.
 bool pdfAvailable();

@@ -464,7 +464,7 @@ void TestPdf::lockedPdf() {
   const QString locked =
       qpdf(u"locked.pdf"_s, {u"--encrypt"_s, u"secret"_s, u"owner"_s, u"256"_s, u"--"_s},
            writePdf(u"open.pdf"_s, {QSizeF(300, 200)}));
-  m_scripted->files->answers = {locked, locked, locked};
+  m_scripted->files->answers = {locked, locked, locked, locked};
   // Cancelled: nothing happens, nothing is said.
   m_prompts->given.reset();
   m_scripted->run(u"A11"_s);
@@ -475,6 +475,13 @@ void TestPdf::lockedPdf() {
   m_scripted->run(u"A11"_s);
   QCOMPARE(m_told.size(), 1);
   QVERIFY(m_told.at(0).startsWith(u"パスワードが違います。"_s));
+  QVERIFY(m_scripted->window.canvas()->surface().shown() == nullptr);
+  // Left empty: told so, not asked again for what was just asked.
+  m_prompts->given = QByteArray();
+  m_scripted->run(u"A11"_s);
+  QCOMPARE(m_told.size(), 2);
+  QVERIFY2(m_told.at(1).startsWith(u"パスワードが空です。"_s), qPrintable(m_told.at(1)));
+  QCOMPARE(m_prompts->asked.size(), 3);
   QVERIFY(m_scripted->window.canvas()->surface().shown() == nullptr);
   // Right: the page opens.
   m_prompts->given = QByteArray("secret");

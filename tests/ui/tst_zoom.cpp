@@ -29,10 +29,17 @@ void mouse(CanvasWidget* canvas, QEvent::Type type, QPointF at) {
   QApplication::sendEvent(canvas, &event);
 }
 
-void ctrlWheel(CanvasWidget* canvas, QPointF at, int delta) {
-  QWheelEvent event(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+// Ctrl + wheel at `inArea` (picture area pixels), to whichever widget lies
+// under the pointer there: the canvas, or the area's blank room around it.
+void ctrlWheel(QWidget* area, QPointF inArea, int delta) {
+  QWidget* under = area->childAt(inArea.toPoint());
+  if (!under) {
+    under = area;
+  }
+  const QPointF at = under->mapFrom(area, inArea);
+  QWheelEvent event(at, under->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                     Qt::ControlModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(canvas, &event);
+  QApplication::sendEvent(under, &event);
 }
 
 }  // namespace
@@ -60,6 +67,8 @@ class TestZoom : public QObject {
   void zoomOutShowsOnePixelLines_data();
   void zoomOutShowsOnePixelLines();
   void zoomReadout();
+  void zoomReadoutShowsWhole_data();
+  void zoomReadoutShowsWhole();
   void loupeStaysBesideThePointer_data();
   void loupeStaysBesideThePointer();
   void resizeDuringAGestureCompletesIt();
@@ -191,6 +200,11 @@ void TestZoom::wheelZoomKeepsThePointUnderThePointer_data() {
   // pointer: from the whole sheet straight into a detail.
   QTest::newRow("in from a small view") << 0.125 << 360 << QPointF(400, 300);
   QTest::newRow("up to filling the area") << 0.125 << 1200 << QPointF(300, 200);
+  // Over the blank room beside and below a picture zoomed out smaller than
+  // the area, the wheel works as over the picture.
+  QTest::newRow("in over the blank room") << 0.125 << 360 << QPointF(800, 500);
+  QTest::newRow("out over the blank room") << 0.125 << -120 << QPointF(700, 100);
+  QTest::newRow("in below the picture") << 0.125 << 120 << QPointF(200, 550);
 }
 
 void TestZoom::wheelZoomKeepsThePointUnderThePointer() {
@@ -207,8 +221,10 @@ void TestZoom::wheelZoomKeepsThePointUnderThePointer() {
   const QPointF before = imageUnder();
   // A mouse turns 120 to a notch; a touchpad sends small pieces.
   const int piece = delta == 130 ? 13 : (delta < 0 ? -120 : 120);
+  const bool overPicture = QRect(canvas->geometry()).contains(inArea.toPoint());
+  QCOMPARE(area->childAt(inArea.toPoint()) == canvas, overPicture);
   for (int turned = 0; std::abs(turned) < std::abs(delta); turned += piece) {
-    ctrlWheel(canvas, canvas->mapFrom(area, inArea), piece);
+    ctrlWheel(area, inArea, piece);
   }
   QVERIFY(canvas->zoom() != from);
   const QPointF moved = (imageUnder() - before) * canvas->zoom();
@@ -220,7 +236,8 @@ void TestZoom::wheelNeverLeavesTheRange() {
   load(QImage(400, 300, QImage::Format_RGB32));
   CanvasWidget* canvas = m_window->canvas();
   for (int delta : {2000000000, -2000000000, 1, -1, 2000000000}) {
-    ctrlWheel(canvas, QPointF(10, 10), delta);
+    ctrlWheel(m_window->pictureArea(), canvas->mapTo(m_window->pictureArea(), QPointF(10, 10)),
+              delta);
     QVERIFY(canvas->zoom() >= zoom::kMin && canvas->zoom() <= zoom::kMax);
   }
   QCOMPARE(canvas->zoom(), zoom::kMax);
@@ -387,6 +404,36 @@ void TestZoom::zoomReadout() {
   QVERIFY(m_window->menuBar()->cornerWidget(Qt::TopRightCorner) == readout);
 }
 
+void TestZoom::zoomReadoutShowsWhole_data() {
+  QTest::addColumn<double>("zoom");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("largest") << zoom::kMax << u"3200%"_s;
+  QTest::newRow("smallest") << zoom::kMin << u"0.8%"_s;
+  QTest::newRow("one step below 100") << 1 / std::pow(2.0, 0.25) << u"84%"_s;
+}
+
+// At the window's first size, beside the design's menus: every zoom shows
+// whole, never cut to "3200", and covers no menu.
+void TestZoom::zoomReadoutShowsWhole() {
+  QFETCH(double, zoom);
+  QFETCH(QString, shown);
+  load(QImage(400, 300, QImage::Format_RGB32));
+  QCOMPARE(m_window->size(), m_window->sizeHint());
+  m_window->zoomAbout(zoom, QPointF(0, 0));
+  QApplication::processEvents();
+  Readout* readout = m_window->zoomReadout();
+  QCOMPARE(readout->value(), shown);
+  QMenuBar* bar = m_window->menuBar();
+  const QRect room = readout->contentsRect();
+  const int needed = readout->fontMetrics().horizontalAdvance(shown);
+  QVERIFY2(readout->isVisible() && room.width() >= needed,
+           qPrintable(u"%1 pixels for %2 needing %3"_s.arg(room.width()).arg(shown).arg(needed)));
+  QVERIFY(bar->rect().contains(readout->geometry()));
+  for (QAction* menu : bar->actions()) {
+    QVERIFY2(!bar->actionGeometry(menu).intersects(readout->geometry()), qPrintable(menu->text()));
+  }
+}
+
 void TestZoom::loupeStaysBesideThePointer_data() {
   QTest::addColumn<QPointF>("inArea");
   QTest::newRow("middle") << QPointF(400, 300);
@@ -453,7 +500,7 @@ void TestZoom::zoomWithoutAPictureIsHarmless() {
   for (const QString& command : {u"拡大"_s, u"縮小"_s, u"全体を表示"_s, u"等倍"_s, u"ルーペ"_s}) {
     m_scripted->run(command);
   }
-  ctrlWheel(m_window->canvas(), QPointF(5, 5), 120);
+  ctrlWheel(m_window->pictureArea(), QPointF(5, 5), 120);
   QVERIFY(std::isfinite(m_window->canvas()->zoom()));
   QVERIFY(m_scripted->prompts->shown.isEmpty());
   QVERIFY(!QApplication::activeModalWidget());
