@@ -167,6 +167,13 @@ void TestZoom::gesturesRecordImageTwips_data() {
   QTest::newRow("1/8") << 0.125 << QPointF(13, 7) << u"1560"_s << u"840"_s;
   QTest::newRow("one step") << std::pow(2.0, 0.25) << QPointF(120, 240) << u"1513.614"_s
                             << u"3027.227"_s;
+  // At 100% anywhere in image pixel 299 is its corner; at 3200% the last
+  // screen pixel inside it is 31/32 of the way across, kept to 7 digits.
+  QTest::newRow("1x inside pixel 299") << 1.0 << QPointF(299, 299) << u"4485"_s << u"4485"_s;
+  QTest::newRow("32x inside pixel 299")
+      << 32.0 << QPointF(9599, 9599) << u"4499.531"_s << u"4499.531"_s;
+  QTest::newRow("32x inside pixel 999")
+      << 32.0 << QPointF(31999, 31999) << u"14999.53"_s << u"14999.53"_s;
 }
 
 void TestZoom::gesturesRecordImageTwips() {
