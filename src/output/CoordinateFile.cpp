@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -62,6 +63,22 @@ class Descriptor {
  private:
   int m_fd;
 };
+
+// Another copy of Koordel may add records to the same file (a documents
+// folder shared by two users): a write, and undo's look at the file's end
+// followed by cutting it, hold the file to themselves while they run, so
+// that neither can slip between the other's look and its change. The lock
+// goes with the descriptor's close. A file system without locks gets the
+// write unlocked rather than none.
+int lockWhole(const Descriptor& fd) {
+  while (::flock(fd.get(), LOCK_EX) != 0) {
+    if (errno == EINTR) {
+      continue;
+    }
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL ? 0 : errno;
+  }
+  return 0;
+}
 
 // Writes all of `bytes` at the end and closes the file, or takes back what
 // was written (half a line would merge with the next record) and gives the
@@ -142,6 +159,9 @@ std::optional<QString> CoordinateFile::append(const QString& line, Appended* app
   if (fd.get() < 0) {
     return failed(errno);
   }
+  if (const int error = lockWhole(fd)) {
+    return failed(error);
+  }
   struct stat before {};
   if (::fstat(fd.get(), &before) != 0) {
     return failed(errno);
@@ -171,6 +191,9 @@ CoordinateFile::Undone CoordinateFile::takeBack(const Appended& appended) {
               u"記録は取り消せません。"_s.arg(where)};
     }
     return {Outcome::Failed, u"%1 を開けません。\n%2"_s.arg(where, reason(errno))};
+  }
+  if (const int error = lockWhole(fd)) {
+    return {Outcome::Failed, u"%1 から記録を消せませんでした。\n%2"_s.arg(where, reason(error))};
   }
   struct stat now {};
   QByteArray tail(appended.bytes.size(), '\0');
@@ -205,6 +228,9 @@ CoordinateFile::Undone CoordinateFile::appendAgain(const Appended& appended) {
               u"記録をもう一度書き込めません。"_s.arg(where)};
     }
     return failed(errno);
+  }
+  if (const int error = lockWhole(fd)) {
+    return failed(error);
   }
   struct stat before {};
   if (::fstat(fd.get(), &before) != 0) {

@@ -5,15 +5,24 @@
 #include "Selections.h"
 #include "ShiftJis.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
+#include <future>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -58,6 +67,49 @@ Record point(const QString& comment, const QString& x, const QString& y) {
   return r;
 }
 
+// Whether a lock on the file with inode `inode` has someone waiting for it.
+bool someoneWaitsFor(ino_t inode) {
+  QFile locks(u"/proc/locks"_s);
+  if (!locks.open(QIODevice::ReadOnly)) {
+    return false;
+  }
+  const QByteArray mark = ':' + QByteArray::number(qulonglong(inode)) + ' ';
+  for (const QByteArray& line : locks.readAll().split('\n')) {
+    if (line.contains("->") && line.contains(mark)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The other copy of Koordel, run as a process of its own: takes the file's
+// lock, says "locked", and holds it until this test's own call waits behind
+// it; then adds a line and lets go. A line on its standard input makes it
+// let go without writing (the call never waited).
+int holdLockOn(const char* path) {
+  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  struct stat file {};
+  if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &file) != 0) {
+    return 1;
+  }
+  std::puts(QFile::exists(u"/proc/locks"_s) ? "locked" : "unsupported");
+  std::fflush(stdout);
+  ::fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK);
+  for (;;) {
+    if (someoneWaitsFor(file.st_ino)) {
+      const bool whole = ::write(fd, "other\r\n", 7) == 7;
+      ::close(fd);
+      return whole ? 0 : 1;
+    }
+    char c = 0;
+    if (::read(STDIN_FILENO, &c, 1) > 0) {
+      ::close(fd);
+      return 2;
+    }
+    ::usleep(2000);
+  }
+}
+
 }  // namespace
 
 class TestCoordinateFile : public QObject {
@@ -76,6 +128,8 @@ class TestCoordinateFile : public QObject {
   void fullDiskLeavesNoHalfLine();
   void partialWriteIsTakenBack();
   void lineTakenBackAndWrittenAgain();
+  void anotherCopyIsWaitedFor_data();
+  void anotherCopyIsWaitedFor();
   void destinationsDispatch();
   void folderTheFileGoesTo_data();
   void folderTheFileGoesTo();
@@ -217,6 +271,64 @@ void TestCoordinateFile::lineTakenBackAndWrittenAgain() {
   QCOMPARE(CoordinateFile::takeBack(appended).outcome, CoordinateFile::Outcome::Gone);
 }
 
+void TestCoordinateFile::anotherCopyIsWaitedFor_data() {
+  QTest::addColumn<QString>("step");
+  QTest::addColumn<QByteArray>("after");  // the file once both copies are done
+  QTest::newRow("append") << u"append"_s << QByteArray("other\r\nmine\r\n");
+  QTest::newRow("undo") << u"undo"_s << QByteArray("mine\r\nother\r\n");
+  QTest::newRow("redo") << u"redo"_s << QByteArray("other\r\n");
+}
+
+// Two copies of Koordel on one 座標.txt: while the other copy holds the file,
+// a record, an undo or a redo waits for it, and then sees what it wrote.
+void TestCoordinateFile::anotherCopyIsWaitedFor() {
+  QFETCH(QString, step);
+  QFETCH(QByteArray, after);
+  const CoordinateFile file(m_dir->path());
+  CoordinateFile::Appended mine;
+  if (step != u"append") {
+    QVERIFY(!file.append(u"mine"_s, &mine));
+  }
+  if (step == u"redo") {
+    QCOMPARE(CoordinateFile::takeBack(mine).outcome, CoordinateFile::Outcome::Done);
+  }
+  QProcess other;
+  other.start(QCoreApplication::applicationFilePath(), {u"--hold-lock"_s, file.path()});
+  QVERIFY(other.waitForReadyRead());
+  const QByteArray said = other.readLine().trimmed();
+  if (said == "unsupported") {
+    other.kill();
+    other.waitForFinished();
+    QSKIP("no /proc/locks to see a waiting lock by");
+  }
+  QCOMPARE(said, QByteArray("locked"));
+
+  // On a thread of its own: it waits for the other process.
+  std::future<CoordinateFile::Outcome> done = std::async(std::launch::async, [&] {
+    if (step == u"append") {
+      return file.append(u"mine"_s, &mine) ? CoordinateFile::Outcome::Failed
+                                           : CoordinateFile::Outcome::Done;
+    }
+    return step == u"undo" ? CoordinateFile::takeBack(mine).outcome
+                           : CoordinateFile::appendAgain(mine).outcome;
+  });
+  const CoordinateFile::Outcome outcome = done.get();
+  other.write("done\n");
+  QVERIFY(other.waitForFinished());
+  QCOMPARE(other.exitCode(), 0);  // it wrote while this process waited
+
+  QCOMPARE(contents(file.path()), after);
+  if (step == u"append") {
+    QCOMPARE(outcome, CoordinateFile::Outcome::Done);
+    QCOMPARE(mine.offset, 7);
+    QCOMPARE(CoordinateFile::takeBack(mine).outcome, CoordinateFile::Outcome::Done);
+    QCOMPARE(contents(file.path()), QByteArray("other\r\n"));
+  } else {
+    // The other copy's line came between: left alone.
+    QCOMPARE(outcome, CoordinateFile::Outcome::Changed);
+  }
+}
+
 void TestCoordinateFile::destinationsDispatch() {
   Selections selections;
   FakeClipboard clipboard;
@@ -289,5 +401,13 @@ void TestCoordinateFile::folderTheFileGoesTo() {
   }
 }
 
-QTEST_APPLESS_MAIN(TestCoordinateFile)
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--hold-lock") == 0) {
+    return holdLockOn(argv[2]);
+  }
+  QCoreApplication app(argc, argv);
+  TestCoordinateFile test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
 #include "tst_coordinatefile.moc"
