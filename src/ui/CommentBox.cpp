@@ -1,5 +1,6 @@
 #include "CommentBox.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace koordel {
@@ -22,7 +23,9 @@ bool isRedoKey(const QKeyEvent& key) {
 CommentBox::CommentBox(QWidget* parent) : QLineEdit(parent) {}
 
 void CommentBox::startUndoAfresh() {
-  if (!isUndoAvailable() && !isRedoAvailable()) {
+  // Setting the text would throw away a word still being composed (kana
+  // not yet converted): the user's typing comes first.
+  if (m_composing || (!isUndoAvailable() && !isRedoAvailable())) {
     return;
   }
   const int cursor = cursorPosition();
@@ -56,6 +59,11 @@ bool CommentBox::event(QEvent* event) {
     }
   }
   return QLineEdit::event(event);
+}
+
+void CommentBox::inputMethodEvent(QInputMethodEvent* event) {
+  m_composing = !event->preeditString().isEmpty();
+  QLineEdit::inputMethodEvent(event);
 }
 
 // The same keys on every platform, whichever of them the platform itself

@@ -20,6 +20,10 @@ class CommentBox : public QLineEdit {
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+
+ private:
+  bool m_composing = false;  // an input method's text not yet committed
 };
 
 }  // namespace koordel
