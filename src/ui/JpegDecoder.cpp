@@ -155,6 +155,10 @@ std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limit
   return std::unique_ptr<JpegDecoder>(new JpegDecoder(std::move(state)));
 }
 
+QString JpegDecoder::path() const {
+  return m_state->path;
+}
+
 QSize JpegDecoder::size() const {
   return {static_cast<int>(m_state->info.image_width),
           static_cast<int>(m_state->info.image_height)};

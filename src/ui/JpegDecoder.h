@@ -19,6 +19,7 @@ class JpegDecoder : public PictureDecoder {
   ~JpegDecoder() override;
 
   QSize size() const override;
+  QString path() const override;
   bool prepare(PixelStore& store) override;
   Result decode(PixelStore& store, const std::function<void(int)>& rows,
                 const std::function<bool()>& cancelled) override;

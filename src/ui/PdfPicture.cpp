@@ -188,17 +188,28 @@ void PdfPicture::work(std::unique_ptr<PdfPageRenderer> renderer) {
       return m_stop || tooLong;
     };
     QImage image;
-    if (renderer && !region.isEmpty()) {
-      image = renderer->render(m_dpi * first.zoom, region, abort);
-    }
-    if (image.format() != QImage::Format_RGB32 && !image.isNull()) {
-      image = image.convertToFormat(QImage::Format_RGB32);
-    }
     std::vector<Drawn> drawn;
-    for (const Key& k : keys) {
-      const QRect tile = QRect(k.column * kTile, k.row * kTile, kTile, kTile) & page;
-      drawn.push_back(
-          {k, image.isNull() ? QImage() : image.copy(tile.translated(-region.topLeft()))});
+    drawn.reserve(keys.size());  // so that the failure below needs no memory
+    try {
+      if (renderer && !region.isEmpty()) {
+        image = renderer->render(m_dpi * first.zoom, region, abort);
+      }
+      if (image.format() != QImage::Format_RGB32 && !image.isNull()) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+      }
+      for (const Key& k : keys) {
+        const QRect tile = QRect(k.column * kTile, k.row * kTile, kTile, kTile) & page;
+        drawn.push_back(
+            {k, image.isNull() ? QImage() : image.copy(tile.translated(-region.topLeft()))});
+      }
+    } catch (...) {
+      // No exception may end the worker: the tiles show as not drawn, and
+      // the user is told, as of a drawing that failed.
+      image = QImage();
+      drawn.clear();
+      for (const Key& k : keys) {
+        drawn.push_back({k, QImage()});
+      }
     }
     const QString problem =
         !image.isNull() ? QString()

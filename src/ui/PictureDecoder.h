@@ -38,6 +38,8 @@ class PictureDecoder {
 
   virtual ~PictureDecoder() = default;
   virtual QSize size() const = 0;
+  // The file read, for what the user is told when reading it fails.
+  virtual QString path() const { return {}; }
   // Makes room for the pixels (`image` or `planes`), on the user-interface
   // thread; false when there is not enough memory.
   virtual bool prepare(PixelStore& store) = 0;

@@ -154,6 +154,7 @@ class WholeDecoder : public PictureDecoder {
   // A picture read already (its header did not tell its size).
   explicit WholeDecoder(QImage read) : m_size(read.size()), m_read(std::move(read)) {}
   QSize size() const override { return m_size; }
+  QString path() const override { return m_path; }
   bool prepare(PixelStore&) override { return true; }
   Result decode(PixelStore&, const std::function<void(int)>&,
                 const std::function<bool()>&) override {

@@ -105,6 +105,10 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
   return std::unique_ptr<PngDecoder>(new PngDecoder(std::move(state)));
 }
 
+QString PngDecoder::path() const {
+  return m_state->path;
+}
+
 QSize PngDecoder::size() const {
   return m_state->size;
 }

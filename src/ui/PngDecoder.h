@@ -20,6 +20,7 @@ class PngDecoder : public PictureDecoder {
   ~PngDecoder() override;
 
   QSize size() const override;
+  QString path() const override;
   bool prepare(PixelStore& store) override;
   Result decode(PixelStore& store, const std::function<void(int)>& rows,
                 const std::function<bool()>& cancelled) override;

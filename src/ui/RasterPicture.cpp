@@ -1,5 +1,7 @@
 #include "RasterPicture.h"
 
+#include "PictureLoader.h"
+
 #include <QCoreApplication>
 #include <QPainter>
 
@@ -33,7 +35,13 @@ RasterPicture::RasterPicture(QImage image) : m_size(image.size()) {
   m_rows = m_size.height();
   m_rowsShown = m_size.height();
   m_decoded = true;
-  m_worker = std::thread([this] { publish(Pyramid::build(m_store.image, &m_cancel)); });
+  m_worker = std::thread([this] {
+    try {
+      publish(Pyramid::build(m_store.image, &m_cancel));
+    } catch (...) {
+      // The picture is whole already; zoomed out, it shows grey.
+    }
+  });
 }
 
 RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store)
@@ -58,6 +66,38 @@ RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore
   m_worker = std::thread([this] { decode(); });
 }
 
+// A worker stopped by an exception (most likely memory running out for a
+// file that asks for more than it holds): the others stop, and the user is
+// told the file is damaged, as of any file that cannot be read through.
+void RasterPicture::broke() {
+  {
+    const std::lock_guard<std::mutex> lock(m_wakeMutex);
+    m_broken = true;
+  }
+  m_wake.notify_all();
+  if (m_cancel.load()) {
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &m_relay, [this] { finish(damagedMessage(m_decoder->path())); }, Qt::QueuedConnection);
+}
+
+// On the user-interface thread: the end of the decode, told once.
+void RasterPicture::finish(const std::optional<QString>& problem) {
+  if (m_endTold) {
+    return;
+  }
+  m_endTold = true;
+  if (!problem) {
+    m_decoded = true;
+    m_rowsShown = m_size.height();
+    becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+  }
+  if (m_finished) {
+    m_finished(problem);
+  }
+}
+
 // Only a view zoomed out asks for it: at 100 % the rows come fast enough,
 // and the preview's decode would take a processor from theirs.
 void RasterPicture::startPreview() const {
@@ -66,8 +106,16 @@ void RasterPicture::startPreview() const {
   }
   m_previewAsked = true;
   m_previewer = std::thread([this] {
-    QImage preview =
-        m_decoder->preview([this] { return m_cancel.load() || decodedRows() >= m_size.height(); });
+    QImage preview;
+    try {
+      preview = m_decoder->preview([this] {
+        return m_cancel.load() || m_broken.load() || decodedRows() >= m_size.height();
+      });
+    } catch (...) {
+      // Only a stand-in while the rows come: the decode says whether the
+      // file can be read.
+      return;
+    }
     if (preview.isNull() || m_cancel.load()) {
       return;
     }
@@ -129,35 +177,38 @@ void RasterPicture::waitUntilReady() {
 
 // On the worker.
 void RasterPicture::decode() {
-  PictureDecoder::Result result = m_decoder->decode(
-      m_store, [this](int rows) { rowsDone(rows); }, [this] { return m_cancel.load(); });
+  PictureDecoder::Result result;
+  try {
+    result = m_decoder->decode(
+        m_store, [this](int rows) { rowsDone(rows); },
+        [this] { return m_cancel.load() || m_broken.load(); });
+  } catch (...) {
+    broke();
+  }
   {
     const std::lock_guard<std::mutex> lock(m_wakeMutex);
-    m_decodeEnd = result.error || m_cancel.load() ? DecodeEnd::Failed : DecodeEnd::Done;
+    m_decodeEnd = result.error || m_cancel.load() || m_broken ? DecodeEnd::Failed : DecodeEnd::Done;
   }
   m_wake.notify_all();
-  if (m_cancel.load()) {
+  if (m_cancel.load() || m_broken.load()) {
     return;
   }
   QMetaObject::invokeMethod(
       &m_relay,
       [this, problem = result.error, whole = result.whole] {
-        if (!whole.isNull()) {
+        if (!whole.isNull() && !m_endTold) {
           m_store.image = whole;
           m_rows = m_size.height();
         }
-        if (!problem) {
-          m_decoded = true;
-          m_rowsShown = m_size.height();
-          becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
-        }
-        if (m_finished) {
-          m_finished(problem);
-        }
+        finish(problem);
       },
       Qt::QueuedConnection);
   if (!result.error && !m_growing) {
-    publish(Pyramid::build(result.whole.isNull() ? m_store.image : result.whole, &m_cancel));
+    try {
+      publish(Pyramid::build(result.whole.isNull() ? m_store.image : result.whole, &m_cancel));
+    } catch (...) {
+      broke();
+    }
   }
 }
 
@@ -165,6 +216,14 @@ void RasterPicture::decode() {
 // behind the decode, then the finer ones. A view zoomed out shows the
 // picture as it arrives.
 void RasterPicture::follow() {
+  try {
+    growAndPublish();
+  } catch (...) {
+    broke();
+  }
+}
+
+void RasterPicture::growAndPublish() {
   const auto reduced = [this](const QRect& area, int factor) { return reducedBy(area, factor); };
   const auto tell = [this](int from) {
     QMetaObject::invokeMethod(
@@ -182,12 +241,12 @@ void RasterPicture::follow() {
     {
       std::unique_lock<std::mutex> lock(m_wakeMutex);
       m_wake.wait(lock, [&] {
-        return m_cancel.load() || m_decodeEnd != DecodeEnd::Running ||
+        return m_cancel.load() || m_broken || m_decodeEnd != DecodeEnd::Running ||
                decodedRows() >= m_growing->taken() + m_growing->strip();
       });
       end = m_decodeEnd;
     }
-    if (m_cancel.load() || end == DecodeEnd::Failed) {
+    if (m_cancel.load() || m_broken.load() || end == DecodeEnd::Failed) {
       return;
     }
     if (!m_growing->grow(end == DecodeEnd::Done ? m_size.height() : decodedRows(), reduced,

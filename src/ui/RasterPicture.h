@@ -68,6 +68,9 @@ class RasterPicture : public Picture {
   RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store);
   void decode();
   void follow();
+  void growAndPublish();
+  void broke();
+  void finish(const std::optional<QString>& problem);
   void joinWorkers();
   void paintGrowing(QPainter& painter, const QRectF& image, double zoom) const;
   void startPreview() const;
@@ -86,6 +89,7 @@ class RasterPicture : public Picture {
   std::chrono::steady_clock::time_point m_told;  // the worker's
   int m_rowsShown = 0;                           // rows the ready handler was told of
   bool m_decoded = false;
+  bool m_endTold = false;  // the finished handler has heard
   mutable QImage m_preview;
   std::shared_ptr<const Pyramid> m_pyramid;
   std::unique_ptr<GrowingLevel> m_growing;  // while the picture arrives
@@ -97,6 +101,7 @@ class RasterPicture : public Picture {
   std::function<void(const std::optional<QString>&)> m_finished;
   mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news
   std::atomic<bool> m_cancel = false;
+  std::atomic<bool> m_broken = false;  // a worker stopped by an exception
   std::thread m_worker;
   mutable bool m_previewAsked = false;
   mutable std::thread m_previewer;

@@ -18,6 +18,9 @@ int quiet(TIFF*, void*, const char*, const char*, va_list) {
   return 1;
 }
 
+// The side of the largest tile writers use whatever the picture's size.
+constexpr qint64 kCommonTile = 1024;
+
 }  // namespace
 
 struct TiffDecoder::State {
@@ -126,8 +129,23 @@ std::unique_ptr<TiffDecoder> TiffDecoder::open(const QString& path, qint64 limit
         state->tileLength % 16 != 0) {
       return nullptr;
     }
+    // A tile is read whole into memory, and its size is the file's word: a
+    // few hundred bytes can ask for a terabyte. Writers make tiles no larger
+    // than the picture rounded up to the 16-pixel grain, or of a standard
+    // size (256 or 512 a side) for a picture smaller than one.
+    const auto rounded = [](quint32 n) { return (qint64(n) + 15) / 16 * 16; };
+    const qint64 largest =
+        std::max(qint64(kCommonTile) * kCommonTile, rounded(width) * rounded(height));
+    if (qint64(state->tileWidth) * state->tileLength > largest) {
+      error = damagedMessage(path);
+      return nullptr;
+    }
   }
   return std::unique_ptr<TiffDecoder>(new TiffDecoder(std::move(state)));
+}
+
+QString TiffDecoder::path() const {
+  return m_state->path;
 }
 
 QSize TiffDecoder::size() const {

@@ -21,6 +21,7 @@ class TiffDecoder : public PictureDecoder {
   ~TiffDecoder() override;
 
   QSize size() const override;
+  QString path() const override;
   bool prepare(PixelStore& store) override;
   Result decode(PixelStore& store, const std::function<void(int)>& rows,
                 const std::function<bool()>& cancelled) override;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
+#include <stdexcept>
 
 // A decoder whose rows come when the test lets them: the first `early` at
 // once, the rest when released, or a failure instead.
@@ -15,7 +17,10 @@ struct HeldDecoder : koordel::PictureDecoder {
   int early;
   QSemaphore* release;
   std::atomic<bool>* sawCancel;
-  bool fails = false;
+  // How the rows after `early` end: they come, or the file turns out
+  // damaged, or the decode throws (as when memory runs out).
+  enum class End { Rows, Damaged, OutOfMemory, Throws };
+  End end = End::Rows;
 
   HeldDecoder(QSize s, int e, QSemaphore* r, std::atomic<bool>* c)
       : picture(s), early(e), release(r), sawCancel(c) {}
@@ -39,8 +44,15 @@ struct HeldDecoder : koordel::PictureDecoder {
         return {};
       }
     }
-    if (fails) {
-      return {QStringLiteral("画像データが途中で切れているか、壊れています。"), {}};
+    switch (end) {
+      case End::Rows:
+        break;
+      case End::Damaged:
+        return {QStringLiteral("画像データが途中で切れているか、壊れています。"), {}};
+      case End::OutOfMemory:
+        throw std::bad_alloc();
+      case End::Throws:
+        throw std::runtime_error("unexpected");
     }
     fill(early, picture.height());
     return {};

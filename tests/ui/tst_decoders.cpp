@@ -23,6 +23,8 @@
 #include <QTest>
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
 #include <jpeglib.h>
 #include <tiffio.h>
@@ -180,6 +182,49 @@ bool writeTiledTiff(const QString& path, const QImage& grey) {
   return true;
 }
 
+// What byte `i` of a hand-written tile holds.
+uchar tileByte(quint32 i) {
+  return uchar(i * 7 + i / 251);
+}
+
+// A 16 x 16 grey TIFF, uncompressed, in one tile of `tile` x `tile` pixels,
+// written by hand. A tile of common size is all there; of a larger one the
+// file holds only 256 bytes, as no writer would make it (about 400 bytes in
+// all, whatever the tile).
+QByteArray oneTileTiff(quint32 tile) {
+  const quint32 tileBytes = tile <= 1024 ? tile * tile : 256;
+  QByteArray bytes("II*\0", 4);
+  const auto put = [&bytes](quint32 value, int length) {
+    for (int i = 0; i < length; ++i) {
+      bytes.append(char(value >> (8 * i) & 0xff));
+    }
+  };
+  struct Entry {
+    quint16 tag;
+    quint16 type;  // 3 SHORT, 4 LONG
+    quint32 value;
+  };
+  constexpr quint32 kEntries = 10;
+  constexpr quint32 kTileAt = 8 + 2 + 12 * kEntries + 4;  // right after the directory
+  const Entry entries[kEntries] = {
+      {256, 4, 16}, {257, 4, 16},   {258, 3, 8},    {259, 3, 1},       {262, 3, 1},
+      {277, 3, 1},  {322, 4, tile}, {323, 4, tile}, {324, 4, kTileAt}, {325, 4, tileBytes},
+  };
+  put(8, 4);
+  put(kEntries, 2);
+  for (const Entry& e : entries) {
+    put(e.tag, 2);
+    put(e.type, 2);
+    put(1, 4);
+    put(e.value, 4);
+  }
+  put(0, 4);  // no next directory
+  for (quint32 i = 0; i < tileBytes; ++i) {
+    bytes.append(char(tileByte(i)));
+  }
+  return bytes;
+}
+
 // libjpeg-turbo's own whole decode, in its default (fancy) upsampling.
 QImage libjpegRgb(const QByteArray& bytes) {
   jpeg_decompress_struct info{};
@@ -225,6 +270,9 @@ class TestDecoders : public QObject {
   void exifOrientation_data();
   void exifOrientation();
   void decodedRowsShowAndTheRestWaits();
+  void tilesLargerThanThePicture_data();
+  void tilesLargerThanThePicture();
+  void damagedHalfWayBringsThePictureBack_data();
   void damagedHalfWayBringsThePictureBack();
   void newLoadCancelsTheDecode();
   void closingDuringADecode();
@@ -553,12 +601,61 @@ void TestDecoders::decodedRowsShowAndTheRestWaits() {
   QVERIFY(window().history().canUndo());
 }
 
+// A few hundred bytes whose tile would take a terabyte (or 4 GiB, zeroed)
+// are damaged, said before a byte of the tile is allocated; a tile of a
+// common size on a smaller picture is as writers make them.
+void TestDecoders::tilesLargerThanThePicture_data() {
+  QTest::addColumn<quint32>("tile");
+  QTest::addColumn<bool>("opens");
+  QTest::newRow("1,048,576-pixel tiles") << (quint32(1) << 20) << false;
+  QTest::newRow("65,536-pixel tiles") << (quint32(1) << 16) << false;
+  QTest::newRow("2,048-pixel tiles") << quint32(2048) << false;
+  QTest::newRow("256-pixel tiles") << quint32(256) << true;
+}
+
+void TestDecoders::tilesLargerThanThePicture() {
+  QFETCH(quint32, tile);
+  QFETCH(bool, opens);
+  const QString path = m_dir->filePath(u"tiles.tif"_s);
+  QVERIFY(save(path, oneTileTiff(tile)));
+  OpenedPicture opened = openPictureFile(path);
+  QCOMPARE(bool(opened.decoder), opens);
+  if (opens) {
+    const std::shared_ptr<RasterPicture> picture =
+        RasterPicture::decoding(std::move(opened.decoder));
+    QVERIFY(picture);
+    picture->waitUntilReady();
+    QVERIFY(picture->isDecoded());
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        QCOMPARE(qGray(picture->image().pixel(x, y)),
+                 int(tileByte(quint32(y) * tile + quint32(x))));
+      }
+    }
+    return;
+  }
+  QVERIFY2(opened.error.startsWith(u"画像データが途中で切れているか、壊れています。"_s),
+           qPrintable(opened.error));
+  // Through the window: told, and nothing else changes.
+  const QString told = loadExpectingMessage(path);
+  QVERIFY2(told.startsWith(u"画像データが途中で切れているか、壊れています。"_s), qPrintable(told));
+  QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+void TestDecoders::damagedHalfWayBringsThePictureBack_data() {
+  QTest::addColumn<HeldDecoder::End>("end");
+  QTest::newRow("told damaged") << HeldDecoder::End::Damaged;
+  QTest::newRow("out of memory") << HeldDecoder::End::OutOfMemory;
+  QTest::newRow("other exception") << HeldDecoder::End::Throws;
+}
+
 void TestDecoders::damagedHalfWayBringsThePictureBack() {
+  QFETCH(HeldDecoder::End, end);
   held(QSize(200, 100), 100);
   m_release.release();
   window().canvas()->waitForPyramid();
   HeldDecoder* failing = held(QSize(400, 300), 50);
-  failing->fails = true;
+  failing->end = end;
   QCOMPARE(window().canvas()->surface().size(), QSize(400, 300));
   QString told;
   answerNextModal([&told](QWidget* modal) {
@@ -567,7 +664,7 @@ void TestDecoders::damagedHalfWayBringsThePictureBack() {
   });
   m_release.release();
   QTRY_VERIFY(!told.isEmpty());
-  QCOMPARE(told, u"画像データが途中で切れているか、壊れています。"_s);
+  QVERIFY2(told.startsWith(u"画像データが途中で切れているか、壊れています。"_s), qPrintable(told));
   QCOMPARE(window().canvas()->surface().size(), QSize(200, 100));
   QCOMPARE(window().canvas()->surface().composed(QRect(5, 5, 1, 1)).pixel(0, 0), qRgb(40, 40, 40));
 }

@@ -84,7 +84,7 @@ void TestLoadingCaptures::line(QPoint from, QPoint to) {
 }
 
 QString TestLoadingCaptures::failAndHear(HeldDecoder* decoder) {
-  decoder->fails = true;
+  decoder->end = HeldDecoder::End::Damaged;
   QString told;
   answerNextModal([&told](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -146,7 +146,7 @@ void TestLoadingCaptures::failureWaitsForAnUndoThatAsks() {
   m_scripted->choose(u"B11"_s, 2);
   line(QPoint(20, 200), QPoint(300, 200));
   QVERIFY(QFile::remove(window().coordinateFile().path()));
-  failing->fails = true;
+  failing->end = HeldDecoder::End::Damaged;
   QString told;
   m_scripted->prompts->yes = {true};
   m_scripted->prompts->whileAsking = [&] {

@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <new>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -45,23 +46,28 @@ struct FakePdfPrompts : PdfPrompts {
   }
 };
 
-// A page drawing that fails, or that never ends until it is told to.
+// A page drawing that fails, that never ends until it is told to, or that
+// runs out of memory.
+enum class Failure { Fails, Endless, OutOfMemory };
 struct FailingRenderer : PdfPageRenderer {
-  bool endless = false;
+  Failure failure = Failure::Fails;
   QImage render(double, const QRect&, const std::function<bool()>& abort) override {
-    while (endless && !abort()) {
+    if (failure == Failure::OutOfMemory) {
+      throw std::bad_alloc();
+    }
+    while (failure == Failure::Endless && !abort()) {
       QThread::msleep(5);
     }
     return {};
   }
 };
 struct FailingDocument : PdfDocument {
-  bool endless = false;
+  Failure failure = Failure::Fails;
   int pageCount() const override { return 1; }
   QSizeF pageSize(int) const override { return {612, 792}; }
   std::unique_ptr<PdfPageRenderer> renderer(int) const override {
     auto r = std::make_unique<FailingRenderer>();
-    r->endless = endless;
+    r->failure = failure;
     return r;
   }
 };
@@ -491,17 +497,19 @@ void TestPdf::lockedPdf() {
 }
 
 void TestPdf::tileThatFailsIsShownAndTold_data() {
-  QTest::addColumn<bool>("endless");
+  QTest::addColumn<Failure>("failure");
   QTest::addColumn<QString>("message");
-  QTest::newRow("fails") << false << u"PDF のページの一部を描けませんでした"_s;
-  QTest::newRow("takes too long") << true << u"時間がかかりすぎる"_s;
+  QTest::newRow("fails") << Failure::Fails << u"PDF のページの一部を描けませんでした"_s;
+  QTest::newRow("takes too long") << Failure::Endless << u"時間がかかりすぎる"_s;
+  QTest::newRow("out of memory") << Failure::OutOfMemory
+                                 << u"PDF のページの一部を描けませんでした"_s;
 }
 
 void TestPdf::tileThatFailsIsShownAndTold() {
-  QFETCH(bool, endless);
+  QFETCH(Failure, failure);
   QFETCH(QString, message);
   auto document = std::make_shared<FailingDocument>();
-  document->endless = endless;
+  document->failure = failure;
   PdfPicture page(document, 0, 72);
   page.setRenderLimit(100);
   QStringList problems;
