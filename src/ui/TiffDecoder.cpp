@@ -57,7 +57,10 @@ std::unique_ptr<TiffDecoder> TiffDecoder::open(const QString& path, qint64 limit
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-  state->tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "r", options);
+  // "m": read, never map. A mapped file that another program shortens
+  // meanwhile (a scanner tool saving over it) ends the program at the first
+  // byte past its new end; a read just comes back short.
+  state->tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "rm", options);
   TIFFOpenOptionsFree(options);
   TIFF* tiff = state->tiff;
   if (!tiff) {

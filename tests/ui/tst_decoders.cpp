@@ -272,6 +272,8 @@ class TestDecoders : public QObject {
   void decodedRowsShowAndTheRestWaits();
   void tilesLargerThanThePicture_data();
   void tilesLargerThanThePicture();
+  void shortenedWhileRead_data();
+  void shortenedWhileRead();
   void damagedHalfWayBringsThePictureBack_data();
   void damagedHalfWayBringsThePictureBack();
   void newLoadCancelsTheDecode();
@@ -640,6 +642,57 @@ void TestDecoders::tilesLargerThanThePicture() {
   const QString told = loadExpectingMessage(path);
   QVERIFY2(told.startsWith(u"画像データが途中で切れているか、壊れています。"_s), qPrintable(told));
   QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+// A TIFF that another program shortens while it is read (a scanner tool or
+// an editor saving over it) is damaged, and the program goes on.
+void TestDecoders::shortenedWhileRead_data() {
+  QTest::addColumn<bool>("tiled");
+  QTest::addColumn<int>("afterRows");  // 0: once the header is read
+  QTest::newRow("strips, after the header") << false << 0;
+  QTest::newRow("strips, half-way") << false << 16;
+  QTest::newRow("tiles, after the header") << true << 0;
+  QTest::newRow("tiles, half-way") << true << 32;
+}
+
+void TestDecoders::shortenedWhileRead() {
+  QFETCH(bool, tiled);
+  QFETCH(int, afterRows);
+  const QString path = m_dir->filePath(u"shortened.tif"_s);
+  const QImage grey = pattern(QSize(600, 800), QImage::Format_Grayscale8);
+  if (tiled) {
+    QVERIFY(writeTiledTiff(path, grey));
+  } else {
+    QImageWriter writer(path);
+    writer.setCompression(0);
+    QVERIFY2(writer.write(grey), qPrintable(writer.errorString()));
+  }
+  QString error;
+  const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  // The pixels lie before the directory, which is read already: what is
+  // cut is pixels.
+  constexpr qint64 kLeft = 4096;
+  bool shortened = afterRows == 0 && QFile::resize(path, kLeft);
+  int done = 0;
+  const PictureDecoder::Result result = decoder->decode(
+      store,
+      [&](int rows) {
+        done = rows;
+        if (!shortened && rows >= afterRows) {
+          shortened = QFile::resize(path, kLeft);
+        }
+      },
+      [] { return false; });
+  QVERIFY(shortened);
+  QVERIFY(result.error);
+  QVERIFY2(result.error->startsWith(u"画像データが途中で切れているか、壊れています。"_s),
+           qPrintable(*result.error));
+  QVERIFY(done < grey.height());
 }
 
 void TestDecoders::damagedHalfWayBringsThePictureBack_data() {
