@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -76,6 +78,39 @@ int orientation(const jpeg_decompress_struct& info) {
   return 1;
 }
 
+// Pictures smaller than this decode quickly enough to need no preview.
+constexpr qint64 kPreviewPixels = 4'000'000;
+
+// Room for what libjpeg allocates besides the coefficients: row buffers,
+// tables, a few MCU rows, even for the widest picture.
+constexpr long kLibraryWorkBytes = 64L * 1024 * 1024;
+
+// What libjpeg holds for a file read in several scans (progressive, or a
+// scan for each component): every coefficient of the picture, 2 bytes each,
+// over blocks rounded up to whole MCUs, from the first scan to the last. A
+// file in one scan is decoded as it streams, in a few rows.
+qint64 coefficientBytes(jpeg_decompress_struct& info) {
+  if (!jpeg_has_multiple_scans(&info)) {
+    return 0;
+  }
+  const auto roundedUp = [](qint64 n, qint64 grain) { return (n + grain - 1) / grain * grain; };
+  qint64 bytes = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    bytes += roundedUp(component.width_in_blocks, component.h_samp_factor) *
+             roundedUp(component.height_in_blocks, component.v_samp_factor) * DCTSIZE2 *
+             qint64(sizeof(JCOEF));
+  }
+  return bytes;
+}
+
+// libjpeg may take what was counted for it and no more: beyond, it stops
+// with an error (it has no files to spill to) instead of exhausting memory.
+void capMemory(jpeg_decompress_struct& info) {
+  info.mem->max_memory_to_use =
+      long(std::min<qint64>(coefficientBytes(info) + kLibraryWorkBytes, LONG_MAX));
+}
+
 }  // namespace
 
 struct JpegDecoder::State {
@@ -127,7 +162,12 @@ std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limit
   jpeg_read_header(&info, TRUE);
 
   const QSize size(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
-  if (qint64(size.width()) * size.height() * 4 > limitBytes) {
+  // The picture, and what libjpeg holds while reading it: a file in several
+  // scans has its coefficients held whole, once for the decode and once
+  // more for the preview, which reads the file again at 1/8.
+  const qint64 pixels = qint64(size.width()) * size.height();
+  const qint64 held = coefficientBytes(info) * (pixels >= kPreviewPixels ? 2 : 1);
+  if (pixels * 4 + held > limitBytes) {
     error = tooLargeMessage(size);
     return nullptr;
   }
@@ -201,6 +241,7 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
   } else {
     info.out_color_space = s.kind == State::Kind::Grey ? JCS_GRAYSCALE : JCS_RGB;
   }
+  capMemory(info);
   jpeg_start_decompress(&info);
   if (s.kind == State::Kind::Planes) {
     // A band of whole MCU rows at a time, straight into the planes.
@@ -257,7 +298,7 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
 
 QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   // Only where decoding the whole takes long enough to be seen.
-  if (qint64(size().width()) * size().height() < 4'000'000) {
+  if (qint64(size().width()) * size().height() < kPreviewPixels) {
     return {};
   }
   const CFile file = openCFile(m_state->path);
@@ -280,6 +321,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   info.scale_denom = 8;
   const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
   info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  capMemory(info);
   jpeg_start_decompress(&info);
   image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                  grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);

@@ -265,6 +265,8 @@ class TestDecoders : public QObject {
   void rowByRowGivesTheToolkitsPixels();
   void badJpegs_data();
   void badJpegs();
+  void multiScanJpegsCountWhatTheyHold_data();
+  void multiScanJpegsCountWhatTheyHold();
   void badTiffsAndPngs_data();
   void badTiffsAndPngs();
   void exifOrientation_data();
@@ -489,6 +491,54 @@ void TestDecoders::badJpegs() {
   QCOMPARE(window().canvas()->zoom(), zoom);
   QVERIFY(window().history().canUndo());
   QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+// A JPEG read in several scans has every coefficient held (2 bytes a
+// sample) until its last scan, and the preview holds them a second time:
+// a few megabytes of file can need 15 bytes a pixel against the 4 of its
+// picture. The frame header is made to claim a larger picture, so only the
+// header is read.
+void TestDecoders::multiScanJpegsCountWhatTheyHold_data() {
+  QTest::addColumn<bool>("grey");
+  QTest::addColumn<bool>("progressive");
+  QTest::addColumn<QSize>("claimed");
+  QTest::addColumn<int>("limitPerPixel");  // bytes the machine allows a pixel
+  QTest::addColumn<bool>("opens");
+  const QSize small(1200, 1000);  // no preview
+  const QSize large(3000, 2000);  // with a preview
+  QTest::newRow("one scan") << false << false << small << 5 << true;
+  QTest::newRow("progressive 4:2:0") << false << true << small << 5 << false;
+  QTest::newRow("progressive grey") << true << true << small << 5 << false;
+  QTest::newRow("progressive 4:2:0, room for its coefficients")
+      << false << true << small << 8 << true;
+  QTest::newRow("one scan, with a preview") << false << false << large << 5 << true;
+  QTest::newRow("progressive 4:2:0, with a preview") << false << true << large << 8 << false;
+}
+
+void TestDecoders::multiScanJpegsCountWhatTheyHold() {
+  QFETCH(bool, grey);
+  QFETCH(bool, progressive);
+  QFETCH(QSize, claimed);
+  QFETCH(int, limitPerPixel);
+  QFETCH(bool, opens);
+  QByteArray bytes = writeJpeg(QSize(64, 48), {2, 2, grey, 0, progressive});
+  const qsizetype frame = bytes.indexOf(progressive ? "\xff\xc2" : "\xff\xc0");
+  QVERIFY(frame > 0);
+  bytes[frame + 5] = char(claimed.height() >> 8);
+  bytes[frame + 6] = char(claimed.height() & 0xff);
+  bytes[frame + 7] = char(claimed.width() >> 8);
+  bytes[frame + 8] = char(claimed.width() & 0xff);
+  const QString path = m_dir->filePath(u"claims.jpg"_s);
+  QVERIFY(save(path, bytes));
+  const qint64 limit = qint64(claimed.width()) * claimed.height() * limitPerPixel;
+  QString error;
+  const std::unique_ptr<JpegDecoder> decoder = JpegDecoder::open(path, limit, error);
+  QCOMPARE(bool(decoder), opens);
+  if (!opens) {
+    QVERIFY2(error.startsWith(u"画像が大きすぎて開けません（%1 × %2 画素）。"_s.arg(claimed.width())
+                                  .arg(claimed.height())),
+             qPrintable(error));
+  }
 }
 
 void TestDecoders::exifOrientation_data() {
