@@ -6,14 +6,13 @@
 #include "PngDecoder.h"
 #include "TiffDecoder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <unistd.h>
 #include <algorithm>
-#include <atomic>
 #include <climits>
-#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -22,41 +21,41 @@ namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 
-// The JPEG reader fills a file that ends early with grey and reports success,
-// saying so only in a warning. Listening for that warning is the one way to
-// refuse a picture the user would otherwise measure half-blank.
-class TruncationWatch {
+// The toolkit's JPEG reader fills a file that ends early with grey and
+// reports success, saying so only in a warning, through the handler the
+// whole program shares. The file it reads through notes instead whether it
+// was asked for bytes past its end: the reader asks only when the picture
+// goes on beyond the file.
+class EndWatchingFile : public QFile {
  public:
-  // One watch at a time: the handler is the whole program's, and pictures
-  // are read on worker threads.
-  TruncationWatch() : m_one(s_mutex) {
-    s_seen = false;
-    s_previous = qInstallMessageHandler(&TruncationWatch::handle);
-  }
-  ~TruncationWatch() { qInstallMessageHandler(s_previous); }
-  TruncationWatch(const TruncationWatch&) = delete;
-  TruncationWatch& operator=(const TruncationWatch&) = delete;
+  using QFile::QFile;
+  // From now on: finding out the format may have peeked past a small file.
+  void watch() { m_askedPastEnd = false; }
+  bool askedPastEnd() const { return m_askedPastEnd; }
 
-  bool seen() const { return s_seen; }
+ protected:
+  qint64 readData(char* data, qint64 maxSize) override {
+    const qint64 read = QFile::readData(data, maxSize);
+    if (read == 0 && maxSize > 0) {
+      m_askedPastEnd = true;
+    }
+    return read;
+  }
 
  private:
-  static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const bool fromImageReader =
-        context.category && qstrncmp(context.category, "qt.gui.imageio", 14) == 0;
-    if (fromImageReader && message.contains(u"premature end"_s, Qt::CaseInsensitive)) {
-      s_seen = true;
-      return;
-    }
-    if (s_previous) {
-      s_previous(type, context, message);
-    }
-  }
-
-  std::lock_guard<std::mutex> m_one;
-  static inline std::mutex s_mutex;
-  static inline std::atomic<bool> s_seen = false;
-  static inline QtMessageHandler s_previous = nullptr;
+  bool m_askedPastEnd = false;
 };
+
+// The toolkit's readers refuse pictures above a size of the whole
+// program's; set once, from the user-interface thread, before any worker
+// reads.
+void limitToolkitReaders() {
+  static const bool limited = [] {
+    QImageReader::setAllocationLimit(static_cast<int>(pictureLimitBytes() / kMiB));
+    return true;
+  }();
+  Q_UNUSED(limited);
+}
 
 }  // namespace
 
@@ -101,9 +100,17 @@ QString fileProblem(const QString& path) {
 
 // A reader for the file once its header says it can be read and its size
 // can be afforded; otherwise what to tell the user.
-QString readerProblem(QImageReader& reader, const QString& path) {
-  QImageReader::setAllocationLimit(static_cast<int>(pictureLimitBytes() / kMiB));
-  reader.setFileName(path);
+QString readerProblem(QImageReader& reader, EndWatchingFile& file, const QString& path) {
+  file.setFileName(path);
+  // A JPEG unbuffered, so that each read its reader makes is one the file
+  // sees; the rest buffered, as some readers take a byte at a time.
+  const QIODevice::OpenMode mode = JpegDecoder::recognises(path)
+                                       ? QIODevice::ReadOnly | QIODevice::Unbuffered
+                                       : QIODevice::OpenMode(QIODevice::ReadOnly);
+  if (!file.open(mode)) {
+    return aboutFile(u"ファイルを読めませんでした。"_s, path);
+  }
+  reader.setDevice(&file);
   reader.setAutoTransform(true);
   if (!reader.canRead()) {
     if (reader.error() == QImageReader::FileNotFoundError ||
@@ -121,14 +128,11 @@ QString readerProblem(QImageReader& reader, const QString& path) {
   return {};
 }
 
-LoadedPicture readWhole(QImageReader& reader, const QString& path) {
-  QImage image;
-  bool truncated = false;
-  {
-    const TruncationWatch watch;
-    image = reader.read();
-    truncated = watch.seen();
-  }
+LoadedPicture readWhole(QImageReader& reader, EndWatchingFile& file, const QString& path) {
+  // Asked before reading: once read, the reader no longer says.
+  const bool jpeg = reader.format() == "jpeg";
+  file.watch();
+  const QImage image = reader.read();
   if (image.isNull()) {
     switch (reader.error()) {
       case QImageReader::DeviceError:
@@ -140,10 +144,10 @@ LoadedPicture readWhole(QImageReader& reader, const QString& path) {
         return {{}, damagedMessage(path)};
     }
   }
-  if (truncated) {
+  if (jpeg && file.askedPastEnd()) {
     return {{}, damagedMessage(path)};
   }
-  return {std::move(image), {}};
+  return {image, {}};
 }
 
 // Any format the toolkit reads, in one go on the worker: the picture shows
@@ -161,11 +165,12 @@ class WholeDecoder : public PictureDecoder {
     if (!m_read.isNull()) {
       return {std::nullopt, std::move(m_read)};
     }
+    EndWatchingFile file;
     QImageReader reader;
-    if (const QString problem = readerProblem(reader, m_path); !problem.isEmpty()) {
+    if (const QString problem = readerProblem(reader, file, m_path); !problem.isEmpty()) {
       return {problem, {}};
     }
-    LoadedPicture loaded = readWhole(reader, m_path);
+    LoadedPicture loaded = readWhole(reader, file, m_path);
     if (!loaded.error.isEmpty()) {
       return {loaded.error, {}};
     }
@@ -184,14 +189,17 @@ LoadedPicture loadPicture(const QString& path) {
   if (const QString problem = fileProblem(path); !problem.isEmpty()) {
     return {{}, problem};
   }
+  limitToolkitReaders();
+  EndWatchingFile file;
   QImageReader reader;
-  if (const QString problem = readerProblem(reader, path); !problem.isEmpty()) {
+  if (const QString problem = readerProblem(reader, file, path); !problem.isEmpty()) {
     return {{}, problem};
   }
-  return readWhole(reader, path);
+  return readWhole(reader, file, path);
 }
 
 OpenedPicture openPictureFile(const QString& path) {
+  limitToolkitReaders();
   if (const QString problem = fileProblem(path); !problem.isEmpty()) {
     return {nullptr, problem};
   }
@@ -219,14 +227,15 @@ OpenedPicture openPictureFile(const QString& path) {
   if (auto opened = tryDecoder(PngDecoder::recognises, PngDecoder::open)) {
     return std::move(*opened);
   }
+  EndWatchingFile file;
   QImageReader reader;
-  if (const QString problem = readerProblem(reader, path); !problem.isEmpty()) {
+  if (const QString problem = readerProblem(reader, file, path); !problem.isEmpty()) {
     return {nullptr, problem};
   }
   // The size the picture will have once read, turned as it will be shown.
   QSize size = reader.size();
   if (!size.isValid()) {
-    LoadedPicture loaded = readWhole(reader, path);
+    LoadedPicture loaded = readWhole(reader, file, path);
     if (!loaded.error.isEmpty()) {
       return {nullptr, loaded.error};
     }

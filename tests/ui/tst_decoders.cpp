@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
@@ -251,6 +252,11 @@ bool save(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Named as the toolkit's JPEG reader names its warnings.
+Q_LOGGING_CATEGORY(lcLikeTheReader, "qt.gui.imageio.jpeg")
+
+void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 }  // namespace
 
 class TestDecoders : public QObject {
@@ -271,6 +277,9 @@ class TestDecoders : public QObject {
   void badTiffsAndPngs();
   void exifOrientation_data();
   void exifOrientation();
+  void toolkitJpegsThatEndEarly_data();
+  void toolkitJpegsThatEndEarly();
+  void othersWarningsAreNotTheReaders();
   void decodedRowsShowAndTheRestWaits();
   void tilesLargerThanThePicture_data();
   void tilesLargerThanThePicture();
@@ -560,6 +569,73 @@ void TestDecoders::exifOrientation() {
   const OpenedPicture picture = openPictureFile(path);
   QVERIFY2(picture.decoder, qPrintable(picture.error));
   QCOMPARE(picture.decoder->size(), opened);
+}
+
+// JPEGs turned by their EXIF tag are the toolkit's to read; its reader
+// fills one that ends early with grey and calls that success.
+void TestDecoders::toolkitJpegsThatEndEarly_data() {
+  QTest::addColumn<double>("kept");  // of the file's bytes
+  QTest::addColumn<bool>("damaged");
+  QTest::newRow("whole") << 1.0 << false;
+  QTest::newRow("ends half-way") << 0.5 << true;
+  QTest::newRow("ends in its last rows") << 0.97 << true;
+}
+
+void TestDecoders::toolkitJpegsThatEndEarly() {
+  QFETCH(double, kept);
+  QFETCH(bool, damaged);
+  const QByteArray whole = writeJpeg(QSize(400, 300), {}, exif(8, 1, 6));
+  const QString path = m_dir->filePath(u"turned.jpg"_s);
+  QVERIFY(save(path, whole.left(qsizetype(double(whole.size()) * kept))));
+  const QString message = u"画像データが途中で切れているか、壊れています。"_s;
+  // As the window opens it: the header here, the pixels on a worker.
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.decoder, qPrintable(opened.error));
+  QVERIFY(!dynamic_cast<JpegDecoder*>(opened.decoder.get()));
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(opened.decoder));
+  QVERIFY(picture);
+  bool finished = false;
+  std::optional<QString> problem;
+  picture->setFinishedHandler([&](const std::optional<QString>& p) {
+    finished = true;
+    problem = p;
+  });
+  picture->waitUntilReady();
+  QVERIFY(finished);
+  QCOMPARE(problem.has_value(), damaged);
+  QVERIFY(!damaged || problem->startsWith(message));
+  // As a picture named when the program starts is read: whole, here.
+  const LoadedPicture loaded = loadPicture(path);
+  QCOMPARE(loaded.image.isNull(), damaged);
+  QVERIFY2(damaged ? loaded.error.startsWith(message) : loaded.error.isEmpty(),
+           qPrintable(loaded.error));
+}
+
+// A picture read on a worker takes no notice of what other threads log
+// meanwhile, even a warning worded as the toolkit's reader words a file
+// that ends early.
+void TestDecoders::othersWarningsAreNotTheReaders() {
+  const QString path = m_dir->filePath(u"turned.jpg"_s);
+  QVERIFY(save(path, writeJpeg(QSize(3000, 2000), {}, exif(8, 1, 6))));
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.decoder, qPrintable(opened.error));
+  QVERIFY(!dynamic_cast<JpegDecoder*>(opened.decoder.get()));
+  const QtMessageHandler before = qInstallMessageHandler(ignoreMessage);
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(opened.decoder));
+  bool finished = false;
+  std::optional<QString> problem;
+  picture->setFinishedHandler([&](const std::optional<QString>& p) {
+    finished = true;
+    problem = p;
+  });
+  // Logged from before the read starts until after it ends.
+  while (!finished) {
+    qCWarning(lcLikeTheReader, "Premature end of JPEG file");
+    QCoreApplication::processEvents();
+  }
+  qInstallMessageHandler(before);
+  QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
+  QVERIFY(picture->isDecoded());
 }
 
 void TestDecoders::badTiffsAndPngs_data() {
