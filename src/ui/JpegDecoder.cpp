@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 // jpeglib.h wants FILE and size_t declared first.
@@ -25,7 +26,32 @@ struct Errors {
   jpeg_error_mgr manager;
   std::jmp_buf escape;
   bool truncated = false;
+  bool stopped = false;  // asked to stop: no error
 };
+
+// libjpeg reads every scan of a multi-scan file inside
+// jpeg_start_decompress, before the first row: asked between its MCU rows
+// whether to go on, it can be stopped there too.
+struct Stopper {
+  jpeg_progress_mgr manager{};
+  const std::function<bool()>* cancelled = nullptr;
+};
+
+void askToGoOn(j_common_ptr info) {
+  const auto* stopper = reinterpret_cast<const Stopper*>(info->progress);
+  if ((*stopper->cancelled)()) {
+    auto* errors = reinterpret_cast<Errors*>(info->err);
+    errors->stopped = true;
+    std::longjmp(errors->escape, 1);
+  }
+}
+
+void stopWhen(jpeg_decompress_struct& info, Stopper& stopper,
+              const std::function<bool()>& cancelled) {
+  stopper.manager.progress_monitor = askToGoOn;
+  stopper.cancelled = &cancelled;
+  info.progress = &stopper.manager;
+}
 
 [[noreturn]] void escape(j_common_ptr info) {
   std::longjmp(reinterpret_cast<Errors*>(info->err)->escape, 1);
@@ -120,6 +146,7 @@ struct JpegDecoder::State {
   CFile file;
   jpeg_decompress_struct info{};
   Errors errors;
+  Stopper stopper;
   bool created = false;
   Kind kind = Kind::Rgb;
   int across = 1;
@@ -234,8 +261,12 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
   // Declared before the jump target: nothing is skipped by an escape.
   std::vector<JSAMPROW> pointers[3];
   if (setjmp(s.errors.escape)) {
+    if (s.errors.stopped) {
+      return {};
+    }
     return {damagedMessage(s.path), {}};
   }
+  stopWhen(info, s.stopper, cancelled);
   if (s.kind == State::Kind::Planes) {
     info.raw_data_out = TRUE;
   } else {
@@ -307,6 +338,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   }
   jpeg_decompress_struct info{};
   Errors errors;
+  Stopper stopper;
   QImage image;
   std::vector<JSAMPROW> rows;
   setUp(info, errors);
@@ -315,6 +347,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
     return {};
   }
   jpeg_create_decompress(&info);
+  stopWhen(info, stopper, cancelled);
   jpeg_stdio_src(&info, file.get());
   jpeg_read_header(&info, TRUE);
   info.scale_num = 1;

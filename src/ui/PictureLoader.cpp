@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -32,9 +33,15 @@ class EndWatchingFile : public QFile {
   // From now on: finding out the format may have peeked past a small file.
   void watch() { m_askedPastEnd = false; }
   bool askedPastEnd() const { return m_askedPastEnd; }
+  // The toolkit's readers cannot be told to stop; a file that fails every
+  // read once `cancelled` says so ends them soon.
+  void failOnceCancelled(const std::function<bool()>* cancelled) { m_cancelled = cancelled; }
 
  protected:
   qint64 readData(char* data, qint64 maxSize) override {
+    if (m_cancelled && (*m_cancelled)()) {
+      return -1;
+    }
     const qint64 read = QFile::readData(data, maxSize);
     if (read == 0 && maxSize > 0) {
       m_askedPastEnd = true;
@@ -44,6 +51,7 @@ class EndWatchingFile : public QFile {
 
  private:
   bool m_askedPastEnd = false;
+  const std::function<bool()>* m_cancelled = nullptr;
 };
 
 // The toolkit's readers refuse pictures above a size of the whole
@@ -161,16 +169,24 @@ class WholeDecoder : public PictureDecoder {
   QString path() const override { return m_path; }
   bool prepare(PixelStore&) override { return true; }
   Result decode(PixelStore&, const std::function<void(int)>&,
-                const std::function<bool()>&) override {
+                const std::function<bool()>& cancelled) override {
     if (!m_read.isNull()) {
       return {std::nullopt, std::move(m_read)};
     }
     EndWatchingFile file;
+    file.failOnceCancelled(&cancelled);
     QImageReader reader;
-    if (const QString problem = readerProblem(reader, file, m_path); !problem.isEmpty()) {
+    const QString problem = readerProblem(reader, file, m_path);
+    if (cancelled()) {
+      return {};
+    }
+    if (!problem.isEmpty()) {
       return {problem, {}};
     }
     LoadedPicture loaded = readWhole(reader, file, m_path);
+    if (cancelled()) {
+      return {};
+    }
     if (!loaded.error.isEmpty()) {
       return {loaded.error, {}};
     }

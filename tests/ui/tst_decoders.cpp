@@ -288,6 +288,10 @@ class TestDecoders : public QObject {
   void damagedHalfWayBringsThePictureBack_data();
   void damagedHalfWayBringsThePictureBack();
   void newLoadCancelsTheDecode();
+  void multiScanJpegsStopWhileReadingTheirScans_data();
+  void multiScanJpegsStopWhileReadingTheirScans();
+  void toolkitReadsStopWhenCancelled_data();
+  void toolkitReadsStopWhenCancelled();
   void closingDuringADecode();
 
  private:
@@ -860,6 +864,69 @@ void TestDecoders::newLoadCancelsTheDecode() {
   QCOMPARE(window().canvas()->surface().size(), QSize(120, 80));
   QCOMPARE(window().canvas()->surface().composed(QRect(5, 5, 1, 1)).pixel(0, 0), qRgb(255, 0, 0));
   QVERIFY(!window().loadingIndicator()->isVisible());
+}
+
+// A JPEG in several scans is read whole before its first row comes out:
+// asked meanwhile to stop, the decode stops there, with no row and nothing
+// to tell.
+void TestDecoders::multiScanJpegsStopWhileReadingTheirScans_data() {
+  QTest::addColumn<bool>("grey");
+  QTest::newRow("colour, as planes") << false;
+  QTest::newRow("grey") << true;
+}
+
+void TestDecoders::multiScanJpegsStopWhileReadingTheirScans() {
+  QFETCH(bool, grey);
+  const QString path = m_dir->filePath(u"progressive.jpg"_s);
+  QVERIFY(save(path, writeJpeg(QSize(640, 480), {2, 2, grey, 0, true})));
+  QString error;
+  const std::unique_ptr<JpegDecoder> decoder = JpegDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  int asked = 0;
+  int rows = 0;
+  const PictureDecoder::Result result = decoder->decode(
+      store, [&rows](int n) { rows = n; }, [&asked] { return ++asked > 1; });
+  QVERIFY(!result.error);
+  QCOMPARE(rows, 0);
+  QCOMPARE(asked, 2);
+}
+
+// The toolkit's readers cannot be told to stop: the file they read through
+// fails once the decode is cancelled, and the decode hands over nothing.
+// (A PNG's reader stops at the failed read; a JPEG's still makes up the
+// rest of its rows.)
+void TestDecoders::toolkitReadsStopWhenCancelled_data() {
+  QTest::addColumn<QString>("name");
+  QTest::newRow("JPEG turned by its EXIF tag") << u"turned.jpg"_s;
+  QTest::newRow("PNG with a palette") << u"palette.png"_s;
+}
+
+void TestDecoders::toolkitReadsStopWhenCancelled() {
+  QFETCH(QString, name);
+  const QString path = m_dir->filePath(name);
+  if (name.endsWith(u".jpg"_s)) {
+    QVERIFY(save(path, writeJpeg(QSize(1200, 900), {}, exif(8, 1, 6))));
+  } else {
+    QImageWriter writer(path);
+    writer.setCompression(1);
+    QVERIFY(writer.write(pattern(QSize(1200, 900), QImage::Format_Indexed8)));
+  }
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.decoder, qPrintable(opened.error));
+  QVERIFY(!dynamic_cast<JpegDecoder*>(opened.decoder.get()) &&
+          !dynamic_cast<PngDecoder*>(opened.decoder.get()));
+  PixelStore store;
+  QVERIFY(opened.decoder->prepare(store));
+  int asked = 0;
+  const PictureDecoder::Result result = opened.decoder->decode(
+      store, [](int) {}, [&asked] { return ++asked > 1; });
+  QVERIFY(!result.error);
+  QVERIFY(result.whole.isNull());
+  QVERIFY(asked > 1);
 }
 
 void TestDecoders::closingDuringADecode() {
