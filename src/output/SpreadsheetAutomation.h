@@ -41,7 +41,8 @@ class SpreadsheetAutomation {
   // What a cell holds now: nothing, a text or a number; no value when it
   // cannot be read.
   struct Cell {
-    enum class Kind { Empty, Text, Number };
+    // A formula showing "" or an error is not an empty cell.
+    enum class Kind { Empty, Text, Number, Formula };
     Kind kind = Kind::Empty;
     QString text;
     double number = 0;
@@ -52,6 +53,20 @@ class SpreadsheetAutomation {
     Q_UNUSED(row);
     Q_UNUSED(columns);
     return std::nullopt;
+  }
+  // Whether columns 1 to `columns` of a row hold nothing at all, formulas
+  // showing "" included; no value when they cannot be read.
+  virtual std::optional<bool> rowIsEmpty(int row, int columns) {
+    const auto cells = rowAt(row, columns);
+    if (!cells) {
+      return std::nullopt;
+    }
+    for (const Cell& cell : *cells) {
+      if (cell.kind != Cell::Kind::Empty) {
+        return false;
+      }
+    }
+    return true;
   }
   // Empties columns 1 to `columns` of a row.
   virtual bool clearRow(int row, int columns) {

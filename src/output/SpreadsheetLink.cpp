@@ -164,9 +164,16 @@ std::optional<QString> SpreadsheetLink::takeBack(const Placed& placed, const Rec
 }
 
 std::optional<QString> SpreadsheetLink::writeAgain(const Placed& placed, const Record& record) {
+  const QString changed =
+      u"表計算のシートが、取り消した時のままではありません。記録をもう一度書いていません。"_s;
   qint16& row = m_selections.outputRow;
   if (!m_automation || !m_started || placed.link != m_link || row != placed.row) {
-    return u"表計算のシートが、取り消した時のままではありません。記録をもう一度書いていません。"_s;
+    return changed;
+  }
+  // Only into a row still as undo left it: empty. What the user put there
+  // since is never written over, nor cleared should the write fail.
+  if (m_automation->rowIsEmpty(placed.row, static_cast<int>(record.fields().size())) != true) {
+    return changed;
   }
   if (!write(placed.row, record)) {
     m_automation->clearRow(placed.row, static_cast<int>(record.fields().size()));

@@ -72,6 +72,7 @@ class TestCalc : public QObject {
   void tenThousandRows();
   void tenThousandTakenBackAndWrittenAgain();
   void closedDocumentIsToldAndStartedAgain();
+  void cellsFilledInSinceAreNeverWiped();
   void wholeSessionThroughTheWindow();
 
  private:
@@ -396,6 +397,53 @@ void TestCalc::tenThousandTakenBackAndWrittenAgain() {
     }
     QCOMPARE(selections.outputRow, qint16(kRows + 1));
     QCOMPARE(everything(), written);
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+// Undo clears a row only while it holds what was written, and redo writes
+// only into a row still empty: a formula the user put in a cell Koordel left
+// empty (showing "" or an error) or anything typed into the row since stays.
+void TestCalc::cellsFilledInSinceAreNeverWiped() {
+  struct NoClipboard : Clipboard {
+    void clear() override {}
+    bool setText(const QString&) override { return true; }
+  } clipboard;
+  QTemporaryDir folder;
+  const CoordinateFile file(folder.path());
+  Selections selections;
+  selections.destination = destination::kSpreadsheet;
+  SpreadsheetLink link(selections, factory());
+  Destinations destinations(selections, clipboard, file, &link);
+  Sent sent = destinations.send(samplePoint(QString(), u"1.25"_s));
+  QVERIFY2(!sent.problem, qPrintable(sent.problem.value_or(QString())));
+  try {
+    const Reference<css::sheet::XSpreadsheet> sheet = activeSheet();
+    const auto cell = [&](int column) { return sheet->getCellByPosition(column - 1, 0); };
+    for (const char* formula : {"=\"\"", "=1/0", "=NA()"}) {
+      cell(2)->setFormula(OUString::createFromAscii(formula));
+      const Delivery::Result back = sent.delivery->takeBack();
+      QVERIFY2(back.outcome == Delivery::Outcome::Refused, formula);
+      QCOMPARE(fromOu(cell(2)->getFormula()), QString::fromLatin1(formula));
+      QCOMPARE(text(sheet, 1, 1), u"点"_s);
+    }
+    cell(2)->setFormula(OUString());
+    QCOMPARE(int(cell(2)->getType()), int(css::table::CellContentType_EMPTY));
+    QVERIFY(sent.delivery->takeBack().outcome == Delivery::Outcome::Done);
+    QCOMPARE(int(cell(1)->getType()), int(css::table::CellContentType_EMPTY));
+
+    // Something typed into the row since: redo leaves it as it is.
+    for (const auto& [column, content] : {std::pair{3, "=2+2"}, std::pair{4, "note"}}) {
+      cell(column)->setFormula(OUString::createFromAscii(content));
+      const Delivery::Result again = sent.delivery->deliverAgain();
+      QVERIFY2(again.outcome == Delivery::Outcome::Refused, content);
+      QCOMPARE(fromOu(cell(column)->getFormula()), QString::fromLatin1(content));
+      QCOMPARE(int(cell(1)->getType()), int(css::table::CellContentType_EMPTY));
+      cell(column)->setFormula(OUString());
+    }
+    QVERIFY(sent.delivery->deliverAgain().outcome == Delivery::Outcome::Done);
+    compareRow(sheet, 1, {u"t:点"_s, QString(), u"n:1.25"_s, u"n:212.50"_s});
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }

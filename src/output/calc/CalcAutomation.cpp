@@ -17,6 +17,7 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -226,7 +227,28 @@ class CalcAutomation : public SpreadsheetAutomation {
       Reference<css::sheet::XCellRangeData> range(
           m_sheet->getCellRangeByPosition(0, row - 1, columns - 1, row - 1), UNO_QUERY_THROW);
       QList<Cell> cells;
-      for (const auto& line : range->getDataArray()) {
+      // A formula is told from what it shows only where that could pass for
+      // an empty cell: asking the office for formulas costs a round trip,
+      // and a cell showing the value written is compared by that value.
+      const auto values = range->getDataArray();
+      bool looksEmpty = false;
+      for (const auto& line : values) {
+        for (const css::uno::Any& value : line) {
+          OUString text;
+          looksEmpty = looksEmpty || !value.hasValue() || ((value >>= text) && text.isEmpty());
+        }
+      }
+      css::uno::Sequence<css::uno::Sequence<OUString>> formulaRows;
+      if (looksEmpty) {
+        formulaRows =
+            Reference<css::sheet::XCellRangeFormula>(range, UNO_QUERY_THROW)->getFormulaArray();
+      }
+      const auto isFormula = [&](qsizetype column) {
+        return formulaRows.getLength() > 0 && column < formulaRows[0].getLength() &&
+               (formulaRows[0][static_cast<sal_Int32>(column)].startsWith("=") ||
+                formulaRows[0][static_cast<sal_Int32>(column)].startsWith("{="));  // an array
+      };
+      for (const auto& line : values) {
         for (const css::uno::Any& value : line) {
           Cell cell;
           double number = 0;
@@ -235,11 +257,35 @@ class CalcAutomation : public SpreadsheetAutomation {
             cell = {Cell::Kind::Number, {}, number};
           } else if ((value >>= text) && !text.isEmpty()) {
             cell = {Cell::Kind::Text, fromOu(text), 0};
+          } else if (isFormula(cells.size())) {
+            cell.kind = Cell::Kind::Formula;
           }
           cells << cell;
         }
       }
       result = cells;
+      return true;
+    });
+    return result;
+  }
+
+  // Formulas alone tell it: an empty cell has none and no value, a formula
+  // showing "" has one. One round trip instead of two.
+  std::optional<bool> rowIsEmpty(int row, int columns) override {
+    std::optional<bool> result;
+    guarded([&] {
+      if (!m_sheet.is()) {
+        return false;
+      }
+      Reference<css::sheet::XCellRangeFormula> range(
+          m_sheet->getCellRangeByPosition(0, row - 1, columns - 1, row - 1), UNO_QUERY_THROW);
+      bool empty = true;
+      for (const auto& line : range->getFormulaArray()) {
+        for (const OUString& formula : line) {
+          empty = empty && formula.isEmpty();
+        }
+      }
+      result = empty;
       return true;
     });
     return result;
