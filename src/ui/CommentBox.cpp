@@ -66,6 +66,12 @@ void CommentBox::inputMethodEvent(QInputMethodEvent* event) {
   QLineEdit::inputMethodEvent(event);
 }
 
+// Leaving the box ends a composition, whatever the input method says.
+void CommentBox::focusOutEvent(QFocusEvent* event) {
+  m_composing = false;
+  QLineEdit::focusOutEvent(event);
+}
+
 // The same keys on every platform, whichever of them the platform itself
 // calls undo and redo.
 void CommentBox::keyPressEvent(QKeyEvent* event) {

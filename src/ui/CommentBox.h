@@ -21,6 +21,7 @@ class CommentBox : public QLineEdit {
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   bool m_composing = false;  // an input method's text not yet committed

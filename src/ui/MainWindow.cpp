@@ -544,7 +544,9 @@ void MainWindow::withHistoryHeld(const std::function<void()>& work) {
 }
 
 void MainWindow::whenHistoryFree(std::function<void()> change) {
-  if (m_historyHeld > 0) {
+  // A gesture under way too: its press was recorded on the picture shown,
+  // and its release must land on the same one.
+  if (m_historyHeld > 0 || m_canvas->gestureInProgress()) {
     m_afterHistory.push_back(std::move(change));
     return;
   }

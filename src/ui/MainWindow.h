@@ -132,7 +132,8 @@ class MainWindow : public QMainWindow {
   // it is done: it may wait in a box of its own (a question, Calc starting),
   // and a picture put back meanwhile would swap the history under it.
   void withHistoryHeld(const std::function<void()>& work);
-  // Runs `change` now, or once the history is no longer held.
+  // Runs `change` now, or once the history is no longer held and no
+  // gesture is under way.
   void whenHistoryFree(std::function<void()> change);
   void showLoading(int rows);
   void buildClientArea();

@@ -35,6 +35,7 @@ class TestLoadingCaptures : public QObject {
   void recordsGoWithAPictureThatFails_data();
   void recordsGoWithAPictureThatFails();
   void failureWaitsForAnUndoThatAsks();
+  void failureWaitsForTheGestureUnderWay();
 
  private:
   // A picture shown while `early` of its rows are decoded; the rest, or a
@@ -167,6 +168,32 @@ void TestLoadingCaptures::failureWaitsForAnUndoThatAsks() {
   QCOMPARE(window().canvas()->surface().size(), QSize(200, 100));
   QCOMPARE(window().history().undoLabel(), u"線 (クリップ)"_s);
   QVERIFY(!window().history().canRedo());
+}
+
+// A press recorded on the picture still loading: its release lands on the
+// same picture, and its record goes with that picture.
+void TestLoadingCaptures::failureWaitsForTheGestureUnderWay() {
+  HeldDecoder* failing = held(QSize(400, 300), 50);
+  m_scripted->choose(u"B11"_s, 2);
+  m_scripted->choose(u"C11"_s, 2);
+  QTest::mousePress(window().canvas(), Qt::LeftButton, {}, QPoint(20, 200));
+  failing->end = HeldDecoder::End::Damaged;
+  QString told;
+  answerNextModal([&told](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      told = box->text();
+      box->accept();
+    }
+  });
+  m_release.release();
+  QTest::qWait(300);  // the worker's news arrives while the button is held
+  QCOMPARE(window().canvas()->surface().size(), QSize(400, 300));
+  QTest::mouseRelease(window().canvas(), Qt::LeftButton, {}, QPoint(300, 200));
+  QTRY_VERIFY(!told.isEmpty());
+  QVERIFY2(told.endsWith(u"記録 1 件を取り消しました。"_s), qPrintable(told));
+  QCOMPARE(contents(window().coordinateFile().path()), QByteArray());
+  QCOMPARE(window().canvas()->surface().size(), QSize(200, 100));
+  QCOMPARE(window().history().undoLabel(), u"線 (クリップ)"_s);
 }
 
 QTEST_MAIN(TestLoadingCaptures)
