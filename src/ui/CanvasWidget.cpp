@@ -2,6 +2,7 @@
 
 #include "RasterPicture.h"
 #include "Twips.h"
+#include "Zoom.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -10,6 +11,8 @@
 #include <cmath>
 
 namespace koordel {
+
+static_assert(zoom::kMostScreenPixels == QWIDGETSIZE_MAX);
 
 CanvasWidget::CanvasWidget(QWidget* parent)
     : QWidget(parent), m_canvas(QSize(twipsToPixels(14775), twipsToPixels(9015))) {
@@ -52,6 +55,7 @@ PictureCanvas::Kept CanvasWidget::replacePicture(std::shared_ptr<Picture> pictur
     });
   }
   PictureCanvas::Kept kept = m_canvas.replacePicture(std::move(picture));
+  m_zoom = zoom::clamped(m_zoom, m_canvas.size());
   resize(m_canvas.scaledSize(m_zoom));
   update();
   return kept;
@@ -59,12 +63,17 @@ PictureCanvas::Kept CanvasWidget::replacePicture(std::shared_ptr<Picture> pictur
 
 void CanvasWidget::bringBack(PictureCanvas::Kept kept) {
   m_canvas.bringBack(std::move(kept));
+  m_zoom = zoom::clamped(m_zoom, m_canvas.size());
   resize(m_canvas.scaledSize(m_zoom));
   update();
 }
 
 void CanvasWidget::setZoom(double zoom) {
-  if (!(zoom > 0) || zoom == m_zoom) {
+  if (!(zoom > 0)) {
+    return;
+  }
+  zoom = zoom::clamped(zoom, m_canvas.size());
+  if (zoom == m_zoom) {
     return;
   }
   m_zoom = zoom;

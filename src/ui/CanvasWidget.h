@@ -28,7 +28,8 @@ class CanvasWidget : public QWidget {
   // Shows `picture` at its natural size, without the previous drawings.
   void setPicture(QImage picture);
 
-  // Screen pixels per image pixel; the widget takes the magnified size.
+  // Screen pixels per image pixel; the widget takes the magnified size. A
+  // zoom that would make it larger than a widget can be stops short.
   double zoom() const { return m_zoom; }
   void setZoom(double zoom);
 

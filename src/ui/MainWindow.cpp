@@ -457,10 +457,11 @@ void MainWindow::pictureDecoded(const Picture* picture, const std::optional<QStr
     told += u"\n\n次の記録は取り消せませんでした。\n"_s + taken.refused.join(u'\n');
   }
   m_history.bringBack(std::move(before.history));
+  // The zoom after the picture: how far it may go depends on the picture.
+  m_canvas->bringBack(std::move(before.canvas));
   m_canvas->setZoom(before.zoom);
   m_padding = before.padding;
   m_anchor = before.anchor;
-  m_canvas->bringBack(std::move(before.canvas));
   showZoom();
   setUpScrollBars();
   m_hScroll->setValue(before.scrolledAcross);
@@ -583,11 +584,12 @@ void MainWindow::showPicture(std::shared_ptr<Picture> picture, bool onTrial) {
     m_before.reset();
     m_loading->hide();
   }
-  // Every picture opens at one image pixel per screen pixel, in the corner.
-  m_canvas->setZoom(1);
+  // Every picture opens at one image pixel per screen pixel (or as near as
+  // its size allows), in the corner.
   m_padding = QMargins();
   m_anchor.reset();
   PictureCanvas::Kept kept = m_canvas->replacePicture(std::move(picture));
+  m_canvas->setZoom(1);
   if (before) {
     before->canvas = std::move(kept);
     m_before = std::move(before);
@@ -615,20 +617,22 @@ void MainWindow::openFromCommandLine(const QStringList& files) {
 
 void MainWindow::setUpScrollBars() {
   // The bars scroll over the canvas as the picture area shows it.
-  const QSize canvas = m_canvas->size() * kTwipsPerPixel;
-  const QSize area = m_viewport->size() * kTwipsPerPixel;
-  const auto setUp = [](QScrollBar* bar, int canvasTwips, int areaTwips) {
+  // In 64 bits: the canvas alone may be 16 million pixels, 250 million
+  // twips, before the blank room beside it.
+  const auto setUp = [](QScrollBar* bar, qint64 canvasPixels, int areaPixels) {
     const ScrollSteps steps =
-        scrollSteps(canvasTwips, areaTwips, bar->pageStep(), bar->singleStep());
+        scrollSteps(canvasPixels * kTwipsPerPixel, areaPixels * kTwipsPerPixel, bar->pageStep(),
+                    bar->singleStep());
     // The value is kept across loads, as far as the new range allows.
     const QSignalBlocker quiet(bar);
     bar->setRange(0, std::max(0, steps.maximum));
     bar->setPageStep(steps.largeStep);
     bar->setSingleStep(steps.smallStep);
   };
-  const QSize padding(m_padding.left() + m_padding.right(), m_padding.top() + m_padding.bottom());
-  setUp(m_hScroll, canvas.width() + padding.width() * kTwipsPerPixel, area.width());
-  setUp(m_vScroll, canvas.height() + padding.height() * kTwipsPerPixel, area.height());
+  setUp(m_hScroll, qint64(m_canvas->width()) + m_padding.left() + m_padding.right(),
+        m_viewport->width());
+  setUp(m_vScroll, qint64(m_canvas->height()) + m_padding.top() + m_padding.bottom(),
+        m_viewport->height());
   placeCanvas();
 }
 
@@ -666,15 +670,24 @@ void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPoin
 
 void MainWindow::zoomAbout(double zoom, QPointF inArea) {
   const double from = m_canvas->zoom();
-  const double to = zoom::clamped(zoom);
   const bool samePlace = m_anchor && m_anchor->canvasAt == m_canvas->pos() &&
                          QLineF(m_anchor->inArea, inArea).length() < 0.5;
   const QPointF image = samePlace ? m_anchor->image : (inArea - QPointF(m_canvas->pos())) / from;
-  m_canvas->setZoom(to);
+  // The canvas stops the zoom where the picture would be larger than a
+  // widget can be.
+  m_canvas->setZoom(zoom::clamped(zoom));
+  const double to = m_canvas->zoom();
   // Where the area's corner must lie on the canvas, and the blank room that
-  // takes before or after the canvas.
+  // takes before or after the canvas. Zooming far in over the blank room
+  // could ask for more blank room than an int holds; no more than a canvas
+  // of it is kept, which still leaves the picture far out of sight.
   const QPointF wanted = zoom::offsetKeeping(image, inArea, to);
-  const QPoint corner(qRound(wanted.x()), qRound(wanted.y()));
+  const auto within = [](double at, int canvas) {
+    return qRound(
+        std::clamp(at, -double(zoom::kMostScreenPixels), double(canvas) + zoom::kMostScreenPixels));
+  };
+  const QPoint corner(within(wanted.x(), m_canvas->width()),
+                      within(wanted.y(), m_canvas->height()));
   const QSize beyond = m_viewport->size() - m_canvas->size();
   m_padding =
       QMargins(std::max(0, -corner.x()), std::max(0, -corner.y()),
@@ -683,7 +696,8 @@ void MainWindow::zoomAbout(double zoom, QPointF inArea) {
   for (const auto& [bar, value] : {std::pair{m_hScroll, corner.x() + m_padding.left()},
                                    std::pair{m_vScroll, corner.y() + m_padding.top()}}) {
     const QSignalBlocker quiet(bar);
-    bar->setValue(std::clamp(value * kTwipsPerPixel, bar->minimum(), bar->maximum()));
+    bar->setValue(static_cast<int>(
+        std::clamp<qint64>(qint64(value) * kTwipsPerPixel, bar->minimum(), bar->maximum())));
   }
   placeCanvas();
   m_anchor = Anchor{inArea, image, m_canvas->pos()};

@@ -12,6 +12,18 @@ double clamped(double z) {
   return std::clamp(z, kMin, kMax);
 }
 
+double highest(QSize picture) {
+  const int side = std::max(picture.width(), picture.height());
+  if (side <= 0) {
+    return kMax;
+  }
+  return std::min(kMax, double(kMostScreenPixels) / side);
+}
+
+double clamped(double z, QSize picture) {
+  return std::min(clamped(z), highest(picture));
+}
+
 double stepped(double z, int steps) {
   z = clamped(z);
   if (steps == 0) {

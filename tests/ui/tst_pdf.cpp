@@ -18,10 +18,12 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 #include <new>
@@ -111,6 +113,9 @@ class TestPdf : public QObject {
   void tileThatFailsIsShownAndTold_data();
   void tileThatFailsIsShownAndTold();
   void cacheStaysWithinItsBudget();
+  void clickOnAHugePageZoomedFarIn_data();
+  void clickOnAHugePageZoomedFarIn();
+  void barsReachTheEndOfAHugePage();
   void withoutPopplerRasterPicturesStillOpen();
 
  private:
@@ -549,6 +554,91 @@ void TestPdf::cacheStaysWithinItsBudget() {
 
 // Without the PDF module (or Poppler) the program still starts and opens
 // pictures; only a PDF says what is missing.
+void TestPdf::clickOnAHugePageZoomedFarIn_data() {
+  QTest::addColumn<int>("across");
+  QTest::newRow("near the start") << 1000;
+  QTest::newRow("in the middle") << 3333333;
+  QTest::newRow("near the end") << 6666000;
+}
+
+// A page 200,000 pt wide at 2400 dpi is 6.7 million pixels: Ctrl + wheel
+// turned far in at a known image point keeps it under the pointer, however
+// far the zoom has to stop, and a click there records its twips.
+void TestPdf::clickOnAHugePageZoomedFarIn() {
+  QFETCH(int, across);
+  m_prompts->choice = PdfChoice{0, 2400};
+  QVERIFY(m_scripted->window.openPicture(writePdf(u"wide.pdf"_s, {QSizeF(200000, 200)})));
+  MainWindow& window = m_scripted->window;
+  CanvasWidget* canvas = window.canvas();
+  QCOMPARE(canvas->surface().size(), QSize(6666667, 6667));
+  // Image pixel `across` under the middle of the picture area.
+  QWidget* area = window.pictureArea();
+  const QPointF middle(area->width() / 2 + 0.5, 100.5);
+  window.horizontalBar()->setValue((across - area->width() / 2) * 15);
+  QCOMPARE(QPointF(canvas->mapFrom(area, middle)), QPointF(across + 0.5, 100.5));
+
+  // Forty notches would be ten doublings, far beyond 3200 %.
+  QWidget* under = area->childAt(middle.toPoint());
+  QCOMPARE(under, canvas);
+  const QPointF at = canvas->mapFrom(area, middle);
+  QWheelEvent wheel(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, 40 * 120), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(canvas, &wheel);
+  QVERIFY2(canvas->zoom() > 2, qPrintable(QString::number(canvas->zoom())));
+  // The canvas is as wide as the page so magnified: a widget can be no wider.
+  QCOMPARE(canvas->size(), canvas->surface().scaledSize(canvas->zoom()));
+
+  const QPointF onCanvas = canvas->mapFrom(area, middle);
+  QMouseEvent press(QEvent::MouseButtonPress, onCanvas, canvas->mapToGlobal(onCanvas),
+                    Qt::LeftButton, Qt::LeftButton, {});
+  QMouseEvent release(QEvent::MouseButtonRelease, onCanvas, canvas->mapToGlobal(onCanvas),
+                      Qt::LeftButton, Qt::NoButton, {});
+  QApplication::sendEvent(canvas, &press);
+  QApplication::sendEvent(canvas, &release);
+  // The canvas lies on whole screen pixels: the point may move by half of
+  // one. Twips are floats, good to 4 twips at a hundred million.
+  const double slack = 0.5 / canvas->zoom() * 15;
+  const ValueSheet& sheet = window.valueSheet();
+  const double x = sheet.number(Field::up座標x);
+  QVERIFY2(std::abs(x - (across + 0.5) * 15) <= slack + 4, qPrintable(QString::number(x, 'f', 1)));
+  QVERIFY2(std::abs(sheet.number(Field::up座標y) - 100.5 * 15) <= slack,
+           qPrintable(sheet.text(Field::up座標y)));
+}
+
+// Zoomed in as far as the page allows, the bars scroll over all of it: the
+// far end lies at the area's edge, where a click records the page's last
+// pixel.
+void TestPdf::barsReachTheEndOfAHugePage() {
+  m_prompts->choice = PdfChoice{0, 2400};
+  QVERIFY(m_scripted->window.openPicture(writePdf(u"wide.pdf"_s, {QSizeF(200000, 200)})));
+  MainWindow& window = m_scripted->window;
+  CanvasWidget* canvas = window.canvas();
+  for (int i = 0; i < 40; ++i) {
+    m_scripted->run(u"拡大"_s);
+  }
+  const double most = canvas->zoom();
+  QVERIFY(most > 2 && most < 32);
+  m_scripted->run(u"拡大"_s);
+  QCOMPARE(canvas->zoom(), most);
+  QVERIFY(canvas->width() <= QWIDGETSIZE_MAX);
+  QCOMPARE(canvas->size(), canvas->surface().scaledSize(most));
+
+  QScrollBar* bar = window.horizontalBar();
+  QVERIFY(bar->maximum() > 0);
+  bar->setValue(bar->maximum());
+  QWidget* area = window.pictureArea();
+  QCOMPARE(canvas->mapTo(area, QPoint(canvas->width(), 0)).x(), area->width());
+  const QPointF last = canvas->mapFrom(area, QPointF(area->width() - 0.5, 10.5));
+  QMouseEvent press(QEvent::MouseButtonPress, last, canvas->mapToGlobal(last), Qt::LeftButton,
+                    Qt::LeftButton, {});
+  QMouseEvent release(QEvent::MouseButtonRelease, last, canvas->mapToGlobal(last), Qt::LeftButton,
+                      Qt::NoButton, {});
+  QApplication::sendEvent(canvas, &press);
+  QApplication::sendEvent(canvas, &release);
+  const double x = window.valueSheet().number(Field::up座標x);
+  QVERIFY2(x >= 6666666 * 15 - 8 && x <= 6666667 * 15 + 8, qPrintable(QString::number(x, 'f', 1)));
+}
+
 void TestPdf::withoutPopplerRasterPicturesStillOpen() {
   const QString alone = m_dir.filePath(u"alone"_s);
   QVERIFY(QDir().mkpath(alone));
