@@ -59,8 +59,14 @@ QSize PictureCanvas::scaledSize(double zoom) const {
   }
   // Only screen pixels whose centres lie on the picture: each shows the
   // picture, none the background, and the last image pixel still shows.
+  // No larger than a widget can be: the canvas never zooms a picture
+  // further, and the conversion stays within int.
   const auto scaled = [zoom](int pixels) {
-    return std::max(1, static_cast<int>(std::floor(pixels * zoom + 0.5 - 1e-9)));
+    const double screen = std::floor(pixels * zoom + 0.5 - 1e-9);
+    if (!(screen >= 1)) {
+      return 1;
+    }
+    return static_cast<int>(std::min(screen, double(zoom::kMostScreenPixels)));
   };
   return {scaled(size().width()), scaled(size().height())};
 }
@@ -195,8 +201,16 @@ QBrush PictureCanvas::brush() const {
 void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape) {
   // Room for half the pen on every side, and a pixel for rounding.
   const int margin = m_width / 2 + 2;
-  const QRect bounds =
-      shapeBounds.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
+  // Only the part over the picture is painted: a shape reaching far beyond
+  // it is cut to just outside the picture first, so its corners stay ints.
+  const auto cut = [margin](double at, int length) {
+    return std::isnan(at) ? 0.0 : std::clamp(at, -margin - 2.0, length + margin + 2.0);
+  };
+  const QRectF within(
+      QPointF(cut(shapeBounds.left(), size().width()), cut(shapeBounds.top(), size().height())),
+      QPointF(cut(shapeBounds.right(), size().width()),
+              cut(shapeBounds.bottom(), size().height())));
+  const QRect bounds = within.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
   if (m_recording) {
     m_recording->push_back({bounds, shape, m_layer.save(bounds)});
   }

@@ -1,10 +1,12 @@
 #include "PictureCanvas.h"
 #include "Pyramid.h"
+#include "Zoom.h"
 
 #include <QPainter>
 #include <QTest>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 
@@ -79,6 +81,10 @@ class TestPictureCanvas : public QObject {
   void circleSmallerThanAPixelLeavesADot();
   void pyramidAveragesEveryPixel_data();
   void pyramidAveragesEveryPixel();
+  void scaledSizeStaysWithinAWidget_data();
+  void scaledSizeStaysWithinAWidget();
+  void shapesReachingFarBeyondArePaintedWhereTheyCross_data();
+  void shapesReachingFarBeyondArePaintedWhereTheyCross();
 };
 
 void TestPictureCanvas::defaultStyleIsAThinUnfilledOutline() {
@@ -384,6 +390,61 @@ void TestPictureCanvas::damageCoversTheShape() {
     QVERIFY(damaged.contains(p));
   }
   QVERIFY(damaged.width() < 120 && damaged.height() < 80);
+}
+
+void TestPictureCanvas::scaledSizeStaysWithinAWidget_data() {
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<double>("zoom");
+  QTest::addColumn<QSize>("scaled");
+  QTest::newRow("small, three times") << QSize(100, 50) << 3.0 << QSize(300, 150);
+  QTest::newRow("a tiny sliver zoomed out") << QSize(3, 300) << 0.125 << QSize(1, 37);
+  QTest::newRow("a hundred million wide at 3200%")
+      << QSize(100000000, 10) << 32.0 << QSize(zoom::kMostScreenPixels, 320);
+  QTest::newRow("two hundred million high at 1600%")
+      << QSize(10, 200000000) << 16.0 << QSize(160, zoom::kMostScreenPixels);
+  QTest::newRow("the widest int, doubled")
+      << QSize(INT_MAX, 1) << 2.0 << QSize(zoom::kMostScreenPixels, 2);
+}
+
+// Beyond what a widget can be, the size stops there instead of wrapping.
+void TestPictureCanvas::scaledSizeStaysWithinAWidget() {
+  QFETCH(QSize, size);
+  QFETCH(double, zoom);
+  QFETCH(QSize, scaled);
+  const PictureCanvas canvas(size);  // blank: costs no memory however large
+  QCOMPARE(canvas.scaledSize(zoom), scaled);
+}
+
+void TestPictureCanvas::shapesReachingFarBeyondArePaintedWhereTheyCross_data() {
+  QTest::addColumn<int>("shape");
+  QTest::addColumn<double>("far");  // image pixels
+  QTest::newRow("line, a hundred thousand pixels") << 2 << 1e5;
+  QTest::newRow("line, ten thousand million pixels") << 2 << 1e10;
+  QTest::newRow("box, ten thousand million pixels") << 4 << 1e10;
+  QTest::newRow("circle, ten thousand million pixels") << 3 << 1e10;
+}
+
+// A shape whose ends lie far outside the picture still shows where it
+// crosses it.
+void TestPictureCanvas::shapesReachingFarBeyondArePaintedWhereTheyCross() {
+  QFETCH(int, shape);
+  QFETCH(double, far);
+  PictureCanvas canvas(QSize(200, 100));
+  switch (shape) {
+    case 2:
+      canvas.drawLine(px(-far, 50), px(far, 50), Qt::black);
+      break;
+    case 3:
+      // The outline passes through pixel (100, 50); the centre is far above.
+      canvas.drawCircle(px(100, 50 - far), far * kTw, Qt::black);
+      break;
+    default:
+      canvas.drawBox(px(-far, 50), px(far, far), Qt::black);
+      break;
+  }
+  const QImage image = canvas.composed(canvas.rect());
+  QCOMPARE(image.pixel(100, 50), qRgb(0, 0, 0));
+  QCOMPARE(image.pixel(100, 10), qRgb(255, 255, 255));
 }
 
 void TestPictureCanvas::circleSmallerThanAPixelLeavesADot() {
