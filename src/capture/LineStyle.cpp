@@ -3,7 +3,9 @@
 #include "DrawingSurface.h"
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace koordel {
 
@@ -17,7 +19,12 @@ std::optional<int> LineStyle::drawWidth() const {
 }
 
 double LineStyle::pointSize() const {
-  return static_cast<float>(lenientParse(pointSizeText));
+  // Kept to single precision, as typed sizes always were. A size beyond its
+  // range becomes the largest there is (a point that size is out of reach
+  // and refused) rather than an undefined conversion.
+  const double typed = lenientParse(pointSizeText);
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  return static_cast<float>(std::isnan(typed) ? typed : std::clamp(typed, -kLargest, kLargest));
 }
 
 void LineStyle::applyLineForm(DrawingSurface& surface) const {

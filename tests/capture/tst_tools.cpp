@@ -9,6 +9,9 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
@@ -83,6 +86,8 @@ class TestTools : public QObject {
   void badWidthDrawsAndSendsNothing_data();
   void badWidthDrawsAndSendsNothing();
   void negativePointSizeDrawsAndSendsNothing();
+  void pointSizeBeyondSinglePrecision_data();
+  void pointSizeBeyondSinglePrecision();
   void coefficientThatIsNotANumber();
   void lengthBeyondTheDoubleRange();
   void shapeBeyondTheCanvasReach_data();
@@ -434,6 +439,30 @@ void TestTools::negativePointSizeDrawsAndSendsNothing() {
   QVERIFY(m_sink.sent.isEmpty());
   m_style.pointSizeText = u"0"_s;
   QVERIFY(!capture(shape::kPoint, QPointF(0, 0), QPointF(100, 100)));
+}
+
+void TestTools::pointSizeBeyondSinglePrecision_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("told");
+  QTest::newRow("just beyond") << u"1e39"_s << u"描ける範囲"_s;
+  QTest::newRow("far beyond") << u"1D300"_s << u"描ける範囲"_s;
+  QTest::newRow("negative, beyond") << u"-1e39"_s << u"「-1e39」"_s;
+}
+
+// A size beyond a float's range is the largest float (with its sign): a
+// number, not an infinity, and a point that size is refused.
+void TestTools::pointSizeBeyondSinglePrecision() {
+  QFETCH(QString, text);
+  QFETCH(QString, told);
+  m_style.pointSizeText = text;
+  const double size = m_style.pointSize();
+  QCOMPARE(std::abs(size), double(std::numeric_limits<float>::max()));
+  QCOMPARE(size < 0, text.startsWith(u'-'));
+  const auto message = capture(shape::kPoint, QPointF(0, 0), QPointF(100, 100));
+  QVERIFY(message);
+  QVERIFY2(message->contains(told), qPrintable(*message));
+  QVERIFY(m_surface.calls.isEmpty());
+  QVERIFY(m_sink.sent.isEmpty());
 }
 
 void TestTools::coefficientThatIsNotANumber() {
