@@ -637,6 +637,16 @@ void TestPdf::barsReachTheEndOfAHugePage() {
   QApplication::sendEvent(canvas, &release);
   const double x = window.valueSheet().number(Field::up座標x);
   QVERIFY2(x >= 6666666 * 15 - 8 && x <= 6666667 * 15 + 8, qPrintable(QString::number(x, 'f', 1)));
+
+  // A page wider than a widget even at 100 % (600,000 pt is 20 million
+  // pixels) opens as near to it as it can; the next page at 100 % again.
+  QVERIFY(window.openPicture(writePdf(u"wider.pdf"_s, {QSizeF(600000, 200)})));
+  QVERIFY(canvas->zoom() < 1);
+  QVERIFY(canvas->width() <= QWIDGETSIZE_MAX && canvas->width() > QWIDGETSIZE_MAX - 2);
+  m_prompts->choice = PdfChoice{0, 96};
+  QVERIFY(window.openPicture(writePdf(u"small.pdf"_s, {QSizeF(595, 842)})));
+  QCOMPARE(canvas->zoom(), 1.0);
+  QCOMPARE(canvas->size(), QSize(793, 1123));
 }
 
 void TestPdf::withoutPopplerRasterPicturesStillOpen() {
