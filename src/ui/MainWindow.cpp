@@ -678,9 +678,10 @@ void MainWindow::zoomAbout(double zoom, QPointF inArea) {
   m_canvas->setZoom(zoom::clamped(zoom));
   const double to = m_canvas->zoom();
   // Where the area's corner must lie on the canvas, and the blank room that
-  // takes before or after the canvas. Zooming far in over the blank room
-  // could ask for more blank room than an int holds; no more than a canvas
-  // of it is kept, which still leaves the picture far out of sight.
+  // takes before or after the canvas. The blank room is bounded (by the
+  // widest a widget can be) so that the sums and twips below stay within
+  // int whatever zoom and point a caller passes; zooming about a point of
+  // the area never comes near that bound.
   const QPointF wanted = zoom::offsetKeeping(image, inArea, to);
   const auto within = [](double at, int canvas) {
     return qRound(
