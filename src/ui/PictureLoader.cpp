@@ -83,7 +83,7 @@ qint64 pictureLimitBytes() {
   const long pages = sysconf(_SC_PHYS_PAGES);
   const long pageSize = sysconf(_SC_PAGESIZE);
   qint64 memory = (pages > 0 && pageSize > 0) ? qint64(pages) * pageSize : 4096 * kMiB;
-  return std::clamp<qint64>(memory / 2, 256 * kMiB, qint64(INT_MAX) * kMiB);
+  return std::clamp<qint64>(memory / 2, kLeastPictureLimitBytes, qint64(INT_MAX) * kMiB);
 }
 
 namespace {
@@ -108,7 +108,8 @@ QString fileProblem(const QString& path) {
 
 // A reader for the file once its header says it can be read and its size
 // can be afforded; otherwise what to tell the user.
-QString readerProblem(QImageReader& reader, EndWatchingFile& file, const QString& path) {
+QString readerProblem(QImageReader& reader, EndWatchingFile& file, const QString& path,
+                      qint64 limitBytes) {
   file.setFileName(path);
   // A JPEG unbuffered, so that each read its reader makes is one the file
   // sees; the rest buffered, as some readers take a byte at a time.
@@ -129,8 +130,7 @@ QString readerProblem(QImageReader& reader, EndWatchingFile& file, const QString
   }
   // A header can promise any size; refuse before a byte of it is allocated.
   const QSize declared = reader.size();
-  if (declared.isValid() &&
-      qint64(declared.width()) * declared.height() * 4 > pictureLimitBytes()) {
+  if (declared.isValid() && qint64(declared.width()) * declared.height() * 4 > limitBytes) {
     return tooLargeMessage(declared);
   }
   return {};
@@ -162,7 +162,8 @@ LoadedPicture readWhole(QImageReader& reader, EndWatchingFile& file, const QStri
 // once it is all there.
 class WholeDecoder : public PictureDecoder {
  public:
-  WholeDecoder(QString path, QSize size) : m_path(std::move(path)), m_size(size) {}
+  WholeDecoder(QString path, QSize size, qint64 limitBytes)
+      : m_path(std::move(path)), m_size(size), m_limitBytes(limitBytes) {}
   // A picture read already (its header did not tell its size).
   explicit WholeDecoder(QImage read) : m_size(read.size()), m_read(std::move(read)) {}
   QSize size() const override { return m_size; }
@@ -176,7 +177,7 @@ class WholeDecoder : public PictureDecoder {
     EndWatchingFile file;
     file.failOnceCancelled(&cancelled);
     QImageReader reader;
-    const QString problem = readerProblem(reader, file, m_path);
+    const QString problem = readerProblem(reader, file, m_path, m_limitBytes);
     if (cancelled()) {
       return {};
     }
@@ -196,6 +197,7 @@ class WholeDecoder : public PictureDecoder {
  private:
   QString m_path;
   QSize m_size;
+  qint64 m_limitBytes = 0;
   QImage m_read;
 };
 
@@ -208,13 +210,18 @@ LoadedPicture loadPicture(const QString& path) {
   limitToolkitReaders();
   EndWatchingFile file;
   QImageReader reader;
-  if (const QString problem = readerProblem(reader, file, path); !problem.isEmpty()) {
+  if (const QString problem = readerProblem(reader, file, path, pictureLimitBytes());
+      !problem.isEmpty()) {
     return {{}, problem};
   }
   return readWhole(reader, file, path);
 }
 
 OpenedPicture openPictureFile(const QString& path) {
+  return openPictureFile(path, pictureLimitBytes());
+}
+
+OpenedPicture openPictureFile(const QString& path, qint64 limitBytes) {
   limitToolkitReaders();
   if (const QString problem = fileProblem(path); !problem.isEmpty()) {
     return {nullptr, problem};
@@ -226,7 +233,7 @@ OpenedPicture openPictureFile(const QString& path) {
       return std::nullopt;
     }
     QString problem;
-    if (auto decoder = open(path, pictureLimitBytes(), problem)) {
+    if (auto decoder = open(path, limitBytes, problem)) {
       return OpenedPicture{std::move(decoder), {}};
     }
     if (!problem.isEmpty()) {
@@ -245,7 +252,7 @@ OpenedPicture openPictureFile(const QString& path) {
   }
   EndWatchingFile file;
   QImageReader reader;
-  if (const QString problem = readerProblem(reader, file, path); !problem.isEmpty()) {
+  if (const QString problem = readerProblem(reader, file, path, limitBytes); !problem.isEmpty()) {
     return {nullptr, problem};
   }
   // The size the picture will have once read, turned as it will be shown.
@@ -260,7 +267,7 @@ OpenedPicture openPictureFile(const QString& path) {
   if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)) {
     size.transpose();
   }
-  return {std::make_unique<WholeDecoder>(path, size), {}};
+  return {std::make_unique<WholeDecoder>(path, size, limitBytes), {}};
 }
 
 }  // namespace koordel

@@ -20,8 +20,10 @@ struct LoadedPicture {
 LoadedPicture loadPicture(const QString& path);
 
 // The largest picture, in bytes at 4 bytes per pixel (the way the image
-// readers count), that this machine is allowed to open: half its memory.
+// readers count), that this machine is allowed to open: half its memory, and
+// never less than the least.
 qint64 pictureLimitBytes();
+constexpr qint64 kLeastPictureLimitBytes = qint64(256) * 1024 * 1024;
 
 // What the user is told of a picture too large to open, and of one damaged.
 QString tooLargeMessage(QSize size);
@@ -35,5 +37,8 @@ struct OpenedPicture {
   QString error;
 };
 OpenedPicture openPictureFile(const QString& path);
+// The same with another limit than this machine's (the fuzzers hold the
+// least one, so that their memory limit is the same everywhere).
+OpenedPicture openPictureFile(const QString& path, qint64 limitBytes);
 
 }  // namespace koordel
