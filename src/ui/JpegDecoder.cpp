@@ -285,6 +285,9 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
         jpeg_abort_decompress(&info);
         return {};
       }
+      if (s.errors.truncated) {
+        break;
+      }
       JSAMPARRAY planes[3];
       for (int c = 0; c < 3; ++c) {
         const int n = static_cast<int>(pointers[c].size());
@@ -305,6 +308,9 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
         jpeg_abort_decompress(&info);
         return {};
       }
+      if (s.errors.truncated) {
+        break;
+      }
       JSAMPROW row[16];
       const int first = static_cast<int>(info.output_scanline);
       const int count = std::min(16, height - first);
@@ -318,6 +324,13 @@ PictureDecoder::Result JpegDecoder::decode(PixelStore& store, const std::functio
       }
       rows(first + count);
     }
+  }
+  // A file that ends early is damaged as soon as its end is reached: the
+  // library would make up the rest of the picture, as long as its header
+  // says, before saying so.
+  if (s.errors.truncated) {
+    jpeg_abort_decompress(&info);
+    return {damagedMessage(s.path), {}};
   }
   jpeg_finish_decompress(&info);
   if (s.errors.truncated) {

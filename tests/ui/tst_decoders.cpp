@@ -273,6 +273,8 @@ class TestDecoders : public QObject {
   void badJpegs();
   void multiScanJpegsCountWhatTheyHold_data();
   void multiScanJpegsCountWhatTheyHold();
+  void cutJpegStopsWhereItEnds_data();
+  void cutJpegStopsWhereItEnds();
   void badTiffsAndPngs_data();
   void badTiffsAndPngs();
   void exifOrientation_data();
@@ -552,6 +554,38 @@ void TestDecoders::multiScanJpegsCountWhatTheyHold() {
                                   .arg(claimed.height())),
              qPrintable(error));
   }
+}
+
+void TestDecoders::cutJpegStopsWhereItEnds_data() {
+  QTest::addColumn<bool>("grey");
+  QTest::newRow("colour, as planes") << false;
+  QTest::newRow("grey, row by row") << true;
+}
+
+// The library makes up the rows after the end of a file cut short: none of
+// them is decoded, let alone told as decoded, before the file is called
+// damaged (a header can promise a picture of any height).
+void TestDecoders::cutJpegStopsWhereItEnds() {
+  QFETCH(bool, grey);
+  const QSize size(64, 2048);
+  const QByteArray bytes = writeJpeg(size, {2, 2, grey, 0, false});
+  const QString path = m_dir->filePath(u"cut.jpg"_s);
+  QVERIFY(save(path, bytes.left(bytes.size() / 4)));
+  QString error;
+  const std::unique_ptr<JpegDecoder> decoder = JpegDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  QCOMPARE(store.planes.isNull(), grey);
+  if (grey) {
+    store.bits = store.image.bits();
+    store.stride = store.image.bytesPerLine();
+  }
+  int told = 0;
+  const PictureDecoder::Result result = decoder->decode(
+      store, [&told](int rows) { told = rows; }, [] { return false; });
+  QVERIFY(result.error);
+  QVERIFY2(told < size.height() / 2, qPrintable(QString::number(told)));
 }
 
 void TestDecoders::exifOrientation_data() {
