@@ -490,6 +490,15 @@ bool MainWindow::openPdfPage(const QString& path) {
   if (!choice) {
     return false;
   }
+  // A page the PDF library cannot read has no size: every tile of it would
+  // fail.
+  if (!opened.document->pageSize(choice->page).isValid()) {
+    showMessage(
+        this,
+        aboutFile(u"PDF の %1 ページ目が壊れているため開けません。"_s.arg(choice->page + 1), path),
+        u"エラー"_s);
+    return false;
+  }
   auto page = std::make_shared<PdfPicture>(opened.document, choice->page, choice->dpi);
   page->setProblemHandler([this](const QString& problem) { tellLater(problem); });
   showPicture(page);

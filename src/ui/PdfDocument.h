@@ -30,7 +30,7 @@ class PdfDocument {
   virtual ~PdfDocument() = default;
   virtual int pageCount() const = 0;
   // The page as shown, in points (1/72 inch): its crop box, turned by its
-  // rotation.
+  // rotation; an invalid size for a page that cannot be read.
   virtual QSizeF pageSize(int page) const = 0;
   virtual std::unique_ptr<PdfPageRenderer> renderer(int page) const = 0;
 };

@@ -420,6 +420,10 @@ void TestPdf::failuresKeepThePicture_data() {
   QTest::addColumn<QString>("message");
   QTest::newRow("damaged") << u"damaged"_s << u"PDF ファイルが壊れているため開けません。"_s;
   QTest::newRow("no pages") << u"empty"_s << u"この PDF にはページがありません。"_s;
+  // A page tree that counts a page it does not hold: the library opens the
+  // file but cannot read the page.
+  QTest::newRow("page missing") << u"missing"_s
+                                << u"PDF の 1 ページ目が壊れているため開けません。"_s;
   QTest::newRow("cancelled") << u"cancel"_s << QString();
 }
 
@@ -440,15 +444,16 @@ void TestPdf::failuresKeepThePicture() {
     const QByteArray bytes = file.readAll();
     file.resize(0);
     file.write(bytes.left(200) + QByteArray(400, 'x'));  // the header, then garbage
-  } else if (kind == u"empty"_s) {
-    pdf = m_dir.filePath(u"empty.pdf"_s);
+  } else if (kind == u"empty"_s || kind == u"missing"_s) {
+    pdf = m_dir.filePath(kind + u".pdf"_s);
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QByteArray body = "%PDF-1.4\n";
     const int catalog = static_cast<int>(body.size());
     body += "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
     const int pages = static_cast<int>(body.size());
-    body += "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n";
+    body += kind == u"empty"_s ? "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+                               : "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n";
     const int xref = static_cast<int>(body.size());
     body += QStringLiteral("xref\n0 3\n0000000000 65535 f \n%1 00000 n \n%2 00000 n \n")
                 .arg(catalog, 10, 10, QChar(u'0'))
