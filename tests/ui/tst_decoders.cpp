@@ -706,6 +706,27 @@ void TestDecoders::badTiffsAndPngs_data() {
   }
   QTest::newRow("PNG header bomb")
       << u"a.png"_s << pngBomb << u"画像が大きすぎて開けません（65000 × 65000 画素）。"_s;
+  // 65000 x 65000 grey pixels in one strip of 16 bytes.
+  QByteArray tiffBomb("II*\0\x08\0\0\0\x07\0", 10);
+  const auto entry = [&tiffBomb](quint16 tag, quint16 type, quint32 value) {
+    for (const quint32 part : {quint32(tag), quint32(type)}) {
+      tiffBomb.append(char(part & 0xff)).append(char(part >> 8));
+    }
+    tiffBomb.append(QByteArray("\x01\0\0\0", 4));
+    for (int i = 0; i < 4; ++i) {
+      tiffBomb.append(char(value >> (8 * i) & 0xff));
+    }
+  };
+  entry(256, 4, 65000);  // width
+  entry(257, 4, 65000);  // length
+  entry(258, 3, 8);      // bits a sample
+  entry(262, 3, 1);      // black is zero
+  entry(273, 4, 94);     // where the strip is
+  entry(278, 4, 65000);  // rows in the strip
+  entry(279, 4, 16);     // the strip's bytes
+  tiffBomb.append(QByteArray(4, '\0')).append(QByteArray(16, '\x80'));
+  QTest::newRow("TIFF header bomb")
+      << u"a.tif"_s << tiffBomb << u"画像が大きすぎて開けません（65000 × 65000 画素）。"_s;
 }
 
 void TestDecoders::badTiffsAndPngs() {
