@@ -130,6 +130,11 @@ QString readerProblem(QImageReader& reader, EndWatchingFile& file, const QString
   }
   // A header can promise any size; refuse before a byte of it is allocated.
   const QSize declared = reader.size();
+  if (declared.isValid() && declared.isEmpty()) {
+    // No pixels at all: a picture of no size would reach the view before
+    // its decode failed.
+    return damagedMessage(path);
+  }
   if (declared.isValid() && qint64(declared.width()) * declared.height() * 4 > limitBytes) {
     return tooLargeMessage(declared);
   }

@@ -123,6 +123,8 @@ void TestPictureLoader::initTestCase() {
   write(u"empty.png"_s, {});
   write(u"notes.png"_s, "These are notes, not a picture.\n");
   write(u"bomb.png"_s, bombPng());
+  // A wireless bitmap's header: type 0, no extensions, 0 x 5 pixels.
+  write(u"nothing.wbmp"_s, QByteArray("\0\0\0\x05", 4));
   QVERIFY(QDir(m_dir.path()).mkdir(u"folder.png"_s));
 }
 
@@ -152,26 +154,29 @@ void TestPictureLoader::readsEachFormatInItsOwnDepth() {
 void TestPictureLoader::badFilesAreRefusedWithAMessage_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("message");
-  QTest::newRow("missing") << u"nowhere.png"_s << u"ファイルが見つかりません。"_s;
-  QTest::newRow("zero bytes") << u"empty.png"_s << u"ファイルが空です。"_s;
-  QTest::newRow("truncated PNG") << u"truncated.png"_s
-                                 << u"画像データが途中で切れているか、壊れています。"_s;
-  QTest::newRow("truncated JPEG") << u"truncated.jpg"_s
-                                  << u"画像データが途中で切れているか、壊れています。"_s;
-  QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s;
+  QTest::addColumn<bool>("byItsHeader");  // told before any decoder is made
+  const QString damaged = u"画像データが途中で切れているか、壊れています。"_s;
+  QTest::newRow("missing") << u"nowhere.png"_s << u"ファイルが見つかりません。"_s << true;
+  QTest::newRow("zero bytes") << u"empty.png"_s << u"ファイルが空です。"_s << true;
+  QTest::newRow("truncated PNG") << u"truncated.png"_s << damaged << false;
+  QTest::newRow("truncated JPEG") << u"truncated.jpg"_s << damaged << false;
+  QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s << true;
   QTest::newRow("decompression bomb")
-      << u"bomb.png"_s << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s;
-  QTest::newRow("a folder") << u"folder.png"_s << u"フォルダーは画像として開けません。"_s;
+      << u"bomb.png"_s << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s << true;
+  QTest::newRow("no pixels") << u"nothing.wbmp"_s << damaged << true;
+  QTest::newRow("a folder") << u"folder.png"_s << u"フォルダーは画像として開けません。"_s << true;
 }
 
 void TestPictureLoader::badFilesAreRefusedWithAMessage() {
   QFETCH(QString, name);
   QFETCH(QString, message);
+  QFETCH(bool, byItsHeader);
   const LoadedPicture loaded = loadPicture(m_dir.filePath(name));
   QVERIFY(loaded.image.isNull());
   QVERIFY2(loaded.error.startsWith(message), qPrintable(loaded.error));
   // The window's way, decoding behind the view, says the same.
   QCOMPARE(openingProblem(m_dir.filePath(name)), loaded.error);
+  QCOMPARE(openPictureFile(m_dir.filePath(name)).decoder == nullptr, byItsHeader);
   // The user is told which file it was, except where the size says it all.
   if (name != u"bomb.png"_s) {
     QVERIFY(loaded.error.endsWith(QDir::toNativeSeparators(m_dir.filePath(name))));
