@@ -11,7 +11,9 @@
 #include <QRect>
 #include <QString>
 
+#include <signal.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,13 +30,22 @@ constexpr qint64 kLimitBytes = kLeastPictureLimitBytes;
 }
 
 // The fuzzer's bytes in a file of this process's own, rewritten for each
-// input and removed at the end; in memory where there is a place for it, as
-// a disk's file system may write a file truncated and rewritten at once.
+// input and removed at the end (and those of runs that crashed, at the
+// start); in memory where there is a place for it, as a disk's file system
+// may write a file truncated and rewritten at once.
 inline QString fileWith(const uint8_t* data, size_t size) {
   static const QString path = [] {
     const QString folder =
         QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    const QString p = folder + QStringLiteral("/koordel-fuzz-") + QString::number(::getpid());
+    const QString prefix = QStringLiteral("koordel-fuzz-");
+    for (const QString& name : QDir(folder).entryList({prefix + u'*'}, QDir::Files)) {
+      bool number = false;
+      const pid_t owner = name.mid(prefix.size()).toInt(&number);
+      if (number && ::kill(owner, 0) != 0 && errno == ESRCH) {
+        QFile::remove(folder + u'/' + name);
+      }
+    }
+    const QString p = folder + u'/' + prefix + QString::number(::getpid());
     static const QByteArray name = QFile::encodeName(p);
     std::atexit([] { std::remove(name.constData()); });
     return p;
