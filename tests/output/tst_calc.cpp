@@ -59,6 +59,12 @@ QString fromOu(const OUString& s) {
 
 }  // namespace
 
+// Records go to the sheet; a clipboard that takes anything stands by.
+struct NoClipboard : Clipboard {
+  void clear() override {}
+  bool setText(const QString&) override { return true; }
+};
+
 class TestCalc : public QObject {
   Q_OBJECT
 
@@ -351,10 +357,7 @@ void TestCalc::tenThousandRows() {
 // again: the sheet is cell for cell what the records left.
 void TestCalc::tenThousandTakenBackAndWrittenAgain() {
   constexpr int kRows = 10000;
-  struct NoClipboard : Clipboard {
-    void clear() override {}
-    bool setText(const QString&) override { return true; }
-  } clipboard;
+  NoClipboard clipboard;
   QTemporaryDir folder;
   const CoordinateFile file(folder.path());
   Selections selections;
@@ -406,10 +409,7 @@ void TestCalc::tenThousandTakenBackAndWrittenAgain() {
 // only into a row still empty: a formula the user put in a cell Koordel left
 // empty (showing "" or an error) or anything typed into the row since stays.
 void TestCalc::cellsFilledInSinceAreNeverWiped() {
-  struct NoClipboard : Clipboard {
-    void clear() override {}
-    bool setText(const QString&) override { return true; }
-  } clipboard;
+  NoClipboard clipboard;
   QTemporaryDir folder;
   const CoordinateFile file(folder.path());
   Selections selections;

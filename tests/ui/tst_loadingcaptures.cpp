@@ -43,6 +43,8 @@ class TestLoadingCaptures : public QObject {
   HeldDecoder* held(QSize size, int early);
   void line(QPoint from, QPoint to);
   QString failAndHear(HeldDecoder* decoder);
+  // The text of the next message box, once it is up; the box is accepted.
+  static void hearNextMessage(QString& told);
   MainWindow& window() { return m_scripted->window; }
 
   std::unique_ptr<QTemporaryDir> m_dir;
@@ -84,15 +86,19 @@ void TestLoadingCaptures::line(QPoint from, QPoint to) {
   QTest::mouseRelease(window().canvas(), Qt::LeftButton, {}, to);
 }
 
-QString TestLoadingCaptures::failAndHear(HeldDecoder* decoder) {
-  decoder->end = HeldDecoder::End::Damaged;
-  QString told;
+void TestLoadingCaptures::hearNextMessage(QString& told) {
   answerNextModal([&told](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       told = box->text();
       box->accept();
     }
   });
+}
+
+QString TestLoadingCaptures::failAndHear(HeldDecoder* decoder) {
+  decoder->end = HeldDecoder::End::Damaged;
+  QString told;
+  hearNextMessage(told);
   m_release.release();
   return QTest::qWaitFor([&told] { return !told.isEmpty(); }) ? told : QString();
 }
@@ -151,12 +157,7 @@ void TestLoadingCaptures::failureWaitsForAnUndoThatAsks() {
   QString told;
   m_scripted->prompts->yes = {true};
   m_scripted->prompts->whileAsking = [&] {
-    answerNextModal([&told](QWidget* modal) {
-      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        told = box->text();
-        box->accept();
-      }
-    });
+    hearNextMessage(told);
     m_release.release();
     QTest::qWait(300);  // the worker's news arrives in here
   };
@@ -179,12 +180,7 @@ void TestLoadingCaptures::failureWaitsForTheGestureUnderWay() {
   QTest::mousePress(window().canvas(), Qt::LeftButton, {}, QPoint(20, 200));
   failing->end = HeldDecoder::End::Damaged;
   QString told;
-  answerNextModal([&told](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      told = box->text();
-      box->accept();
-    }
-  });
+  hearNextMessage(told);
   m_release.release();
   QTest::qWait(300);  // the worker's news arrives while the button is held
   QCOMPARE(window().canvas()->surface().size(), QSize(400, 300));
