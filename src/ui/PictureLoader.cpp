@@ -196,6 +196,11 @@ class WholeDecoder : public PictureDecoder {
     if (!loaded.error.isEmpty()) {
       return {loaded.error, {}};
     }
+    // The canvas took the header's size: a picture of another (a GIF whose
+    // frame is not its screen) would be read past its edge.
+    if (loaded.image.size() != m_size) {
+      return {damagedMessage(m_path), {}};
+    }
     return {std::nullopt, std::move(loaded.image)};
   }
 

@@ -83,6 +83,7 @@ class TestPictureLoader : public QObject {
   void badFilesAreRefusedWithAMessage();
   void unreadableFile();
   void limitFollowsTheMachine();
+  void frameOtherThanItsScreen();
 
  private:
   QString write(const QString& name, const QByteArray& bytes);
@@ -180,6 +181,34 @@ void TestPictureLoader::badFilesAreRefusedWithAMessage() {
   // The user is told which file it was, except where the size says it all.
   if (name != u"bomb.png"_s) {
     QVERIFY(loaded.error.endsWith(QDir::toNativeSeparators(m_dir.filePath(name))));
+  }
+}
+
+// A GIF whose screen is 11285 x 13 pixels and whose only frame is 21 x 13
+// (found by fuzzing): the view takes the size the header gives, so a
+// picture the toolkit reads at another size is damaged, never read past its
+// edge.
+void TestPictureLoader::frameOtherThanItsScreen() {
+  const QString path =
+      write(u"frame.gif"_s,
+            QByteArray::fromHex("474946383961152c0d00f400001515751915742a2a6b2b2b6b7b004242265f5f"
+                                "3550555555684c4c6a6a4b6c694a404060ff0000bd4221de6311998f33959535"
+                                "b39726aaaa2bbfbf20c2b80fdbb212d9bd13d5d115d5d515eaea0bffff008080"
+                                "40000080000000feffffbe000021f90400000000002c0000000015000d000000"
+                                "0000000000008721003b"));
+  OpenedPicture opened = openPictureFile(path);
+  QVERIFY2(opened.decoder, qPrintable(opened.error));
+  const QSize header = opened.decoder->size();
+  PixelStore store;
+  QVERIFY(opened.decoder->prepare(store));
+  const PictureDecoder::Result result = opened.decoder->decode(
+      store, [](int) {}, [] { return false; });
+  // Either damaged, or exactly the size the view was given.
+  if (!result.error) {
+    QCOMPARE(result.whole.size(), header);
+  } else {
+    QVERIFY2(result.error->startsWith(u"画像データが途中で切れているか、壊れています。"_s),
+             qPrintable(*result.error));
   }
 }
 
