@@ -6,6 +6,7 @@
 #include "ClientLayout.h"
 #include "CommentBox.h"
 #include "Destinations.h"
+#include "HistoryGate.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
 #include "Loupe.h"
@@ -89,7 +90,10 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent),
       m_coordinateFile(QCoreApplication::applicationDirPath(),
                        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                           .filePath(u"Koordel"_s)) {
+                           .filePath(u"Koordel"_s)),
+      m_gate(
+          this, [this] { return m_canvas->gestureInProgress(); },
+          [this](const std::function<void()>& change) { guarded(this, change); }) {
   setObjectName(u"Form1"_s);
   setWindowTitle(u"Koordel"_s);
   buildClientArea();
@@ -346,7 +350,7 @@ void MainWindow::connectCanvas() {
   connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
-      withHistoryHeld([&] {
+      m_gate.hold([&] {
         if (auto message = m_tracker->release(e)) {
           tellLater(*message);
         }
@@ -414,7 +418,7 @@ bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
         QMetaObject::invokeMethod(
             this,
             [this, weak, problem] {
-              whenHistoryFree([this, weak, problem] {
+              m_gate.whenFree([this, weak, problem] {
                 if (const auto shown = weak.lock()) {
                   pictureDecoded(shown.get(), problem);
                 }
@@ -507,11 +511,11 @@ bool MainWindow::openPdfPage(const QString& path) {
 
 void MainWindow::undoCapture() {
   // A gesture half done would record its release into a step that is gone.
-  if (m_canvas->gestureInProgress() || !m_history.canUndo() || m_historyHeld) {
+  if (m_canvas->gestureInProgress() || !m_history.canUndo() || m_gate.held()) {
     return;
   }
   std::optional<QString> message;
-  withHistoryHeld([&] {
+  m_gate.hold([&] {
     message = m_history.undo([this](const QString& why) {
       return m_prompts->ask(why + u"\n\n図形だけを画像から消しますか？"_s, u"元に戻す"_s);
     });
@@ -522,45 +526,14 @@ void MainWindow::undoCapture() {
 }
 
 void MainWindow::redoCapture() {
-  if (m_canvas->gestureInProgress() || !m_history.canRedo() || m_historyHeld) {
+  if (m_canvas->gestureInProgress() || !m_history.canRedo() || m_gate.held()) {
     return;
   }
   std::optional<QString> message;
-  withHistoryHeld([&] { message = m_history.redo(); });
+  m_gate.hold([&] { message = m_history.redo(); });
   if (message) {
     m_prompts->message(*message, u"やり直し"_s);
   }
-}
-
-void MainWindow::withHistoryHeld(const std::function<void()>& work) {
-  struct Hold {
-    MainWindow* window;
-    explicit Hold(MainWindow* w) : window(w) { ++window->m_historyHeld; }
-    ~Hold() {
-      if (--window->m_historyHeld > 0 || window->m_afterHistory.empty()) {
-        return;
-      }
-      // After the event that held them, in the order they came.
-      QTimer::singleShot(0, window, [w = window] {
-        auto changes = std::move(w->m_afterHistory);
-        w->m_afterHistory.clear();
-        for (auto& change : changes) {
-          w->whenHistoryFree(std::move(change));
-        }
-      });
-    }
-  } hold(this);
-  work();
-}
-
-void MainWindow::whenHistoryFree(std::function<void()> change) {
-  // A gesture under way too: its press was recorded on the picture shown,
-  // and its release must land on the same one.
-  if (m_historyHeld > 0 || m_canvas->gestureInProgress()) {
-    m_afterHistory.push_back(std::move(change));
-    return;
-  }
-  guarded(this, change);
 }
 
 void MainWindow::showHistory() {

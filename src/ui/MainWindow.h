@@ -5,6 +5,7 @@
 #include "CoordinateFile.h"
 #include "FileDialog.h"
 #include "GestureTracker.h"
+#include "HistoryGate.h"
 #include "LineStyle.h"
 #include "PdfPrompts.h"
 #include "Picture.h"
@@ -128,13 +129,6 @@ class MainWindow : public QMainWindow {
   // is kept until it is all there.
   void showPicture(std::shared_ptr<Picture> picture, bool onTrial = false);
   void pictureDecoded(const Picture* picture, const std::optional<QString>& problem);
-  // Runs `work` (a capture, undo, redo) with picture changes held back until
-  // it is done: it may wait in a box of its own (a question, Calc starting),
-  // and a picture put back meanwhile would swap the history under it.
-  void withHistoryHeld(const std::function<void()>& work);
-  // Runs `change` now, or once the history is no longer held and no
-  // gesture is under way.
-  void whenHistoryFree(std::function<void()> change);
   void showLoading(int rows);
   void buildClientArea();
   void layOutClientArea();
@@ -208,8 +202,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Destinations> m_destinations;
   std::vector<std::unique_ptr<ShapeTool>> m_tools;
   CaptureHistory m_history;
-  int m_historyHeld = 0;
-  std::vector<std::function<void()>> m_afterHistory;
+  HistoryGate m_gate;
   QAction* m_undoItem = nullptr;
   QAction* m_redoItem = nullptr;
   QList<QAction*> m_destinationItems;
