@@ -1,25 +1,13 @@
 #include "CalcModule.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include "PrivateModule.h"
+
 #include <QLibrary>
 
 namespace koordel {
 
 QString calcModuleFileName() {
   return QStringLiteral("libkoordel_calc.so");
-}
-
-QString privateModulePath(const QString& fileName) {
-  const QDir program(QCoreApplication::applicationDirPath());
-  for (const QString& folder : {QStringLiteral("."), QStringLiteral(KOORDEL_MODULE_DIR)}) {
-    const QString path = QDir::cleanPath(program.filePath(folder + u'/' + fileName));
-    if (QFileInfo::exists(path)) {
-      return path;
-    }
-  }
-  return {};
 }
 
 QString calcModulePath() {

@@ -11,10 +11,7 @@ namespace koordel {
 // The file name of the Calc backend module.
 QString calcModuleFileName();
 
-// Where one of the program's modules is: beside the program in a build tree,
-// in the program's private library folder once installed (wherever the
-// installed tree was put), or empty when it is in neither.
-QString privateModulePath(const QString& fileName);
+// Where the Calc backend module is, or empty when it is not installed.
 QString calcModulePath();
 
 // The Calc backend from the module at `path`, or none when the module, or the

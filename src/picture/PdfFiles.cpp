@@ -1,7 +1,7 @@
 #include "PdfFiles.h"
 
-#include "CalcModule.h"
-#include "Messages.h"
+#include "AboutFile.h"
+#include "PrivateModule.h"
 
 #include <QFile>
 #include <QLibrary>

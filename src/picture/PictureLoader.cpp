@@ -1,6 +1,6 @@
 #include "PictureLoader.h"
 
-#include "Messages.h"
+#include "AboutFile.h"
 
 #include "JpegDecoder.h"
 #include "PngDecoder.h"

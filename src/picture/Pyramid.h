@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Zoom.h"
+#include "Halvings.h"
 
 #include <QImage>
 #include <QRect>

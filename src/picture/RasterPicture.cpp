@@ -1,5 +1,6 @@
 #include "RasterPicture.h"
 
+#include "Halvings.h"
 #include "PictureLoader.h"
 
 #include <QCoreApplication>

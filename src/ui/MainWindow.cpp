@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AboutFile.h"
 #include "CalcModule.h"
 #include "Calibration.h"
 #include "CanvasWidget.h"

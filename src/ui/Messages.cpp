@@ -1,14 +1,8 @@
 #include "Messages.h"
 
-#include <QDir>
-
 #include <QMessageBox>
 
 namespace koordel {
-
-QString aboutFile(const QString& message, const QString& path) {
-  return message + QStringLiteral("\n") + QDir::toNativeSeparators(path);
-}
 
 QString applicationTitle() {
   return QStringLiteral("Koordel");

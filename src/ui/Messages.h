@@ -11,9 +11,6 @@ namespace koordel {
 
 QString applicationTitle();
 
-// A message about a file: the text, then the file on a line of its own.
-QString aboutFile(const QString& message, const QString& path);
-
 // The one place that shows a message to the user: the text, a single OK
 // button, and the program's title unless another is given.
 void showMessage(QWidget* parent, const QString& text, const QString& title = applicationTitle());

@@ -39,14 +39,6 @@ double stepped(double z, int steps) {
   return clamped(std::exp2(to / kStepsPerDoubling));
 }
 
-int halvings(double z) {
-  if (!(z < 1)) {
-    return 0;
-  }
-  // A little slack, so that 1/4 up to rounding counts as two halvings.
-  return std::min(static_cast<int>(std::floor(std::log2(1 / z) + 1e-9)), kMostHalvings);
-}
-
 double fitting(QSizeF picture, QSizeF area) {
   if (picture.isEmpty() || area.isEmpty()) {
     return 1;

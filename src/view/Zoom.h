@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Halvings.h"
+
 #include <QPointF>
 #include <QSize>
 #include <QSizeF>
@@ -10,9 +12,6 @@
 namespace koordel::zoom {
 
 inline constexpr double kMax = 32;
-// An A0 sheet scanned at 400 dpi (18724 pixels high) is 146 pixels high here:
-// whole in the smallest window.
-inline constexpr int kMostHalvings = 7;
 inline constexpr double kMin = 1.0 / (1 << kMostHalvings);
 inline constexpr int kStepsPerDoubling = 4;
 // The widest and highest a widget may be (QWIDGETSIZE_MAX). The canvas is as
@@ -34,10 +33,6 @@ double clamped(double z, QSize picture);
 // the next power of the fourth root of 2 beyond `z`, so a zoom between steps
 // (a fit) lands on the grid again.
 double stepped(double z, int steps);
-
-// How many times a view at `z` halves the picture: 0 from 1/2 up, and at
-// most kMostHalvings. Reduced copies are made for that many halvings.
-int halvings(double z);
 
 // The largest zoom at which all of `picture` fits into `area`.
 double fitting(QSizeF picture, QSizeF area);
