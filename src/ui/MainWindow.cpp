@@ -1,6 +1,5 @@
 #include "MainWindow.h"
 
-#include "AboutFile.h"
 #include "CalcModule.h"
 #include "Calibration.h"
 #include "CanvasWidget.h"
@@ -10,16 +9,11 @@
 #include "HistoryGate.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
-#include "Loupe.h"
 #include "Messages.h"
-#include "PdfFiles.h"
-#include "PdfPicture.h"
-#include "PictureLoader.h"
+#include "PictureOpener.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
-#include "RasterPicture.h"
 #include "Readout.h"
-#include "ScrollSteps.h"
 #include "SettingsFile.h"
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
@@ -32,15 +26,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDir>
-#include <QLayout>
-#include <QLineEdit>
-#include <QLineF>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWheelEvent>
 
 #include <cmath>
 #include <functional>
@@ -67,24 +56,6 @@ class ClientArea : public QWidget {
   std::function<void()> m_resized;
 };
 
-// The clip the canvas moves in. A wheel turned over its blank room, around a
-// picture zoomed out smaller than the area, zooms and scrolls as over the
-// picture itself.
-class PictureArea : public QWidget {
- public:
-  PictureArea(QWidget* parent, std::function<void(const QWheelEvent&)> wheeled)
-      : QWidget(parent), m_wheeled(std::move(wheeled)) {}
-
- protected:
-  void wheelEvent(QWheelEvent* event) override {
-    m_wheeled(*event);
-    event->accept();
-  }
-
- private:
-  std::function<void(const QWheelEvent&)> m_wheeled;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -101,7 +72,8 @@ MainWindow::MainWindow(QWidget* parent)
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
   m_fileDialog = std::make_unique<QtFileDialog>(this);
   m_prompts = std::make_unique<QtUserPrompts>(this);
-  m_pdfPrompts = std::make_unique<QtPdfPrompts>(this);
+  m_opener = std::make_unique<PictureOpener>(*m_view, m_history, m_gate, this,
+                                             [this](const QString& told) { tellLater(told); });
   m_coordinateFile.setNotice([this](const QString& notice) { tellLater(notice); });
   buildTools();
   buildMenus();
@@ -120,25 +92,10 @@ void MainWindow::buildClientArea() {
   m_client->setObjectName(u"client"_s);
   setCentralWidget(m_client);
 
-  // The canvas moves as a whole inside this clip when scrolled, so every
-  // position it reports stays an image position.
-  m_viewport = new PictureArea(m_client, [this](const QWheelEvent& event) {
-    guarded(this, [&] { wheel(event.angleDelta(), event.modifiers(), event.position()); });
-  });
-  m_viewport->setObjectName(u"viewport"_s);
-  m_canvas = new CanvasWidget(m_viewport);
-
-  m_hScroll = new QScrollBar(Qt::Horizontal, m_client);
-  m_hScroll->setObjectName(u"HScroll1"_s);
-  m_vScroll = new QScrollBar(Qt::Vertical, m_client);
-  m_vScroll->setObjectName(u"VScroll1"_s);
-  for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
-    bar->setRange(0, 0);
-    // Like the bars' change event: the canvas follows a dragged thumb when it
-    // is let go, not on every step of the drag.
-    bar->setTracking(false);
-    connect(bar, &QScrollBar::valueChanged, this, &MainWindow::placeCanvas);
-  }
+  m_view = new PictureView(
+      m_sheet, [this](const std::function<void()>& work) { guarded(this, work); }, m_client);
+  m_canvas = m_view->canvas();
+  m_view->loadingIndicator()->setFont(commentFont());
 
   m_statusBar = new StatusBar(m_client);
 
@@ -148,31 +105,16 @@ void MainWindow::buildClientArea() {
   m_comment->setAccessibleName(u"コメント"_s);
   m_comment->setFont(commentFont());
 
-  // A thin bar in the picture area's corner while a picture is decoded; what
-  // is not there yet shows grey (or coarse) on the canvas itself.
-  m_loading = new QProgressBar(m_viewport);
-  m_loading->setObjectName(u"loading"_s);
-  m_loading->setAccessibleName(u"画像の読み込み"_s);
-  m_loading->setFormat(u"読み込み中 %p%"_s);
-  m_loading->setFont(commentFont());
-  m_loading->hide();
-
-  m_loupe = new Loupe(m_canvas->surface(), m_sheet, m_client);
   m_client->resize(ClientLayout::designSize());
   layOutClientArea();
 }
 
 void MainWindow::layOutClientArea() {
   const ClientLayout layout = ClientLayout::forSize(m_client->size());
-  m_viewport->setGeometry(layout.pictureArea);
-  m_loading->setGeometry(4, std::max(0, layout.pictureArea.height() - 22), 200, 18);
-  m_hScroll->setGeometry(layout.horizontalBar);
-  m_vScroll->setGeometry(layout.verticalBar);
+  m_view->arrange(layout.pictureArea, layout.horizontalBar, layout.verticalBar);
   m_statusBar->setGeometry(layout.statusBar);
   m_comment->setGeometry(layout.commentBox);
   m_comment->raise();
-  m_loupe->hide();
-  setUpScrollBars();
 }
 
 void MainWindow::buildTools() {
@@ -301,11 +243,7 @@ void MainWindow::buildViewMenu() {
   m_loupeItem = view->addAction(u"ルーペ"_s);
   m_loupeItem->setObjectName(u"ルーペ"_s);
   m_loupeItem->setCheckable(true);
-  connect(m_loupeItem, &QAction::toggled, this, [this](bool on) {
-    if (!on) {
-      m_loupe->hide();
-    }
-  });
+  connect(m_loupeItem, &QAction::toggled, m_view, &PictureView::setLoupeOn);
 
   // Where it is always seen and covers none of the status panels.
   m_zoomReadout = new Readout(u"表示倍率"_s, menuBar());
@@ -318,6 +256,7 @@ void MainWindow::buildViewMenu() {
       m_zoomReadout->fontMetrics().horizontalAdvance(zoom::percentText(zoom::kMax)) +
       margins.left() + margins.right());
   menuBar()->setCornerWidget(m_zoomReadout, Qt::TopRightCorner);
+  connect(m_view, &PictureView::zoomChanged, this, &MainWindow::showZoom);
   showZoom();
 }
 
@@ -337,18 +276,8 @@ void MainWindow::connectCanvas() {
       }
     });
   });
-  connect(m_canvas, &CanvasWidget::wheeled, this,
-          [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
-            guarded(this, [&] { wheel(angleDelta, modifiers, m_canvas->mapTo(m_viewport, at)); });
-          });
-  connect(m_canvas, &CanvasWidget::moved, this, [this](const PointerEvent& e) {
-    guarded(this, [&] {
-      m_tracker->move(e);
-      followWithLoupe(e);
-    });
-  });
-  connect(m_canvas, &CanvasWidget::left, m_loupe, &QWidget::hide);
-  connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
+  connect(m_canvas, &CanvasWidget::moved, this,
+          [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
       m_gate.hold([&] {
@@ -356,7 +285,6 @@ void MainWindow::connectCanvas() {
           tellLater(*message);
         }
       });
-      m_loupe->update();  // the shape just drawn
     });
   });
 }
@@ -391,123 +319,11 @@ void MainWindow::loadImage() {
 }
 
 bool MainWindow::openPicture(const QString& path) {
-  if (looksLikePdf(path)) {
-    return openPdfPage(path);
-  }
-  // The header is read here (its size checked before a byte is allocated);
-  // the pixels follow on a worker, shown as they come.
-  OpenedPicture opened = openPictureFile(path);
-  if (!opened.error.isEmpty()) {
-    showMessage(this, opened.error, u"エラー"_s);
-    return false;
-  }
-  return showDecoding(std::move(opened.decoder));
+  return m_opener->open(path);
 }
 
 bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
-  const QSize size = decoder->size();
-  std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(decoder));
-  if (!picture) {
-    showMessage(this, tooLargeMessage(size), u"エラー"_s);
-    return false;
-  }
-  picture->setProgressHandler([this](int rows) { showLoading(rows); });
-  picture->setFinishedHandler(
-      [this, weak = std::weak_ptr<RasterPicture>(picture)](const std::optional<QString>& problem) {
-        // Bringing the old picture back destroys this one: not inside its own
-        // news.
-        QMetaObject::invokeMethod(
-            this,
-            [this, weak, problem] {
-              m_gate.whenFree([this, weak, problem] {
-                if (const auto shown = weak.lock()) {
-                  pictureDecoded(shown.get(), problem);
-                }
-              });
-            },
-            Qt::QueuedConnection);
-      });
-  showPicture(picture, true);
-  showLoading(picture->decodedRows());
-  return true;
-}
-
-void MainWindow::showLoading(int rows) {
-  // In per cent, which is also what assistive technology reads out.
-  const int height = std::max(1, m_canvas->surface().size().height());
-  m_loading->setRange(0, 100);
-  m_loading->setValue(static_cast<int>(qint64(std::clamp(rows, 0, height)) * 100 / height));
-  m_loading->setVisible(m_before.has_value());
-  m_loading->raise();
-}
-
-void MainWindow::pictureDecoded(const Picture* picture, const std::optional<QString>& problem) {
-  if (m_canvas->surface().shown() != picture || !m_before) {
-    return;  // a picture replaced since
-  }
-  m_loading->hide();
-  Before before = std::move(*m_before);
-  m_before.reset();
-  if (!problem) {
-    return;
-  }
-  // The picture goes as if it had never been opened: so do the records of
-  // what was captured on it while it loaded.
-  const CaptureHistory::RecordsTakenBack taken = m_history.takeBackRecords();
-  QString told = *problem;
-  if (taken.count > 0) {
-    told += u"\n\nこの画像の読み込み中に取り込んだ記録 %1 件を取り消しました。"_s.arg(taken.count);
-  }
-  if (!taken.refused.isEmpty()) {
-    told += u"\n\n次の記録は取り消せませんでした。\n"_s + taken.refused.join(u'\n');
-  }
-  m_history.bringBack(std::move(before.history));
-  // The zoom after the picture: how far it may go depends on the picture.
-  m_canvas->bringBack(std::move(before.canvas));
-  m_canvas->setZoom(before.zoom);
-  m_padding = before.padding;
-  m_anchor = before.anchor;
-  showZoom();
-  setUpScrollBars();
-  m_hScroll->setValue(before.scrolledAcross);
-  m_vScroll->setValue(before.scrolledDown);
-  placeCanvas();
-  showMessage(this, told, u"エラー"_s);
-}
-
-// A page of a PDF, drawn on demand at the resolution the user chooses. Every
-// way out before the page shows (a cancel, a wrong password, a damaged file)
-// leaves the picture that was shown.
-bool MainWindow::openPdfPage(const QString& path) {
-  OpenedPdf opened = openPdf(path);
-  if (opened.status == PdfDocument::Status::NeedsPassword) {
-    const std::optional<QByteArray> password = m_pdfPrompts->password(path);
-    if (!password) {
-      return false;
-    }
-    opened = openPdf(path, password);
-  }
-  if (!opened.document) {
-    showMessage(this, opened.error, u"エラー"_s);
-    return false;
-  }
-  const std::optional<PdfChoice> choice = m_pdfPrompts->choose(path, *opened.document);
-  if (!choice) {
-    return false;
-  }
-  // A page the PDF library cannot read has no size: every tile of it would
-  // fail.
-  if (!opened.document->pageSize(choice->page).isValid()) {
-    showMessage(
-        this,
-        aboutFile(u"PDF の %1 ページ目が壊れているため開けません。"_s.arg(choice->page + 1), path),
-        u"エラー"_s);
-    return false;
-  }
-  auto page = std::make_shared<PdfPicture>(opened.document, choice->page, choice->dpi);
-  page->setProblemHandler([this](const QString& problem) { tellLater(problem); });
-  showPicture(page);
-  return true;
+  return m_opener->showDecoding(std::move(decoder));
 }
 
 void MainWindow::undoCapture() {
@@ -553,34 +369,6 @@ void MainWindow::showHistory() {
                                           : u"やり直し"_s);
 }
 
-void MainWindow::showPicture(std::shared_ptr<Picture> picture, bool onTrial) {
-  // Only the last picture that was all there can come back: one still
-  // decoding is dropped by the next.
-  std::optional<Before> before;
-  if (onTrial && !m_before) {
-    before = Before{{},       m_history.setAside(), m_canvas->zoom(),  m_padding,
-                    m_anchor, m_hScroll->value(),   m_vScroll->value()};
-  } else {
-    m_history.clear();
-  }
-  if (!onTrial) {
-    m_before.reset();
-    m_loading->hide();
-  }
-  // Every picture opens at one image pixel per screen pixel (or as near as
-  // its size allows), in the corner.
-  m_padding = QMargins();
-  m_anchor.reset();
-  PictureCanvas::Kept kept = m_canvas->replacePicture(std::move(picture));
-  m_canvas->setZoom(1);
-  if (before) {
-    before->canvas = std::move(kept);
-    m_before = std::move(before);
-  }
-  showZoom();
-  setUpScrollBars();
-}
-
 void MainWindow::openFromCommandLine(const QStringList& files) {
   if (files.isEmpty()) {
     return;
@@ -598,131 +386,8 @@ void MainWindow::openFromCommandLine(const QStringList& files) {
   }
 }
 
-void MainWindow::setUpScrollBars() {
-  // The bars scroll over the canvas as the picture area shows it.
-  // In 64 bits: the canvas alone may be 16 million pixels, 250 million
-  // twips, before the blank room beside it.
-  const auto setUp = [](QScrollBar* bar, qint64 canvasPixels, int areaPixels) {
-    const ScrollSteps steps =
-        scrollSteps(canvasPixels * kTwipsPerPixel, areaPixels * kTwipsPerPixel, bar->pageStep(),
-                    bar->singleStep());
-    // The value is kept across loads, as far as the new range allows.
-    const QSignalBlocker quiet(bar);
-    bar->setRange(0, std::max(0, steps.maximum));
-    bar->setPageStep(steps.largeStep);
-    bar->setSingleStep(steps.smallStep);
-  };
-  setUp(m_hScroll, qint64(m_canvas->width()) + m_padding.left() + m_padding.right(),
-        m_viewport->width());
-  setUp(m_vScroll, qint64(m_canvas->height()) + m_padding.top() + m_padding.bottom(),
-        m_viewport->height());
-  placeCanvas();
-}
-
-void MainWindow::placeCanvas() {
-  m_canvas->move(m_padding.left() - qRound(m_hScroll->value() / double(kTwipsPerPixel)),
-                 m_padding.top() - qRound(m_vScroll->value() / double(kTwipsPerPixel)));
-}
-
-void MainWindow::wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF inArea) {
-  if (modifiers.testFlag(Qt::ControlModifier)) {
-    // Whole notches are steps; a touchpad's small turns add up to them.
-    m_zoomWheel = std::clamp(m_zoomWheel + angleDelta.y(), -120 * 1000, 120 * 1000);
-    const int steps = m_zoomWheel / 120;
-    if (steps != 0) {
-      m_zoomWheel -= steps * 120;
-      zoomAbout(zoom::stepped(m_canvas->zoom(), steps), inArea);
-    }
-    return;
-  }
-  // One notch moves 60 pixels, whatever the bars' own steps (the small step
-  // of a big scan is a single twip).
-  constexpr qint64 kTwipsPerNotch = 60 * kTwipsPerPixel;
-  QPoint delta = angleDelta;
-  if (modifiers.testFlag(Qt::ShiftModifier) && delta.x() == 0) {
-    delta = QPoint(delta.y(), 0);
-  }
-  // angleDelta counts 120 to a notch.
-  const auto moved = [](QScrollBar* bar, int by) {
-    const qint64 value = bar->value() - qint64(by) * kTwipsPerNotch / 120;
-    bar->setValue(static_cast<int>(std::clamp<qint64>(value, bar->minimum(), bar->maximum())));
-  };
-  moved(m_hScroll, delta.x());
-  moved(m_vScroll, delta.y());
-}
-
-void MainWindow::zoomAbout(double zoom, QPointF inArea) {
-  const double from = m_canvas->zoom();
-  const bool samePlace = m_anchor && m_anchor->canvasAt == m_canvas->pos() &&
-                         QLineF(m_anchor->inArea, inArea).length() < 0.5;
-  const QPointF image = samePlace ? m_anchor->image : (inArea - QPointF(m_canvas->pos())) / from;
-  // The canvas stops the zoom where the picture would be larger than a
-  // widget can be.
-  m_canvas->setZoom(zoom::clamped(zoom));
-  const double to = m_canvas->zoom();
-  // Where the area's corner must lie on the canvas, and the blank room that
-  // takes before or after the canvas. The blank room is bounded (by the
-  // widest a widget can be) so that the sums and twips below stay within
-  // int whatever zoom and point a caller passes; zooming about a point of
-  // the area never comes near that bound.
-  const QPointF wanted = zoom::offsetKeeping(image, inArea, to);
-  const auto within = [](double at, int canvas) {
-    return qRound(
-        std::clamp(at, -double(zoom::kMostScreenPixels), double(canvas) + zoom::kMostScreenPixels));
-  };
-  const QPoint corner(within(wanted.x(), m_canvas->width()),
-                      within(wanted.y(), m_canvas->height()));
-  const QSize beyond = m_viewport->size() - m_canvas->size();
-  m_padding =
-      QMargins(std::max(0, -corner.x()), std::max(0, -corner.y()),
-               std::max(0, corner.x() + beyond.width()), std::max(0, corner.y() + beyond.height()));
-  setUpScrollBars();
-  for (const auto& [bar, value] : {std::pair{m_hScroll, corner.x() + m_padding.left()},
-                                   std::pair{m_vScroll, corner.y() + m_padding.top()}}) {
-    const QSignalBlocker quiet(bar);
-    bar->setValue(static_cast<int>(
-        std::clamp<qint64>(qint64(value) * kTwipsPerPixel, bar->minimum(), bar->maximum())));
-  }
-  placeCanvas();
-  m_anchor = Anchor{inArea, image, m_canvas->pos()};
-  showZoom();
-}
-
-void MainWindow::zoomIn() {
-  zoomAbout(zoom::stepped(m_canvas->zoom(), 1), QRectF(m_viewport->rect()).center());
-}
-
-void MainWindow::zoomOut() {
-  zoomAbout(zoom::stepped(m_canvas->zoom(), -1), QRectF(m_viewport->rect()).center());
-}
-
-void MainWindow::zoomToActualSize() {
-  zoomAbout(1, QRectF(m_viewport->rect()).center());
-}
-
-void MainWindow::zoomToFit() {
-  m_canvas->setZoom(zoom::fitting(m_canvas->surface().size(), m_viewport->size()));
-  m_padding = QMargins();
-  setUpScrollBars();
-  for (QScrollBar* bar : {m_hScroll, m_vScroll}) {
-    const QSignalBlocker quiet(bar);
-    bar->setValue(0);
-  }
-  placeCanvas();
-  showZoom();
-}
-
 void MainWindow::showZoom() {
   m_zoomReadout->setValue(zoom::percentText(m_canvas->zoom()));
-}
-
-void MainWindow::followWithLoupe(const PointerEvent& e) {
-  if (!m_loupeItem->isChecked()) {
-    return;
-  }
-  const QPointF onCanvas = QPointF(e.x, e.y) / kTwipsPerPixel * m_canvas->zoom();
-  const QPoint pointer = m_canvas->mapTo(m_client, onCanvas).toPoint();
-  m_loupe->follow(QPointF(e.x, e.y), pointer, m_viewport->geometry(), m_canvas->zoom());
 }
 
 void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {
@@ -730,7 +395,7 @@ void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {
 }
 
 void MainWindow::setPdfPrompts(std::unique_ptr<PdfPrompts> prompts) {
-  m_pdfPrompts = std::move(prompts);
+  m_opener->setPdfPrompts(std::move(prompts));
 }
 
 void MainWindow::setReferencePoint() {

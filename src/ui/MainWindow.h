@@ -8,16 +8,14 @@
 #include "HistoryGate.h"
 #include "LineStyle.h"
 #include "PdfPrompts.h"
-#include "Picture.h"
-#include "PictureCanvas.h"
 #include "PictureDecoder.h"
+#include "PictureView.h"
 #include "Selections.h"
 #include "UserPrompts.h"
 #include "ValueSheet.h"
 
 #include <QList>
 #include <QMainWindow>
-#include <QMargins>
 #include <QStringList>
 
 #include <functional>
@@ -27,14 +25,13 @@
 
 class QAction;
 class QMenu;
-class QProgressBar;
-class QScrollBar;
 
 namespace koordel {
 
 class CanvasWidget;
 class Destinations;
 class Loupe;
+class PictureOpener;
 class Readout;
 class QtClipboard;
 class SpreadsheetLink;
@@ -61,7 +58,7 @@ class MainWindow : public QMainWindow {
   SpreadsheetLink& spreadsheetLink() { return *m_spreadsheet; }
   const Selections& selections() const { return m_selections; }
   GestureTracker& gestureTracker() { return *m_tracker; }
-  CanvasWidget* canvas() const { return m_canvas; }
+  CanvasWidget* canvas() const { return m_view->canvas(); }
   StatusBar* panels() const { return m_statusBar; }
   CommentBox* commentBox() const { return m_comment; }
 
@@ -103,33 +100,29 @@ class MainWindow : public QMainWindow {
   void setFileDialog(std::unique_ptr<FileDialog> dialog);
   void setPrompts(std::unique_ptr<UserPrompts> prompts);
   void setPdfPrompts(std::unique_ptr<PdfPrompts> prompts);
-  QScrollBar* horizontalBar() const { return m_hScroll; }
-  QScrollBar* verticalBar() const { return m_vScroll; }
 
+  // The picture area with its scroll bars, zoom and loupe.
+  PictureView* pictureView() const { return m_view; }
+  QScrollBar* horizontalBar() const { return m_view->horizontalBar(); }
+  QScrollBar* verticalBar() const { return m_view->verticalBar(); }
   // 表示: zoom by steps of the fourth root of 2 about the middle of the
   // picture area, back to one image pixel per screen pixel, or so the whole
   // picture fits.
-  void zoomIn();
-  void zoomOut();
-  void zoomToActualSize();
-  void zoomToFit();
+  void zoomIn() { m_view->zoomIn(); }
+  void zoomOut() { m_view->zoomOut(); }
+  void zoomToActualSize() { m_view->zoomToActualSize(); }
+  void zoomToFit() { m_view->zoomToFit(); }
   // Zooms to `zoom` keeping the image point under `inArea` (a point of the
   // picture area, in pixels) where it is.
-  void zoomAbout(double zoom, QPointF inArea);
+  void zoomAbout(double zoom, QPointF inArea) { m_view->zoomAbout(zoom, inArea); }
   // The part of the client the picture is seen through.
-  QWidget* pictureArea() const { return m_viewport; }
-  Loupe* loupe() const { return m_loupe; }
+  QWidget* pictureArea() const { return m_view->pictureArea(); }
+  Loupe* loupe() const { return m_view->loupe(); }
   Readout* zoomReadout() const { return m_zoomReadout; }
   // Shown while a picture is still being decoded.
-  QProgressBar* loadingIndicator() const { return m_loading; }
+  QProgressBar* loadingIndicator() const { return m_view->loadingIndicator(); }
 
  private:
-  bool openPdfPage(const QString& path);
-  // `onTrial`: the picture may still turn out damaged; what showed before
-  // is kept until it is all there.
-  void showPicture(std::shared_ptr<Picture> picture, bool onTrial = false);
-  void pictureDecoded(const Picture* picture, const std::optional<QString>& problem);
-  void showLoading(int rows);
   void buildClientArea();
   void layOutClientArea();
   void buildMenus();
@@ -138,12 +131,6 @@ class MainWindow : public QMainWindow {
                   void (MainWindow::*command)());
   void connectCanvas();
   void buildTools();
-  void setUpScrollBars();
-  void placeCanvas();
-  // A wheel turned at `inArea` (picture area pixels), over the canvas or
-  // over the blank room around it.
-  void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF inArea);
-  void followWithLoupe(const PointerEvent& e);
   void showZoom();
   void showHistory();
   void tellLater(const QString& message);
@@ -153,48 +140,15 @@ class MainWindow : public QMainWindow {
   ValueSheet m_sheet;
   Selections m_selections;
   QWidget* m_client = nullptr;
-  QWidget* m_viewport = nullptr;
+  PictureView* m_view = nullptr;
   CanvasWidget* m_canvas = nullptr;
-  Loupe* m_loupe = nullptr;
   QAction* m_loupeItem = nullptr;
   Readout* m_zoomReadout = nullptr;
-  int m_zoomWheel = 0;  // eighths of a degree not yet turned into a step
-  // Blank room before (left, top) and after (right, bottom) the canvas, in
-  // screen pixels, that zooming about the pointer may need: the image point
-  // under the pointer stays there even where the canvas would otherwise
-  // have to stop at the area's edge. The bars scroll over it too; a new
-  // picture and 全体を表示 take it away.
-  QMargins m_padding;
-  // The exact image point the last zoom kept under the pointer, while the
-  // canvas stays where that zoom put it: zooming on at the same place keeps
-  // it exactly, instead of piling up the canvas's whole-pixel roundings.
-  struct Anchor {
-    QPointF inArea;
-    QPointF image;
-    QPoint canvasAt;
-  };
-  std::optional<Anchor> m_anchor;
-  // What showed before the picture still being decoded: it comes back, as
-  // it was, if that picture turns out damaged.
-  struct Before {
-    PictureCanvas::Kept canvas;
-    CaptureHistory::Kept history;
-    double zoom = 1;
-    QMargins padding;
-    std::optional<Anchor> anchor;
-    int scrolledAcross = 0;
-    int scrolledDown = 0;
-  };
-  std::optional<Before> m_before;
-  QProgressBar* m_loading = nullptr;
-  QScrollBar* m_hScroll = nullptr;
-  QScrollBar* m_vScroll = nullptr;
   StatusBar* m_statusBar = nullptr;
   CommentBox* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;
   std::unique_ptr<FileDialog> m_fileDialog;
   std::unique_ptr<UserPrompts> m_prompts;
-  std::unique_ptr<PdfPrompts> m_pdfPrompts;
   LineStyle m_lineStyle;
   CoordinateFile m_coordinateFile;
   std::unique_ptr<QtClipboard> m_clipboard;
@@ -203,6 +157,7 @@ class MainWindow : public QMainWindow {
   std::vector<std::unique_ptr<ShapeTool>> m_tools;
   CaptureHistory m_history;
   HistoryGate m_gate;
+  std::unique_ptr<PictureOpener> m_opener;
   QAction* m_undoItem = nullptr;
   QAction* m_redoItem = nullptr;
   QList<QAction*> m_destinationItems;
