@@ -1,29 +1,29 @@
 #include "MainWindow.h"
 
 #include "CalcModule.h"
-#include "Calibration.h"
 #include "CanvasWidget.h"
+#include "ClientArea.h"
 #include "ClientLayout.h"
 #include "CommentBox.h"
 #include "Destinations.h"
 #include "HistoryGate.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
+#include "MenuFamily.h"
 #include "Messages.h"
 #include "PictureOpener.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
-#include "Readout.h"
-#include "SettingsFile.h"
+#include "SettingsCommands.h"
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
 #include "StatusBar.h"
 #include "Tools.h"
 #include "TwipsGeometry.h"
+#include "UndoCommands.h"
 #include "ValueSheetWindow.h"
-#include "Zoom.h"
+#include "ZoomReadout.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
@@ -31,33 +31,11 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <cmath>
 #include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace koordel {
-namespace {
-
-// The client area: the design's size to begin with, and never smaller than
-// its controls need. Its children are placed by hand, by ClientLayout.
-class ClientArea : public QWidget {
- public:
-  ClientArea(QWidget* parent, std::function<void()> resized)
-      : QWidget(parent), m_resized(std::move(resized)) {
-    setMinimumSize(ClientLayout::minimumSize());
-  }
-  QSize sizeHint() const override { return ClientLayout::designSize(); }
-
- protected:
-  void resizeEvent(QResizeEvent*) override { m_resized(); }
-
- private:
-  std::function<void()> m_resized;
-};
-
-}  // namespace
-
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent),
       m_coordinateFile(QCoreApplication::applicationDirPath(),
@@ -154,57 +132,23 @@ void MainWindow::buildMenus() {
 
   QMenu* edit = bar->addMenu(u"編集"_s);
   edit->setObjectName(u"B1"_s);
-  // Exclusive groups draw the radio marks; the handlers still set every mark
-  // themselves, so the hidden scaling items keep their own rule.
-  auto* destinationMarks = new QActionGroup(this);
-  const QStringList destinations = {u"データを修得しない"_s, u"クリップボードに送る"_s,
-                                    u"ﾌｧｲﾙに書き込む"_s,     u"エクセルに送る"_s,
-                                    u"画像を拡大する"_s,     u"画像を縮小する"_s};
-  for (int i = 0; i < destinations.size(); ++i) {
-    QAction* item = edit->addAction(destinations.at(i));
-    item->setObjectName(u"B11"_s);
-    item->setData(i);
-    item->setCheckable(true);
-    // Nothing in the program scales the picture, so these two are not offered.
-    item->setVisible(i < 4);
-    if (i < 4) {
-      destinationMarks->addAction(item);
-    }
-    connect(item, &QAction::triggered, this, [this, i] { chooseDestination(i); });
-    m_destinationItems.append(item);
-  }
-  m_destinationItems.at(0)->setChecked(true);
+  // Nothing in the program scales the picture, so the last two are not offered.
+  m_destinationItems =
+      new MenuFamily(edit, u"B11"_s,
+                     {u"データを修得しない"_s, u"クリップボードに送る"_s, u"ﾌｧｲﾙに書き込む"_s,
+                      u"エクセルに送る"_s, u"画像を拡大する"_s, u"画像を縮小する"_s},
+                     4, [this](int i) { chooseDestination(i); });
 
   // Taking back captures, below the destinations.
   edit->addSeparator();
-  m_undoItem = edit->addAction(u"元に戻す"_s);
-  m_undoItem->setObjectName(u"元に戻す"_s);
-  m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  connect(m_undoItem, &QAction::triggered, this,
-          [this] { guarded(this, [this] { undoCapture(); }); });
-  m_redoItem = edit->addAction(u"やり直し"_s);
-  m_redoItem->setObjectName(u"やり直し"_s);
-  m_redoItem->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-  connect(m_redoItem, &QAction::triggered, this,
-          [this] { guarded(this, [this] { redoCapture(); }); });
-  m_history.setChangeHandler([this] { showHistory(); });
-  showHistory();
+  m_undo = std::make_unique<UndoCommands>(
+      m_history, m_gate, *m_canvas, [this]() -> UserPrompts& { return *m_prompts; }, this, edit);
 
   QMenu* capture = bar->addMenu(u"取込"_s);
   capture->setObjectName(u"C1"_s);
-  auto* shapeMarks = new QActionGroup(this);
-  const QStringList shapes = {u"書き込まない"_s, u"点"_s, u"線"_s, u"円"_s, u"四角"_s};
-  for (int i = 0; i < shapes.size(); ++i) {
-    QAction* item = capture->addAction(shapes.at(i));
-    item->setObjectName(u"C11"_s);
-    item->setData(i);
-    item->setCheckable(true);
-    shapeMarks->addAction(item);
-    connect(item, &QAction::triggered, this, [this, i] { chooseShape(i); });
-    m_shapeItems.append(item);
-  }
-  m_shapeItems.at(0)->setChecked(true);
+  m_shapeItems =
+      new MenuFamily(capture, u"C11"_s, {u"書き込まない"_s, u"点"_s, u"線"_s, u"円"_s, u"四角"_s},
+                     5, [this](int i) { chooseShape(i); });
   QAction* lineStyle = capture->addAction(u"線種設定"_s);
   lineStyle->setObjectName(u"C12"_s);
   connect(lineStyle, &QAction::triggered, this, &MainWindow::showLineStyle);
@@ -246,18 +190,11 @@ void MainWindow::buildViewMenu() {
   connect(m_loupeItem, &QAction::toggled, m_view, &PictureView::setLoupeOn);
 
   // Where it is always seen and covers none of the status panels.
-  m_zoomReadout = new Readout(u"表示倍率"_s, menuBar());
-  m_zoomReadout->setObjectName(u"表示倍率"_s);
-  m_zoomReadout->setContentsMargins(8, 0, 8, 0);
-  // The menu bar gives its corner the room the first text asked for; made
-  // as wide as the widest zoom from the start, "3200%" is never cut short.
-  const QMargins margins = m_zoomReadout->contentsMargins();
-  m_zoomReadout->setMinimumWidth(
-      m_zoomReadout->fontMetrics().horizontalAdvance(zoom::percentText(zoom::kMax)) +
-      margins.left() + margins.right());
-  menuBar()->setCornerWidget(m_zoomReadout, Qt::TopRightCorner);
-  connect(m_view, &PictureView::zoomChanged, this, &MainWindow::showZoom);
-  showZoom();
+  auto* readout = new ZoomReadout(menuBar());
+  menuBar()->setCornerWidget(readout, Qt::TopRightCorner);
+  connect(m_view, &PictureView::zoomChanged, readout, &ZoomReadout::showZoom);
+  readout->showZoom(m_canvas->zoom());
+  m_zoomReadout = readout;
 }
 
 void MainWindow::addCommand(QMenu* menu, const QString& name, const QString& caption,
@@ -304,10 +241,6 @@ void MainWindow::tellLater(const QString& message) {
   });
 }
 
-void MainWindow::setFileDialog(std::unique_ptr<FileDialog> dialog) {
-  m_fileDialog = std::move(dialog);
-}
-
 void MainWindow::loadImage() {
   // Cancelling changes nothing: reloading the last file would wipe every
   // drawing on the picture.
@@ -318,123 +251,9 @@ void MainWindow::loadImage() {
   openPicture(*name);
 }
 
-bool MainWindow::openPicture(const QString& path) {
-  return m_opener->open(path);
-}
-
-bool MainWindow::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
-  return m_opener->showDecoding(std::move(decoder));
-}
-
-void MainWindow::undoCapture() {
-  // A gesture half done would record its release into a step that is gone.
-  if (m_canvas->gestureInProgress() || !m_history.canUndo() || m_gate.held()) {
-    return;
-  }
-  std::optional<QString> message;
-  m_gate.hold([&] {
-    message = m_history.undo([this](const QString& why) {
-      return m_prompts->ask(why + u"\n\n図形だけを画像から消しますか？"_s, u"元に戻す"_s);
-    });
-  });
-  if (message) {
-    m_prompts->message(*message, u"元に戻す"_s);
-  }
-}
-
-void MainWindow::redoCapture() {
-  if (m_canvas->gestureInProgress() || !m_history.canRedo() || m_gate.held()) {
-    return;
-  }
-  std::optional<QString> message;
-  m_gate.hold([&] { message = m_history.redo(); });
-  if (message) {
-    m_prompts->message(*message, u"やり直し"_s);
-  }
-}
-
-void MainWindow::showHistory() {
-  if (!m_undoItem) {
-    return;
-  }
-  m_undoItem->setEnabled(m_history.canUndo());
-  m_redoItem->setEnabled(m_history.canRedo());
-  QString undo = m_history.canUndo() ? u"元に戻す: "_s + m_history.undoLabel() : u"元に戻す"_s;
-  if (m_history.forgotOldest()) {
-    // The oldest steps went to keep memory in bounds: say how far back it goes.
-    undo += u"（あと %1 回まで）"_s.arg(m_history.undoDepth());
-  }
-  m_undoItem->setText(undo);
-  m_redoItem->setText(m_history.canRedo() ? u"やり直し: "_s + m_history.redoLabel()
-                                          : u"やり直し"_s);
-}
-
 void MainWindow::openFromCommandLine(const QStringList& files) {
-  if (files.isEmpty()) {
-    return;
-  }
-  if (openPicture(files.first())) {
+  if (m_opener->openFirstOf(files)) {
     m_fileDialog->offer(files.first());
-  }
-  if (files.size() > 1) {
-    QStringList rest;
-    for (qsizetype i = 1; i < files.size(); ++i) {
-      rest << QDir::toNativeSeparators(files.at(i));
-    }
-    showMessage(
-        this, u"一度に開ける画像は 1 つです。次のファイルは開いていません:\n"_s + rest.join(u'\n'));
-  }
-}
-
-void MainWindow::showZoom() {
-  m_zoomReadout->setValue(zoom::percentText(m_canvas->zoom()));
-}
-
-void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts) {
-  m_prompts = std::move(prompts);
-}
-
-void MainWindow::setPdfPrompts(std::unique_ptr<PdfPrompts> prompts) {
-  m_opener->setPdfPrompts(std::move(prompts));
-}
-
-void MainWindow::setReferencePoint() {
-  koordel::setReferencePoint(m_sheet, *m_prompts);
-}
-
-void MainWindow::setCoefficients() {
-  koordel::setCoefficients(m_sheet, *m_prompts);
-}
-
-void MainWindow::saveSettings() {
-  m_prompts->message(u"設定を保存します。"_s);
-  // Cancelling saves nothing: writing to the last name used would replace
-  // the calibration saved there.
-  const std::optional<QString> name = m_fileDialog->chooseFileToSave(u"設定保存"_s);
-  if (!name) {
-    return;
-  }
-  const QString written = settings::fileNameFor(*name);
-  if (const auto question = settings::replaceQuestion(written);
-      question && !m_prompts->ask(*question, u"設定保存"_s)) {
-    return;
-  }
-  if (auto failure = settings::save(m_sheet, written)) {
-    m_prompts->message(*failure, u"エラー"_s);
-    return;
-  }
-  m_fileDialog->offer(written);
-}
-
-void MainWindow::loadSettings() {
-  m_prompts->message(u"設定を読み込みます。"_s);
-  // Cancelling loads nothing: the last name used may be a picture.
-  const std::optional<QString> name = m_fileDialog->chooseFileToOpen(u"設定読込"_s);
-  if (!name) {
-    return;
-  }
-  if (auto failure = settings::load(m_sheet, *name)) {
-    m_prompts->message(*failure, u"エラー"_s);
   }
 }
 
@@ -442,32 +261,14 @@ void MainWindow::chooseDestination(int index) {
   if (auto chosen = destinationForMenuIndex(index)) {
     m_selections.destination = *chosen;
   }
-  for (int i = 0; i < 4; ++i) {
-    m_destinationItems.at(i)->setChecked(false);
-  }
-  if (QAction* item = destinationItem(index)) {
-    item->setChecked(true);
-  }
+  m_destinationItems->check(index);
 }
 
 void MainWindow::chooseShape(int index) {
   if (auto chosen = shapeForMenuIndex(index)) {
     m_selections.captureShape = *chosen;
   }
-  for (QAction* item : std::as_const(m_shapeItems)) {
-    item->setChecked(false);
-  }
-  if (QAction* item = shapeItem(index)) {
-    item->setChecked(true);
-  }
-}
-
-QAction* MainWindow::destinationItem(int index) const {
-  return m_destinationItems.value(index, nullptr);
-}
-
-QAction* MainWindow::shapeItem(int index) const {
-  return m_shapeItems.value(index, nullptr);
+  m_shapeItems->check(index);
 }
 
 ValueSheetWindow* MainWindow::valueSheetWindow() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Calibration.h"
 #include "CaptureHistory.h"
 #include "CommentBox.h"
 #include "CoordinateFile.h"
@@ -7,10 +8,14 @@
 #include "GestureTracker.h"
 #include "HistoryGate.h"
 #include "LineStyle.h"
+#include "MenuFamily.h"
 #include "PdfPrompts.h"
 #include "PictureDecoder.h"
+#include "PictureOpener.h"
 #include "PictureView.h"
 #include "Selections.h"
+#include "SettingsCommands.h"
+#include "UndoCommands.h"
 #include "UserPrompts.h"
 #include "ValueSheet.h"
 
@@ -31,7 +36,6 @@ namespace koordel {
 class CanvasWidget;
 class Destinations;
 class Loupe;
-class PictureOpener;
 class Readout;
 class QtClipboard;
 class SpreadsheetLink;
@@ -69,37 +73,41 @@ class MainWindow : public QMainWindow {
   // The indexed menu families 編集 (B11) and 取込 (C11).
   void chooseDestination(int index);
   void chooseShape(int index);
-  QAction* destinationItem(int index) const;
-  QAction* shapeItem(int index) const;
+  QAction* destinationItem(int index) const { return m_destinationItems->item(index); }
+  QAction* shapeItem(int index) const { return m_shapeItems->item(index); }
 
   // 平面画像読込 (A11): choose a picture and show it at its natural size.
   void loadImage();
   // Shows the picture (or a PDF page) at `path` as 平面画像読込 would, or
   // tells why not.
-  bool openPicture(const QString& path);
+  bool openPicture(const QString& path) { return m_opener->open(path); }
   // Shows the picture `decoder` reads, rows as they come; what showed
   // before comes back should it turn out damaged.
-  bool showDecoding(std::unique_ptr<PictureDecoder> decoder);
+  bool showDecoding(std::unique_ptr<PictureDecoder> decoder) {
+    return m_opener->showDecoding(std::move(decoder));
+  }
   // The files named on the command line: the first is opened, the rest are
   // named in one message.
   void openFromCommandLine(const QStringList& files);
   // 設定保存 (A12) and 設定読込 (A13).
-  void saveSettings();
-  void loadSettings();
+  void saveSettings() { koordel::saveSettings(m_sheet, *m_fileDialog, *m_prompts); }
+  void loadSettings() { koordel::loadSettings(m_sheet, *m_fileDialog, *m_prompts); }
   // 元に戻す and やり直し: the newest capture taken back, or the last one
   // taken back done again, picture and record together.
-  void undoCapture();
-  void redoCapture();
+  void undoCapture() { m_undo->undo(); }
+  void redoCapture() { m_undo->redo(); }
   CaptureHistory& history() { return m_history; }
 
   // 基準値 (E11) and 係数 (E12).
-  void setReferencePoint();
-  void setCoefficients();
+  void setReferencePoint() { koordel::setReferencePoint(m_sheet, *m_prompts); }
+  void setCoefficients() { koordel::setCoefficients(m_sheet, *m_prompts); }
 
   // Replace the platform's file dialog and message and input boxes, for tests.
-  void setFileDialog(std::unique_ptr<FileDialog> dialog);
-  void setPrompts(std::unique_ptr<UserPrompts> prompts);
-  void setPdfPrompts(std::unique_ptr<PdfPrompts> prompts);
+  void setFileDialog(std::unique_ptr<FileDialog> dialog) { m_fileDialog = std::move(dialog); }
+  void setPrompts(std::unique_ptr<UserPrompts> prompts) { m_prompts = std::move(prompts); }
+  void setPdfPrompts(std::unique_ptr<PdfPrompts> prompts) {
+    m_opener->setPdfPrompts(std::move(prompts));
+  }
 
   // The picture area with its scroll bars, zoom and loupe.
   PictureView* pictureView() const { return m_view; }
@@ -131,8 +139,6 @@ class MainWindow : public QMainWindow {
                   void (MainWindow::*command)());
   void connectCanvas();
   void buildTools();
-  void showZoom();
-  void showHistory();
   void tellLater(const QString& message);
   void showValueSheet();
   void showLineStyle();
@@ -158,10 +164,9 @@ class MainWindow : public QMainWindow {
   CaptureHistory m_history;
   HistoryGate m_gate;
   std::unique_ptr<PictureOpener> m_opener;
-  QAction* m_undoItem = nullptr;
-  QAction* m_redoItem = nullptr;
-  QList<QAction*> m_destinationItems;
-  QList<QAction*> m_shapeItems;
+  std::unique_ptr<UndoCommands> m_undo;
+  MenuFamily* m_destinationItems = nullptr;
+  MenuFamily* m_shapeItems = nullptr;
   QStringList m_pendingMessages;
   ValueSheetWindow* m_valueSheetWindow = nullptr;
   LineStyleDialog* m_lineStyleDialog = nullptr;

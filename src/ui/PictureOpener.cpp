@@ -9,6 +9,8 @@
 #include "PictureLoader.h"
 #include "RasterPicture.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +44,22 @@ bool PictureOpener::open(const QString& path) {
     return false;
   }
   return showDecoding(std::move(opened.decoder));
+}
+
+bool PictureOpener::openFirstOf(const QStringList& files) {
+  if (files.isEmpty()) {
+    return false;
+  }
+  const bool opened = open(files.first());
+  if (files.size() > 1) {
+    QStringList rest;
+    for (qsizetype i = 1; i < files.size(); ++i) {
+      rest << QDir::toNativeSeparators(files.at(i));
+    }
+    showMessage(m_window, u"一度に開ける画像は 1 つです。次のファイルは開いていません:\n"_s +
+                              rest.join(u'\n'));
+  }
+  return opened;
 }
 
 bool PictureOpener::showDecoding(std::unique_ptr<PictureDecoder> decoder) {

@@ -84,8 +84,7 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
 
 PictureView::~PictureView() = default;
 
-void PictureView::arrange(const QRect& area, const QRect& horizontalBar,
-                          const QRect& verticalBar) {
+void PictureView::arrange(const QRect& area, const QRect& horizontalBar, const QRect& verticalBar) {
   const QRect all = area.united(horizontalBar).united(verticalBar);
   setGeometry(all);
   const QPoint origin = -all.topLeft();
