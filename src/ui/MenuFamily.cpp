@@ -5,8 +5,8 @@
 
 namespace koordel {
 
-MenuFamily::MenuFamily(QMenu* menu, const QString& name, const QStringList& captions,
-                       int offered, std::function<void(int)> chosen)
+MenuFamily::MenuFamily(QMenu* menu, const QString& name, const QStringList& captions, int offered,
+                       std::function<void(int)> chosen)
     : QObject(menu), m_offered(offered) {
   // The exclusive group draws the radio marks.
   auto* marks = new QActionGroup(this);

@@ -12,8 +12,8 @@ ZoomReadout::ZoomReadout(QWidget* parent) : Readout(u"表示倍率"_s, parent) {
   // A menu bar gives its corner the room the first text asked for; made as
   // wide as the widest zoom from the start, "3200%" is never cut short.
   const QMargins margins = contentsMargins();
-  setMinimumWidth(fontMetrics().horizontalAdvance(zoom::percentText(zoom::kMax)) +
-                  margins.left() + margins.right());
+  setMinimumWidth(fontMetrics().horizontalAdvance(zoom::percentText(zoom::kMax)) + margins.left() +
+                  margins.right());
 }
 
 void ZoomReadout::showZoom(double zoom) {
