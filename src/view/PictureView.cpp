@@ -2,6 +2,7 @@
 
 #include "CanvasWidget.h"
 #include "Loupe.h"
+#include "PictureArea.h"
 #include "ScrollSteps.h"
 #include "Twips.h"
 #include "Zoom.h"
@@ -16,27 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace koordel {
-namespace {
-
-// The clip the canvas moves in. A wheel turned over its blank room, around a
-// picture zoomed out smaller than the area, zooms and scrolls as over the
-// picture itself.
-class PictureArea : public QWidget {
- public:
-  PictureArea(QWidget* parent, std::function<void(const QWheelEvent&)> wheeled)
-      : QWidget(parent), m_wheeled(std::move(wheeled)) {}
-
- protected:
-  void wheelEvent(QWheelEvent* event) override {
-    m_wheeled(*event);
-    event->accept();
-  }
-
- private:
-  std::function<void(const QWheelEvent&)> m_wheeled;
-};
-
-}  // namespace
 
 PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
     : QWidget(parent), m_guard(std::move(guard)) {
