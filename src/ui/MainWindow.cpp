@@ -184,10 +184,10 @@ void MainWindow::buildViewMenu() {
   item(u"等倍"_s, &MainWindow::zoomToActualSize, {QKeySequence(Qt::CTRL | Qt::Key_0)});
   item(u"全体を表示"_s, &MainWindow::zoomToFit, {});
   view->addSeparator();
-  m_loupeItem = view->addAction(u"ルーペ"_s);
-  m_loupeItem->setObjectName(u"ルーペ"_s);
-  m_loupeItem->setCheckable(true);
-  connect(m_loupeItem, &QAction::toggled, m_view, &PictureView::setLoupeOn);
+  QAction* loupe = view->addAction(u"ルーペ"_s);
+  loupe->setObjectName(u"ルーペ"_s);
+  loupe->setCheckable(true);
+  connect(loupe, &QAction::toggled, m_view, &PictureView::setLoupeOn);
 
   // Where it is always seen and covers none of the status panels.
   auto* readout = new ZoomReadout(menuBar());

@@ -148,7 +148,6 @@ class MainWindow : public QMainWindow {
   QWidget* m_client = nullptr;
   PictureView* m_view = nullptr;
   CanvasWidget* m_canvas = nullptr;
-  QAction* m_loupeItem = nullptr;
   Readout* m_zoomReadout = nullptr;
   StatusBar* m_statusBar = nullptr;
   CommentBox* m_comment = nullptr;
