@@ -213,8 +213,12 @@ void MainWindow::connectCanvas() {
       }
     });
   });
-  connect(m_canvas, &CanvasWidget::moved, this,
-          [this](const PointerEvent& e) { guarded(this, [&] { m_tracker->move(e); }); });
+  connect(m_canvas, &CanvasWidget::moved, this, [this](const PointerEvent& e) {
+    guarded(this, [&] {
+      m_tracker->move(e);
+      m_view->followPointer(e);
+    });
+  });
   connect(m_canvas, &CanvasWidget::released, this, [this](const PointerEvent& e) {
     guarded(this, [&] {
       m_gate.hold([&] {
@@ -222,6 +226,7 @@ void MainWindow::connectCanvas() {
           tellLater(*message);
         }
       });
+      m_view->refreshLoupe();  // the shape just drawn
     });
   });
 }
@@ -252,9 +257,13 @@ void MainWindow::loadImage() {
 }
 
 void MainWindow::openFromCommandLine(const QStringList& files) {
-  if (m_opener->openFirstOf(files)) {
+  if (files.isEmpty()) {
+    return;
+  }
+  if (openPicture(files.first())) {
     m_fileDialog->offer(files.first());
   }
+  m_opener->tellNotOpened(files.mid(1));
 }
 
 void MainWindow::chooseDestination(int index) {

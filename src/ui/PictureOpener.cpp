@@ -46,20 +46,16 @@ bool PictureOpener::open(const QString& path) {
   return showDecoding(std::move(opened.decoder));
 }
 
-bool PictureOpener::openFirstOf(const QStringList& files) {
+void PictureOpener::tellNotOpened(const QStringList& files) {
   if (files.isEmpty()) {
-    return false;
+    return;
   }
-  const bool opened = open(files.first());
-  if (files.size() > 1) {
-    QStringList rest;
-    for (qsizetype i = 1; i < files.size(); ++i) {
-      rest << QDir::toNativeSeparators(files.at(i));
-    }
-    showMessage(m_window, u"一度に開ける画像は 1 つです。次のファイルは開いていません:\n"_s +
-                              rest.join(u'\n'));
+  QStringList names;
+  for (const QString& file : files) {
+    names << QDir::toNativeSeparators(file);
   }
-  return opened;
+  showMessage(m_window, u"一度に開ける画像は 1 つです。次のファイルは開いていません:\n"_s +
+                            names.join(u'\n'));
 }
 
 bool PictureOpener::showDecoding(std::unique_ptr<PictureDecoder> decoder) {

@@ -34,9 +34,9 @@ class PictureOpener {
 
   // Shows the picture (or a PDF page) at `path`, or tells why not.
   bool open(const QString& path);
-  // The files named on the command line: the first is opened, the rest are
-  // named in one message. Whether the first was opened.
-  bool openFirstOf(const QStringList& files);
+  // Files named beside the one opened (on the command line) are named in one
+  // message; none, nothing.
+  void tellNotOpened(const QStringList& files);
   // Shows the picture `decoder` reads, rows as they come.
   bool showDecoding(std::unique_ptr<PictureDecoder> decoder);
 

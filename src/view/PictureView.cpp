@@ -54,12 +54,8 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
           [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
             m_guard([&] { wheel(angleDelta, modifiers, m_canvas->mapTo(m_viewport, at)); });
           });
-  connect(m_canvas, &CanvasWidget::moved, this,
-          [this](const PointerEvent& e) { m_guard([&] { followWithLoupe(e); }); });
   connect(m_canvas, &CanvasWidget::left, m_loupe, &QWidget::hide);
   connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
-  // The shape just drawn.
-  connect(m_canvas, &CanvasWidget::released, m_loupe, [this] { m_loupe->update(); });
 }
 
 PictureView::~PictureView() = default;
@@ -236,7 +232,11 @@ void PictureView::zoomToFit() {
   emit zoomChanged(m_canvas->zoom());
 }
 
-void PictureView::followWithLoupe(const PointerEvent& e) {
+void PictureView::refreshLoupe() {
+  m_loupe->update();
+}
+
+void PictureView::followPointer(const PointerEvent& e) {
   if (!m_loupeOn) {
     return;
   }

@@ -59,6 +59,10 @@ class PictureView : public QWidget {
 
   // Whether the loupe follows the pointer.
   void setLoupeOn(bool on);
+  // The loupe goes where the pointer is, once whoever tracks the pointer
+  // has seen the move; after a gesture it shows the shape just drawn.
+  void followPointer(const PointerEvent& e);
+  void refreshLoupe();
 
   // How much of the picture is decoded, in per cent; none hides the bar.
   void showProgress(std::optional<int> percent);
@@ -97,7 +101,6 @@ class PictureView : public QWidget {
   // A wheel turned at `inArea` (area pixels), over the canvas or over the
   // blank room around it.
   void wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF inArea);
-  void followWithLoupe(const PointerEvent& e);
 
   Guard m_guard;
   QWidget* m_viewport = nullptr;
