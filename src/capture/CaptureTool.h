@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PointerEvent.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,6 +15,14 @@ class CaptureTool {
  public:
   virtual ~CaptureTool() = default;
   virtual std::optional<QString> run() = 0;
+
+  // A tool that takes several clicks sees each release and each move; the
+  // others run once per release and ignore the pointer in between.
+  virtual std::optional<QString> release(const PointerEvent& e) {
+    Q_UNUSED(e);
+    return run();
+  }
+  virtual void follow(const PointerEvent& e) { Q_UNUSED(e); }
 };
 
 }  // namespace koordel

@@ -4,6 +4,7 @@
 #include <QPointF>
 
 #include <memory>
+#include <span>
 
 namespace koordel {
 
@@ -51,6 +52,19 @@ class DrawingSurface {
   virtual void drawCircle(QPointF centre, double radius, const QColor& outline) = 0;
   virtual void drawLine(QPointF from, QPointF to, const QColor& colour) = 0;
   virtual void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) = 0;
+  // Straight edges through the vertices in order, as lines are drawn.
+  virtual void drawPolyline(std::span<const QPointF> vertices, const QColor& colour) {
+    for (std::size_t i = 1; i < vertices.size(); ++i) {
+      drawLine(vertices[i - 1], vertices[i], colour);
+    }
+  }
+  // The same closed back to the first vertex, its inside filled as boxes are.
+  virtual void drawPolygon(std::span<const QPointF> vertices, const QColor& outline) {
+    drawPolyline(vertices, outline);
+    if (vertices.size() > 2) {
+      drawLine(vertices.back(), vertices.front(), outline);
+    }
+  }
 
   // Everything drawn from beginRecording() to endRecording() becomes one
   // shape that can be taken back; a surface that keeps no history gives none.

@@ -57,6 +57,9 @@ void GestureTracker::move(const PointerEvent& e) {
   m_panels.setPanelText(3, m_sheet.text(Field::x軸単位));
   m_panels.setPanelText(5, convertYText(m_sheet, e.y).value_or(overflowText()));
   m_panels.setPanelText(6, m_sheet.text(Field::Y軸単位));
+  if (CaptureTool* tool = m_tools.value(m_selections.captureShape, nullptr)) {
+    tool->follow(e);
+  }
 }
 
 std::optional<QString> GestureTracker::release(const PointerEvent& e) {
@@ -69,7 +72,7 @@ std::optional<QString> GestureTracker::release(const PointerEvent& e) {
   if (!tool) {
     return std::nullopt;
   }
-  return tool->run();
+  return tool->release(e);
 }
 
 }  // namespace koordel

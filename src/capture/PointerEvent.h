@@ -10,6 +10,8 @@ struct PointerEvent {
   int shift = 0;
   float x = 0;
   float y = 0;
+  // The release that ends the second click of a double click.
+  bool secondClick = false;
 };
 
 }  // namespace koordel

@@ -23,4 +23,16 @@ std::vector<std::unique_ptr<ShapeTool>> setUpTools(const ToolContext& context,
   return tools;
 }
 
+std::vector<std::unique_ptr<PathTool>> setUpPathTools(const ToolContext& context, Sketch& sketch,
+                                                      GestureTracker& tracker) {
+  std::vector<std::unique_ptr<PathTool>> tools;
+  for (const PathTool::Kind kind :
+       {PathTool::Kind::Polyline, PathTool::Kind::Polygon, PathTool::Kind::Angle}) {
+    auto tool = std::make_unique<PathTool>(context, kind, sketch);
+    tracker.setTool(tool->keyword(), tool.get());
+    tools.push_back(std::move(tool));
+  }
+  return tools;
+}
+
 }  // namespace koordel

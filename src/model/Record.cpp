@@ -51,6 +51,11 @@ Record& Record::addNumberText(const QString& text) {
   return *this;
 }
 
+Record& Record::add(RecordField field) {
+  m_fields.append(std::move(field));
+  return *this;
+}
+
 QString Record::textForm() const {
   QStringList texts;
   texts.reserve(m_fields.size());

@@ -35,6 +35,8 @@ class Record {
   Record& addText(const QString& text);
   Record& addNumber(double value);
   Record& addNumberText(const QString& text);
+  Record& add(RecordField field);
+  void reserve(qsizetype fields) { m_fields.reserve(fields); }
 
   const QList<RecordField>& fields() const { return m_fields; }
 

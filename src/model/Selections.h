@@ -14,6 +14,10 @@ inline const QString kPoint = QStringLiteral("点");
 inline const QString kLine = QStringLiteral("線");
 inline const QString kCircle = QStringLiteral("円");
 inline const QString kRectangle = QStringLiteral("四角");
+// Shapes of several clicks.
+inline const QString kPolyline = QStringLiteral("折れ線");
+inline const QString kPolygon = QStringLiteral("多角形");
+inline const QString kAngle = QStringLiteral("角度");
 }  // namespace shape
 
 // Where records go, as chosen in the 編集 menu.

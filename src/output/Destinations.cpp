@@ -96,6 +96,13 @@ std::optional<QString> Destinations::refuses(const Record& record) const {
   if (m_selections.destination == destination::kFile) {
     return m_file.refuses(record.textForm());
   }
+  if (m_selections.destination == destination::kSpreadsheet &&
+      record.fields().size() > SpreadsheetLink::kMostColumns) {
+    return u"この記録は %1 項目あり、表計算の 1 行（%2 列）に収まりません。\n"
+           u"図形は描かず、記録も送っていません。"
+           u"クリップボードかﾌｧｲﾙに送るか、頂点を減らしてください。"_s.arg(record.fields().size())
+               .arg(SpreadsheetLink::kMostColumns);
+  }
   return std::nullopt;
 }
 

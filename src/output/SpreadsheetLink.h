@@ -18,6 +18,10 @@ struct Selections;
 // first record of the run and kept; rows go on across destination changes.
 class SpreadsheetLink {
  public:
+  // Columns a row of a Calc sheet has (A to XFD): a record with more fields
+  // than that cannot go into one row.
+  static constexpr int kMostColumns = 16384;
+
   // `connect` makes the automation backend when the link is first needed; it
   // gives none when no spreadsheet application is available.
   using Factory = std::function<std::unique_ptr<SpreadsheetAutomation>()>;

@@ -16,6 +16,8 @@ class CommentBox : public QLineEdit {
   // A capture has just taken the text as it stands: typing from here on can
   // be taken back, nothing before. Cursor and selection stay where they are.
   void startUndoAfresh();
+  // Whether an input method's text is still being composed in the box.
+  bool composing() const { return m_composing; }
 
  protected:
   bool event(QEvent* event) override;

@@ -11,6 +11,7 @@
 #include "LineStyleDialog.h"
 #include "MenuFamily.h"
 #include "Messages.h"
+#include "PathShapes.h"
 #include "PictureOpener.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
@@ -115,6 +116,18 @@ void MainWindow::buildTools() {
                             *m_destinations, [this] { return m_comment->text(); },
                             &m_history,      [this] { m_comment->startUndoAfresh(); }};
   m_tools = setUpTools(context, *m_tracker);
+  m_paths = std::make_unique<PathShapes>(
+      context, m_view->sketch(), *m_tracker, m_selections, *m_comment, *this,
+      [this](const std::function<std::optional<QString>()>& command) {
+        guarded(this, [&] {
+          m_gate.hold([&] {
+            if (auto message = command()) {
+              tellLater(*message);
+            }
+          });
+        });
+      });
+  connect(m_view, &PictureView::pictureShown, this, [this] { m_paths->pictureChanged(); });
 }
 
 void MainWindow::setCoordinateFolder(const QString& folder) {
@@ -152,6 +165,7 @@ void MainWindow::buildMenus() {
   QAction* lineStyle = capture->addAction(u"線種設定"_s);
   lineStyle->setObjectName(u"C12"_s);
   connect(lineStyle, &QAction::triggered, this, &MainWindow::showLineStyle);
+  m_paths->addItems(capture, *m_shapeItems);
 
   QAction* sheet = bar->addAction(u"設定"_s);
   sheet->setObjectName(u"D1"_s);
@@ -275,6 +289,7 @@ void MainWindow::chooseDestination(int index) {
 
 void MainWindow::chooseShape(int index) {
   if (auto chosen = shapeForMenuIndex(index)) {
+    m_paths->shapeChosen(*chosen);
     m_selections.captureShape = *chosen;
   }
   m_shapeItems->check(index);

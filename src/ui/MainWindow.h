@@ -39,6 +39,7 @@ class Loupe;
 class Readout;
 class QtClipboard;
 class SpreadsheetLink;
+class PathShapes;
 class ShapeTool;
 class LineStyleDialog;
 class StatusBar;
@@ -97,6 +98,7 @@ class MainWindow : public QMainWindow {
   void undoCapture() { m_undo->undo(); }
   void redoCapture() { m_undo->redo(); }
   CaptureHistory& history() { return m_history; }
+  PathShapes& pathShapes() { return *m_paths; }
 
   // 基準値 (E11) and 係数 (E12).
   void setReferencePoint() { koordel::setReferencePoint(m_sheet, *m_prompts); }
@@ -160,6 +162,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SpreadsheetLink> m_spreadsheet;
   std::unique_ptr<Destinations> m_destinations;
   std::vector<std::unique_ptr<ShapeTool>> m_tools;
+  std::unique_ptr<PathShapes> m_paths;
   CaptureHistory m_history;
   HistoryGate m_gate;
   std::unique_ptr<PictureOpener> m_opener;

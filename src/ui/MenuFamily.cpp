@@ -7,9 +7,9 @@ namespace koordel {
 
 MenuFamily::MenuFamily(QMenu* menu, const QString& name, const QStringList& captions, int offered,
                        std::function<void(int)> chosen)
-    : QObject(menu), m_offered(offered) {
+    : QObject(menu), m_menu(menu), m_marks(new QActionGroup(this)) {
   // The exclusive group draws the radio marks.
-  auto* marks = new QActionGroup(this);
+  QActionGroup* marks = m_marks;
   for (int i = 0; i < captions.size(); ++i) {
     QAction* item = menu->addAction(captions.at(i));
     item->setObjectName(name);
@@ -25,9 +25,22 @@ MenuFamily::MenuFamily(QMenu* menu, const QString& name, const QStringList& capt
   m_items.at(0)->setChecked(true);
 }
 
+QAction* MenuFamily::append(const QString& caption, const QString& name,
+                            std::function<void(int)> chosen) {
+  const int index = int(m_items.size());
+  QAction* item = m_menu->addAction(caption);
+  item->setObjectName(name);
+  item->setData(index);
+  item->setCheckable(true);
+  m_marks->addAction(item);
+  connect(item, &QAction::triggered, this, [chosen = std::move(chosen), index] { chosen(index); });
+  m_items.append(item);
+  return item;
+}
+
 void MenuFamily::check(int index) {
-  for (int i = 0; i < m_offered && i < m_items.size(); ++i) {
-    m_items.at(i)->setChecked(false);
+  for (QAction* marked : m_marks->actions()) {
+    marked->setChecked(false);
   }
   if (QAction* chosen = item(index)) {
     chosen->setChecked(true);

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QActionGroup;
 class QMenu;
 
 namespace koordel {
@@ -21,13 +22,17 @@ class MenuFamily : public QObject {
              std::function<void(int)> chosen);
 
   QAction* item(int index) const { return m_items.value(index, nullptr); }
+  // A further item at the menu's end, one of the same checked group, under
+  // a name of its own; its index follows the others'.
+  QAction* append(const QString& caption, const QString& name, std::function<void(int)> chosen);
   // Checks the item at `index`, unchecking the offered ones; the marks are
   // set here, whatever the exclusive group drew.
   void check(int index);
 
  private:
+  QMenu* m_menu;
+  QActionGroup* m_marks;
   QList<QAction*> m_items;
-  int m_offered;
 };
 
 }  // namespace koordel

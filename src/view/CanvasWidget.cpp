@@ -1,6 +1,7 @@
 #include "CanvasWidget.h"
 
 #include "RasterPicture.h"
+#include "ShapeSketch.h"
 #include "Twips.h"
 #include "Zoom.h"
 
@@ -9,6 +10,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <utility>
 
 namespace koordel {
 
@@ -114,12 +116,24 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   m_held = event->buttons() != Qt::NoButton;
-  emit released(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
+  PointerEvent e = pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom);
+  e.secondClick = std::exchange(m_secondClick, false);
+  emit released(e);
+}
+
+// The second press of a double click is a press like any other; its release
+// says that it ended a double click.
+void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  mousePressEvent(event);
+  m_secondClick = true;
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   m_canvas.paint(painter, event->rect(), m_zoom);
+  if (m_sketch) {
+    m_sketch->paint(painter, event->rect());
+  }
 }
 
 void CanvasWidget::wheelEvent(QWheelEvent* event) {

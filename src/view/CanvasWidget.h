@@ -14,6 +14,8 @@ namespace koordel {
 // per image pixel, sub-pixel): scrolling moves the whole widget, and the zoom
 // is divided out here, so the tools and the value sheet never learn of
 // either.
+class ShapeSketch;
+
 class CanvasWidget : public QWidget {
   Q_OBJECT
 
@@ -47,6 +49,9 @@ class CanvasWidget : public QWidget {
   PictureCanvas::Kept replacePicture(std::shared_ptr<Picture> picture);
   void bringBack(PictureCanvas::Kept kept);
 
+  // Painted over the picture and its drawings.
+  void setSketch(const ShapeSketch* sketch) { m_sketch = sketch; }
+
   // Waits for what the picture prepares in the background (reduced copies,
   // pages being drawn); for tests and benchmarks that must see it.
   void waitForPyramid();
@@ -66,6 +71,7 @@ class CanvasWidget : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void leaveEvent(QEvent* event) override;
@@ -74,6 +80,8 @@ class CanvasWidget : public QWidget {
   PictureCanvas m_canvas;
   double m_zoom = 1;
   bool m_held = false;
+  bool m_secondClick = false;  // the press of a double click's second click
+  const ShapeSketch* m_sketch = nullptr;
 };
 
 }  // namespace koordel

@@ -5,6 +5,7 @@
 #include "Zoom.h"
 
 #include <QPainter>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <array>
@@ -181,13 +182,14 @@ void PictureCanvas::setFillColor(const QColor& colour) {
   m_fillColor = colour;
 }
 
-QPen PictureCanvas::pen(const QColor& colour) const {
+QPen PictureCanvas::pen(int width, int style, const QColor& colour) {
   static constexpr std::array<Qt::PenStyle, kStyleCount> styles = {
       Qt::SolidLine,      Qt::DashLine, Qt::DotLine,  Qt::DashDotLine,
       Qt::DashDotDotLine, Qt::NoPen,    Qt::SolidLine};
   // Flat caps keep dashes their length; miter joins give wide boxes square
   // corners.
-  return QPen(QBrush(colour), m_width, styles[static_cast<std::size_t>(m_drawStyle)], Qt::FlatCap,
+  return QPen(QBrush(colour), width,
+              styles[static_cast<std::size_t>(std::clamp(style, 0, kStyleCount - 1))], Qt::FlatCap,
               Qt::MiterJoin);
 }
 
@@ -350,6 +352,40 @@ void PictureCanvas::drawBox(QPointF corner, QPointF oppositeCorner, const QColor
     painter.setPen(p);
     painter.setBrush(b2);
     painter.drawRect(box);
+  });
+}
+
+namespace {
+
+QPolygonF inPixels(std::span<const QPointF> vertices) {
+  QPolygonF polygon;
+  polygon.reserve(qsizetype(vertices.size()));
+  for (const QPointF& v : vertices) {
+    polygon.append(toPixels(v));
+  }
+  return polygon;
+}
+
+}  // namespace
+
+void PictureCanvas::drawPolyline(std::span<const QPointF> vertices, const QColor& colour) {
+  const QPolygonF path = inPixels(vertices);
+  const QPen p = pen(colour);
+  draw(path.boundingRect(), [=](QPainter& painter) {
+    painter.setPen(p);
+    painter.drawPolyline(path);
+  });
+}
+
+void PictureCanvas::drawPolygon(std::span<const QPointF> vertices, const QColor& outline) {
+  const QPolygonF path = inPixels(vertices);
+  const QPen p = pen(outline);
+  const QBrush b = brush();
+  draw(path.boundingRect(), [=](QPainter& painter) {
+    painter.setPen(p);
+    painter.setBrush(b);
+    // Odd-even and winding fill alike for an outline that does not cross.
+    painter.drawPolygon(path);
   });
 }
 

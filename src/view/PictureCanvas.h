@@ -4,7 +4,9 @@
 #include "Picture.h"
 #include "TiledLayer.h"
 
+#include <QBrush>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 #include <QSize>
 
@@ -82,7 +84,12 @@ class PictureCanvas : public DrawingSurface {
   void drawCircle(QPointF centre, double radius, const QColor& outline) override;
   void drawLine(QPointF from, QPointF to, const QColor& colour) override;
   void drawBox(QPointF corner, QPointF oppositeCorner, const QColor& outline) override;
+  void drawPolyline(std::span<const QPointF> vertices, const QColor& colour) override;
+  void drawPolygon(std::span<const QPointF> vertices, const QColor& outline) override;
   void beginRecording() override;
+  // The pen a shape's outline is drawn with, for `width` pixels and outline
+  // code `style`.
+  static QPen pen(int width, int style, const QColor& colour);
   std::unique_ptr<DrawnShape> endRecording() override;
 
   // One drawing call: where, how, and what lay under it before.
@@ -99,7 +106,7 @@ class PictureCanvas : public DrawingSurface {
  private:
   void paintLayerScaled(QPainter& painter, const QRectF& image, double zoom) const;
   const QImage& reducedTile(const TiledLayer::TileView& tile, int level) const;
-  QPen pen(const QColor& colour) const;
+  QPen pen(const QColor& colour) const { return pen(m_width, m_drawStyle, colour); }
   QBrush brush() const;
   void draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape);
 

@@ -3,7 +3,9 @@
 #include "CanvasWidget.h"
 #include "Loupe.h"
 #include "PictureArea.h"
+#include "Readout.h"
 #include "ScrollSteps.h"
+#include "ShapeSketch.h"
 #include "Twips.h"
 #include "Zoom.h"
 
@@ -50,6 +52,20 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
 
   m_loupe = new Loupe(m_canvas->surface(), sheet, this);
 
+  // The measure of a shape being built, in the area's corner, where the eye
+  // is while clicking; the pointer goes through it to the picture.
+  m_measure = new Readout(u"計測"_s, m_viewport);
+  m_measure->setObjectName(u"measure"_s);
+  m_measure->setAutoFillBackground(true);
+  m_measure->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  m_measure->setMargin(2);
+  m_measure->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m_measure->move(4, 4);
+  m_measure->hide();
+  m_sketch = std::make_unique<ShapeSketch>(
+      *m_canvas, [this] { return m_canvas->zoom(); }, *m_measure);
+  m_canvas->setSketch(m_sketch.get());
+
   connect(m_canvas, &CanvasWidget::wheeled, this,
           [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
             m_guard([&] { wheel(angleDelta, modifiers, m_canvas->mapTo(m_viewport, at)); });
@@ -58,7 +74,13 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
   connect(m_canvas, &CanvasWidget::pictureReady, m_loupe, [this] { m_loupe->update(); });
 }
 
-PictureView::~PictureView() = default;
+PictureView::~PictureView() {
+  m_canvas->setSketch(nullptr);
+}
+
+Sketch& PictureView::sketch() {
+  return *m_sketch;
+}
 
 void PictureView::arrange(const QRect& area, const QRect& horizontalBar, const QRect& verticalBar) {
   const QRect all = area.united(horizontalBar).united(verticalBar);
@@ -99,6 +121,7 @@ PictureCanvas::Kept PictureView::showPicture(std::shared_ptr<Picture> picture) {
   m_padding = QMargins();
   m_anchor.reset();
   PictureCanvas::Kept kept = m_canvas->replacePicture(std::move(picture));
+  emit pictureShown();
   m_canvas->setZoom(1);
   emit zoomChanged(m_canvas->zoom());
   setUpScrollBars();

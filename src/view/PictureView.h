@@ -19,6 +19,9 @@ namespace koordel {
 class CanvasWidget;
 class Loupe;
 class Picture;
+class Readout;
+class ShapeSketch;
+class Sketch;
 class ValueSheet;
 
 // The picture area: the canvas seen through its clip, the two scroll bars,
@@ -42,6 +45,9 @@ class PictureView : public QWidget {
   QScrollBar* verticalBar() const { return m_vScroll; }
   Loupe* loupe() const { return m_loupe; }
   QProgressBar* loadingIndicator() const { return m_loading; }
+  // A shape of several clicks while it is built, and its measure.
+  Sketch& sketch();
+  Readout* measureReadout() const { return m_measure; }
 
   // Places the clip and the bars, given in the parent's pixels; the view
   // takes the rectangle that holds them all.
@@ -94,6 +100,8 @@ class PictureView : public QWidget {
 
  signals:
   void zoomChanged(double zoom);
+  // Another picture took the place of the one shown.
+  void pictureShown();
 
  private:
   void setUpScrollBars();
@@ -109,6 +117,8 @@ class PictureView : public QWidget {
   QScrollBar* m_vScroll = nullptr;
   QProgressBar* m_loading = nullptr;
   Loupe* m_loupe = nullptr;
+  Readout* m_measure = nullptr;
+  std::unique_ptr<ShapeSketch> m_sketch;
   bool m_loupeOn = false;
   int m_zoomWheel = 0;  // eighths of a degree not yet turned into a step
   // Blank room before (left, top) and after (right, bottom) the canvas, in

@@ -22,6 +22,8 @@
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
@@ -80,6 +82,7 @@ class TestCalc : public QObject {
   void closedDocumentIsToldAndStartedAgain();
   void cellsFilledInSinceAreNeverWiped();
   void wholeSessionThroughTheWindow();
+  void shapesOfSeveralClicksThroughTheWindow();
 
  private:
   CalcOptions options() const;
@@ -528,6 +531,57 @@ void TestCalc::wholeSessionThroughTheWindow() {
         compareRow(sheet, 1 + pass * 4 + r, expected[r]);
       }
     }
+  } catch (const css::uno::Exception& e) {
+    QFAIL(qPrintable(fromOu(e.Message)));
+  }
+}
+
+// One row per shape, every measure a number cell, as many columns as the
+// record has; a row holds as many columns as the link allows.
+void TestCalc::shapesOfSeveralClicksThroughTheWindow() {
+  ScriptedWindow scripted;
+  MainWindow& window = scripted.window;
+  window.spreadsheetLink().setFactory(factory());
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  ValueSheet& sheet = window.valueSheet();
+  for (const auto& [field, text] :
+       {std::pair{Field::基準値X, u"150"_s}, std::pair{Field::基準値Y, u"6000"_s},
+        std::pair{Field::指定基準X, u"0"_s}, std::pair{Field::指定基準Y, u"0"_s},
+        std::pair{Field::x軸係数, u"0.01000"_s}, std::pair{Field::Y軸係数, u"0.01000"_s}}) {
+    sheet.setText(field, text);
+  }
+  QTest::keyClicks(window.commentBox(), u"C"_s);
+  scripted.choose(u"B11"_s, 3);  // エクセルに送る
+  const auto click = [&](QPointF twips) {
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent event(type, twips / 15, window.canvas()->mapToGlobal(twips / 15), Qt::LeftButton,
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+      QApplication::sendEvent(window.canvas(), &event);
+    }
+  };
+  const QPointF a(150, 6000), b(450, 6000), c(150, 5600);
+  for (const QString& shape : {u"折れ線"_s, u"多角形"_s, u"角度"_s}) {
+    window.findChild<QAction*>(shape)->trigger();
+    for (const QPointF& at : {b, a, c}) {
+      click(at);
+    }
+    if (shape != u"角度"_s) {
+      QTest::keyClick(window.commentBox(), Qt::Key_Return);
+    }
+  }
+  QCOMPARE(window.selections().outputRow, qint16(4));
+  try {
+    const Reference<css::sheet::XSpreadsheet> calc = activeSheet();
+    const QStringList vertices = {u"n:3.00"_s, u"n:0.00"_s, u"n:0.00"_s,
+                                  u"n:0.00"_s, u"n:0.00"_s, u"n:4.00"_s};
+    compareRow(calc, 1, QStringList{u"t:折れ線"_s, u"t:C"_s} + vertices + QStringList{u"n:7.00"_s});
+    compareRow(
+        calc, 2,
+        QStringList{u"t:多角形"_s, u"t:C"_s} + vertices + QStringList{u"n:12.00"_s, u"n:6.00"_s});
+    compareRow(calc, 3, QStringList{u"t:角度"_s, u"t:C"_s} + vertices + QStringList{u"n:90.00"_s});
+    const auto columns =
+        Reference<css::table::XColumnRowRange>(calc, UNO_QUERY_THROW)->getColumns();
+    QVERIFY(columns->getCount() >= SpreadsheetLink::kMostColumns);
   } catch (const css::uno::Exception& e) {
     QFAIL(qPrintable(fromOu(e.Message)));
   }

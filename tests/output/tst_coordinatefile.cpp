@@ -4,6 +4,7 @@
 #include "Record.h"
 #include "Selections.h"
 #include "ShiftJis.h"
+#include "SpreadsheetLink.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,6 +129,7 @@ class TestCoordinateFile : public QObject {
   void fullDiskLeavesNoHalfLine();
   void partialWriteIsTakenBack();
   void lineTakenBackAndWrittenAgain();
+  void recordWiderThanASheetRowIsRefused();
   void anotherCopyIsWaitedFor_data();
   void anotherCopyIsWaitedFor();
   void destinationsDispatch();
@@ -399,6 +401,25 @@ void TestCoordinateFile::folderTheFileGoesTo() {
     QVERIFY(told.at(0).contains(expected));
     QVERIFY(told.at(0).contains(program));
   }
+}
+
+// A polygon of many vertices is told before anything is drawn, not cut off
+// at the sheet's last column.
+void TestCoordinateFile::recordWiderThanASheetRowIsRefused() {
+  Selections selections;
+  FakeClipboard clipboard;
+  const CoordinateFile file(m_dir->path());
+  const Destinations destinations(selections, clipboard, file);
+  Record record(u"多角形"_s, u"c"_s);
+  while (record.fields().size() < SpreadsheetLink::kMostColumns) {
+    record.addNumber(1);
+  }
+  selections.destination = destination::kSpreadsheet;
+  QVERIFY(!destinations.refuses(record));
+  record.addNumber(2);
+  QVERIFY(destinations.refuses(record).value_or(QString()).contains(u"16384 列"_s));
+  selections.destination = destination::kClipboard;
+  QVERIFY(!destinations.refuses(record));
 }
 
 int main(int argc, char** argv) {

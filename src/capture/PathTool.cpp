@@ -1,0 +1,275 @@
+#include "PathTool.h"
+
+#include "Crossing.h"
+#include "DrawingSurface.h"
+#include "LineStyle.h"
+#include "Measures.h"
+#include "NumberText.h"
+#include "Selections.h"
+#include "Sketch.h"
+#include "ValueSheet.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace koordel {
+namespace {
+
+// How near the first vertex, in screen pixels, a click closes a polygon.
+constexpr double kCloseReachPixels = 5;
+
+double cross(QPointF a, QPointF b) {
+  return a.x() * b.y() - a.y() * b.x();
+}
+
+RecordField measureField(double value) {
+  return RecordField::ofNumberText(twoDecimalText(value));
+}
+
+}  // namespace
+
+PathTool::PathTool(const ToolContext& context, Kind kind, Sketch& sketch)
+    : ShapeTool(context), m_kind(kind), m_sketch(sketch) {}
+
+const QString& PathTool::keyword() const {
+  switch (m_kind) {
+    case Kind::Polyline:
+      return shape::kPolyline;
+    case Kind::Polygon:
+      return shape::kPolygon;
+    case Kind::Angle:
+      break;
+  }
+  return shape::kAngle;
+}
+
+std::optional<QString> PathTool::release(const PointerEvent& e) {
+  // The first click of a double click placed its vertex; the second ends the
+  // shape, and after a shape has ended it starts none.
+  if (e.secondClick) {
+    return building() ? finish() : std::nullopt;
+  }
+  QString error;
+  const QString purpose = u"%1の頂点を置けません"_s.arg(keyword());
+  const std::optional<double> x = number(Field::up座標x, purpose, error);
+  const std::optional<double> y = x ? number(Field::up座標y, purpose, error) : std::nullopt;
+  if (!y || !withinReach({*x, *y}, purpose, error)) {
+    return error;
+  }
+  const QPointF at(*x, *y);
+  if (!m_vertices.empty() && at == m_vertices.back()) {
+    return std::nullopt;
+  }
+  if (m_kind == Kind::Polygon && m_vertices.size() >= 3) {
+    const QPointF off = at - m_vertices.front();
+    if (std::hypot(off.x(), off.y()) <= kCloseReachPixels * m_sketch.twipsPerScreenPixel()) {
+      return finish();
+    }
+  }
+  if (m_vertices.size() >= kMostVertices) {
+    m_sketch.tell(u"%1の頂点は %2 点までです。この点は置いていません。"_s.arg(keyword()).arg(
+        kMostVertices));
+    return std::nullopt;
+  }
+  const ValueSheet& sheet = context().sheet;
+  add(at, RecordField::ofNumberText(sheet.text(Field::変換up座標x)),
+      RecordField::ofNumberText(sheet.text(Field::変換up座標y)));
+  if (m_kind == Kind::Angle && m_vertices.size() == 3) {
+    return finish();
+  }
+  showSketch();
+  m_sketch.tell(measureText(nullptr));
+  return std::nullopt;
+}
+
+void PathTool::follow(const PointerEvent& e) {
+  if (!building()) {
+    return;
+  }
+  const QPointF at(e.x, e.y);
+  m_sketch.follow(at);
+  m_sketch.tell(measureText(&at));
+}
+
+void PathTool::add(QPointF twips, RecordField x, RecordField y) {
+  if (m_vertices.size() >= 2) {
+    m_twiceArea += cross(m_vertices.back() - m_vertices.front(), twips - m_vertices.front());
+  }
+  m_vertices.push_back(twips);
+  m_converted.push_back(std::move(x));
+  m_converted.push_back(std::move(y));
+}
+
+void PathTool::removeLastVertex() {
+  if (!building()) {
+    return;
+  }
+  m_vertices.pop_back();
+  m_converted.resize(m_converted.size() - 2);
+  // Recounted rather than taken back term by term: no rounding piles up.
+  m_twiceArea = 0;
+  for (std::size_t i = 2; i < m_vertices.size(); ++i) {
+    m_twiceArea += cross(m_vertices[i - 1] - m_vertices.front(), m_vertices[i] - m_vertices.front());
+  }
+  if (!building()) {
+    clear();
+    m_sketch.tell(u"%1の頂点をすべて戻しました。"_s.arg(keyword()));
+    return;
+  }
+  showSketch();
+  m_sketch.tell(measureText(nullptr));
+}
+
+void PathTool::abandon(const QString& why) {
+  if (!building()) {
+    return;
+  }
+  clear();
+  m_sketch.tell(why);
+}
+
+void PathTool::clear() {
+  m_vertices.clear();
+  m_converted.clear();
+  m_twiceArea = 0;
+  m_sketch.showVertices({}, {});
+}
+
+void PathTool::showSketch() {
+  const LineStyle& style = context().style;
+  m_sketch.showVertices(m_vertices, {style.drawWidth().value_or(1), style.drawStyle,
+                                     style.lineColour, m_kind == Kind::Polygon});
+}
+
+std::optional<QString> PathTool::finish() {
+  if (!building()) {
+    return std::nullopt;
+  }
+  if (m_vertices.size() < fewest()) {
+    m_sketch.tell(u"%1には %2 点以上が要ります。まだ記録していません。"_s.arg(keyword()).arg(
+        fewest()));
+    return std::nullopt;
+  }
+  if (m_kind == Kind::Polygon && crossesItself(m_vertices)) {
+    m_sketch.tell(
+        u"多角形の辺が交わっているため、面積が一つに決まりません。記録していません。"
+        u"Backspace で頂点を戻せます。"_s);
+    return std::nullopt;
+  }
+  const QString measured = measureText(nullptr);
+  if (auto failure = run()) {
+    if (m_kind == Kind::Angle) {
+      // Its third click ended it: that click can be made again.
+      removeLastVertex();
+    }
+    return failure;
+  }
+  clear();
+  m_sketch.tell(measured);
+  return std::nullopt;
+}
+
+ShapeTool::Plan PathTool::plan(bool sending) const {
+  Plan p;
+  p.draw = [vertices = m_vertices, polygon = m_kind == Kind::Polygon](DrawingSurface& surface,
+                                                                     const QColor& colour) {
+    if (polygon) {
+      surface.drawPolygon(vertices, colour);
+    } else {
+      surface.drawPolyline(vertices, colour);
+    }
+  };
+  if (!sending) {
+    return p;
+  }
+  const auto k = coefficients(u"%1を測れません"_s.arg(keyword()), p.error);
+  if (!k) {
+    return p;
+  }
+  const auto [kx, ky] = *k;
+  Record record = newRecord(keyword());
+  record.reserve(qsizetype(m_converted.size()) + 4);
+  for (const RecordField& field : m_converted) {
+    record.add(field);
+  }
+  const auto measure = [&](double value) {
+    const std::optional<double> rounded = hundredths(value, p.error);
+    if (rounded) {
+      record.add(measureField(*rounded));
+    }
+    return rounded.has_value();
+  };
+  switch (m_kind) {
+    case Kind::Polyline:
+      if (!measure(pathLength(m_vertices, kx, ky))) {
+        return p;
+      }
+      break;
+    case Kind::Polygon:
+      if (!measure(perimeter(m_vertices, kx, ky)) ||
+          !measure(enclosedArea(m_vertices, kx, ky))) {
+        return p;
+      }
+      break;
+    case Kind::Angle: {
+      const auto angle = angleDegrees(m_vertices[0], m_vertices[1], m_vertices[2], kx, ky);
+      if (!angle) {
+        p.error = u"角度を測れません。腕の長さが 0 です（軸係数が 0 ではありませんか）。"_s;
+        return p;
+      }
+      if (!measure(*angle)) {
+        return p;
+      }
+      break;
+    }
+  }
+  p.record = std::move(record);
+  return p;
+}
+
+QString PathTool::measureText(const QPointF* pointer) const {
+  const ValueSheet& sheet = context().sheet;
+  const double kx = sheet.number(Field::x軸係数);
+  const double ky = sheet.number(Field::Y軸係数);
+  const QString& xUnit = sheet.text(Field::x軸単位);
+  const QString unit = xUnit == sheet.text(Field::Y軸単位) ? xUnit : QString();
+  const auto shown = [](double value, const QString& suffix) {
+    const QString number = std::isfinite(value) ? twoDecimalText(roundToHundredths(value))
+                                                : u"オーバーフロー"_s;
+    return suffix.isEmpty() ? number : number + u' ' + suffix;
+  };
+  const std::size_t count = m_vertices.size();
+  const std::size_t reached = count + (pointer ? 1 : 0);
+  double length = pathLength(m_vertices, kx, ky);
+  if (pointer && !m_vertices.empty()) {
+    length += edgeLength(m_vertices.back(), *pointer, kx, ky);
+  }
+  switch (m_kind) {
+    case Kind::Polyline:
+      return u"折れ線 %1 点　長さ %2"_s.arg(count).arg(shown(length, unit));
+    case Kind::Polygon: {
+      double twice = m_twiceArea;
+      if (pointer && m_vertices.size() >= 2) {
+        twice += cross(m_vertices.back() - m_vertices.front(), *pointer - m_vertices.front());
+      }
+      const double area = std::abs(twice) / 2 * std::abs(kx * ky);
+      const QPointF& last = pointer ? *pointer : m_vertices.back();
+      const double around = length + edgeLength(last, m_vertices.front(), kx, ky);
+      return u"多角形 %1 点　周長 %2　面積 %3"_s.arg(count)
+          .arg(shown(around, unit))
+          .arg(shown(area, unit.isEmpty() ? unit : unit + u"²"_s));
+    }
+    case Kind::Angle:
+      break;
+  }
+  if (reached < 3) {
+    return reached < 2 ? u"角度: 頂点をクリックしてください"_s
+                     : u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
+  }
+  const QPointF& otherEnd = pointer && m_vertices.size() == 2 ? *pointer : m_vertices[2];
+  const auto angle = angleDegrees(m_vertices[0], m_vertices[1], otherEnd, kx, ky);
+  return u"角度 %1°"_s.arg(angle ? twoDecimalText(roundToHundredths(*angle)) : u"―"_s);
+}
+
+}  // namespace koordel

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Record.h"
+#include "ShapeTool.h"
+
+#include <QPointF>
+
+#include <vector>
+
+namespace koordel {
+
+class Sketch;
+
+// 折れ線, 多角形 and 角度: shapes of several clicks. Each click adds a vertex
+// at its release; a double click, finish() or (多角形) a click on the first
+// vertex ends the shape, and 角度 ends by itself at its third vertex. Until
+// then the shape is only sketched over the picture and its measure so far is
+// told; finishing draws it and sends one record as the other shapes do.
+class PathTool : public ShapeTool {
+ public:
+  enum class Kind { Polyline, Polygon, Angle };
+  static constexpr std::size_t kMostVertices = 100'000;
+
+  PathTool(const ToolContext& context, Kind kind, Sketch& sketch);
+
+  std::optional<QString> release(const PointerEvent& e) override;
+  void follow(const PointerEvent& e) override;
+
+  bool building() const { return !m_vertices.empty(); }
+  std::size_t vertexCount() const { return m_vertices.size(); }
+  // Ends the shape with the vertices placed; a message when that could not
+  // be drawn or sent (the vertices are kept).
+  std::optional<QString> finish();
+  // Drops the shape being built; `why` is told, if any.
+  void abandon(const QString& why);
+  // Takes back the last vertex.
+  void removeLastVertex();
+
+  const QString& keyword() const;
+
+ protected:
+  bool fills() const override { return m_kind == Kind::Polygon; }
+  Plan plan(bool sending) const override;
+
+ private:
+  std::size_t fewest() const { return m_kind == Kind::Polyline ? 2 : 3; }
+  void add(QPointF twips, RecordField x, RecordField y);
+  void showSketch();
+  // The measure of the vertices placed and, if given, of one more at
+  // `pointer`, in user units.
+  QString measureText(const QPointF* pointer) const;
+  void clear();
+
+  Kind m_kind;
+  Sketch& m_sketch;
+  std::vector<QPointF> m_vertices;  // twips
+  // Each vertex's converted position as its click stored it.
+  std::vector<RecordField> m_converted;
+  // Twice the signed area about the first vertex, in twips squared.
+  double m_twiceArea = 0;
+};
+
+}  // namespace koordel
