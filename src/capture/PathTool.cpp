@@ -10,6 +10,7 @@
 #include "ValueSheet.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -68,8 +69,8 @@ std::optional<QString> PathTool::release(const PointerEvent& e) {
     }
   }
   if (m_vertices.size() >= kMostVertices) {
-    m_sketch.tell(u"%1の頂点は %2 点までです。この点は置いていません。"_s.arg(keyword()).arg(
-        kMostVertices));
+    m_sketch.tell(
+        u"%1の頂点は %2 点までです。この点は置いていません。"_s.arg(keyword()).arg(kMostVertices));
     return std::nullopt;
   }
   const ValueSheet& sheet = context().sheet;
@@ -108,9 +109,11 @@ void PathTool::removeLastVertex() {
   m_vertices.pop_back();
   m_converted.resize(m_converted.size() - 2);
   // Recounted rather than taken back term by term: no rounding piles up.
+  m_length = {};
   m_twiceArea = 0;
   for (std::size_t i = 2; i < m_vertices.size(); ++i) {
-    m_twiceArea += cross(m_vertices[i - 1] - m_vertices.front(), m_vertices[i] - m_vertices.front());
+    m_twiceArea +=
+        cross(m_vertices[i - 1] - m_vertices.front(), m_vertices[i] - m_vertices.front());
   }
   if (!building()) {
     clear();
@@ -133,6 +136,7 @@ void PathTool::clear() {
   m_vertices.clear();
   m_converted.clear();
   m_twiceArea = 0;
+  m_length = {};
   m_sketch.showVertices({}, {});
 }
 
@@ -147,8 +151,8 @@ std::optional<QString> PathTool::finish() {
     return std::nullopt;
   }
   if (m_vertices.size() < fewest()) {
-    m_sketch.tell(u"%1には %2 点以上が要ります。まだ記録していません。"_s.arg(keyword()).arg(
-        fewest()));
+    m_sketch.tell(
+        u"%1には %2 点以上が要ります。まだ記録していません。"_s.arg(keyword()).arg(fewest()));
     return std::nullopt;
   }
   if (m_kind == Kind::Polygon && crossesItself(m_vertices)) {
@@ -173,7 +177,7 @@ std::optional<QString> PathTool::finish() {
 ShapeTool::Plan PathTool::plan(bool sending) const {
   Plan p;
   p.draw = [vertices = m_vertices, polygon = m_kind == Kind::Polygon](DrawingSurface& surface,
-                                                                     const QColor& colour) {
+                                                                      const QColor& colour) {
     if (polygon) {
       surface.drawPolygon(vertices, colour);
     } else {
@@ -207,8 +211,7 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
       }
       break;
     case Kind::Polygon:
-      if (!measure(perimeter(m_vertices, kx, ky)) ||
-          !measure(enclosedArea(m_vertices, kx, ky))) {
+      if (!measure(perimeter(m_vertices, kx, ky)) || !measure(enclosedArea(m_vertices, kx, ky))) {
         return p;
       }
       break;
@@ -228,6 +231,19 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
   return p;
 }
 
+double PathTool::placedLength(double kx, double ky) const {
+  // Bitwise equal coefficients, NaN included, keep what was summed.
+  if (std::memcmp(&kx, &m_length.kx, sizeof kx) != 0 ||
+      std::memcmp(&ky, &m_length.ky, sizeof ky) != 0 || m_length.vertices > m_vertices.size()) {
+    m_length = {kx, ky, 0, 0};
+  }
+  for (std::size_t i = std::max<std::size_t>(m_length.vertices, 1); i < m_vertices.size(); ++i) {
+    m_length.total += edgeLength(m_vertices[i - 1], m_vertices[i], kx, ky);
+  }
+  m_length.vertices = m_vertices.size();
+  return m_length.total;
+}
+
 QString PathTool::measureText(const QPointF* pointer) const {
   const ValueSheet& sheet = context().sheet;
   const double kx = sheet.number(Field::x軸係数);
@@ -235,13 +251,13 @@ QString PathTool::measureText(const QPointF* pointer) const {
   const QString& xUnit = sheet.text(Field::x軸単位);
   const QString unit = xUnit == sheet.text(Field::Y軸単位) ? xUnit : QString();
   const auto shown = [](double value, const QString& suffix) {
-    const QString number = std::isfinite(value) ? twoDecimalText(roundToHundredths(value))
-                                                : u"オーバーフロー"_s;
+    const QString number =
+        std::isfinite(value) ? twoDecimalText(roundToHundredths(value)) : u"オーバーフロー"_s;
     return suffix.isEmpty() ? number : number + u' ' + suffix;
   };
   const std::size_t count = m_vertices.size();
   const std::size_t reached = count + (pointer ? 1 : 0);
-  double length = pathLength(m_vertices, kx, ky);
+  double length = placedLength(kx, ky);
   if (pointer && !m_vertices.empty()) {
     length += edgeLength(m_vertices.back(), *pointer, kx, ky);
   }
@@ -264,8 +280,9 @@ QString PathTool::measureText(const QPointF* pointer) const {
       break;
   }
   if (reached < 3) {
-    return reached < 2 ? u"角度: 頂点をクリックしてください"_s
-                     : u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
+    return reached < 2
+               ? u"角度: 頂点をクリックしてください"_s
+               : u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
   }
   const QPointF& otherEnd = pointer && m_vertices.size() == 2 ? *pointer : m_vertices[2];
   const auto angle = angleDegrees(m_vertices[0], m_vertices[1], otherEnd, kx, ky);

@@ -50,6 +50,9 @@ class PathTool : public ShapeTool {
   // `pointer`, in user units.
   QString measureText(const QPointF* pointer) const;
   void clear();
+  // The length of the edges placed, kept up as vertices come so that a
+  // click or a move costs the same at the 10th vertex as at the 100,000th.
+  double placedLength(double kx, double ky) const;
 
   Kind m_kind;
   Sketch& m_sketch;
@@ -58,6 +61,12 @@ class PathTool : public ShapeTool {
   std::vector<RecordField> m_converted;
   // Twice the signed area about the first vertex, in twips squared.
   double m_twiceArea = 0;
+  struct Length {
+    double kx = 0, ky = 0;
+    std::size_t vertices = 0;  // how many vertices `total` covers
+    double total = 0;
+  };
+  mutable Length m_length;
 };
 
 }  // namespace koordel

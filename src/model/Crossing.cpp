@@ -1,6 +1,7 @@
 #include "Crossing.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -72,16 +73,31 @@ bool crossesItself(std::span<const QPointF> vertices) {
   }
   const double width = right - left;
   const double height = bottom - top;
-  const double side = std::max(std::sqrt(width * height / double(n)),
-                               std::max(width, height) / double(n)) *
-                          1.0001 +
-                      1e-9;
+  // Cells about twice an edge's length: an edge lies in two or three cells
+  // and a cell holds a few edges. The cells are never laid out, only
+  // numbered, so their count does not matter.
+  double total = 0;
+  for (std::size_t e = 0; e < n; ++e) {
+    const QPointF d = at(e + 1) - at(e);
+    total += std::abs(d.x()) + std::abs(d.y());
+  }
+  double side =
+      std::max({2 * total / double(n), std::max(width, height) / double(1 << 24), 1e-9}) * 1.0001;
+  // Each entry is one number, the cell above the edge's index: sorted, the
+  // edges of a cell come together.
+  const int edgeBits = std::bit_width(n);
+  const auto cellsFit = [&] {
+    const double cells = (std::floor(width / side) + 1) * (std::floor(height / side) + 1);
+    return cells < std::ldexp(1.0, 63 - edgeBits);
+  };
+  while (!cellsFit()) {
+    side *= 2;
+  }
   const auto columns = static_cast<std::int64_t>(width / side) + 1;
   const auto rows = static_cast<std::int64_t>(height / side) + 1;
-
   // Cells an edge passes through, column by column, with a little room either
   // side so that an edge ending on a cell's border is found in both cells.
-  std::vector<std::pair<std::int64_t, std::uint32_t>> entries;
+  std::vector<std::uint64_t> entries;
   entries.reserve(3 * n);
   const double slack = 1e-7;
   for (std::size_t e = 0; e < n; ++e) {
@@ -102,10 +118,9 @@ bool crossesItself(std::span<const QPointF> vertices) {
         y1 = ay + (x1 - ax) * slope;
       }
       const auto firstRow = std::max<std::int64_t>(0, std::int64_t(std::min(y0, y1) - slack));
-      const auto lastRow =
-          std::min<std::int64_t>(rows - 1, std::int64_t(std::max(y0, y1) + slack));
+      const auto lastRow = std::min<std::int64_t>(rows - 1, std::int64_t(std::max(y0, y1) + slack));
       for (std::int64_t r = firstRow; r <= lastRow; ++r) {
-        entries.emplace_back(r * columns + c, static_cast<std::uint32_t>(e));
+        entries.push_back((std::uint64_t(r * columns + c) << edgeBits) | e);
       }
     }
   }
@@ -114,15 +129,17 @@ bool crossesItself(std::span<const QPointF> vertices) {
   const auto neighbours = [n](std::size_t e, std::size_t f) {
     return (e + 1) % n == f || (f + 1) % n == e;
   };
+  const std::uint64_t mask = (std::uint64_t(1) << edgeBits) - 1;
   for (std::size_t first = 0; first < entries.size();) {
     std::size_t last = first;
-    while (last < entries.size() && entries[last].first == entries[first].first) {
+    const std::uint64_t cell = entries[first] >> edgeBits;
+    while (last < entries.size() && entries[last] >> edgeBits == cell) {
       ++last;
     }
     for (std::size_t i = first; i < last; ++i) {
-      const std::size_t e = entries[i].second;
+      const std::size_t e = entries[i] & mask;
       for (std::size_t j = i + 1; j < last; ++j) {
-        const std::size_t f = entries[j].second;
+        const std::size_t f = entries[j] & mask;
         if (e == f || neighbours(e, f)) {
           continue;
         }

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace koordel {
 
 RecordField RecordField::ofNumber(double value) {
@@ -37,32 +39,49 @@ Record::Record(const QString& shape, const QString& comment) {
 }
 
 Record& Record::addText(const QString& text) {
+  m_text.clear();
   m_fields.append(RecordField::ofText(text));
   return *this;
 }
 
 Record& Record::addNumber(double value) {
+  m_text.clear();
   m_fields.append(RecordField::ofNumber(value));
   return *this;
 }
 
 Record& Record::addNumberText(const QString& text) {
+  m_text.clear();
   m_fields.append(RecordField::ofNumberText(text));
   return *this;
 }
 
 Record& Record::add(RecordField field) {
+  m_text.clear();
   m_fields.append(std::move(field));
   return *this;
 }
 
 QString Record::textForm() const {
-  QStringList texts;
-  texts.reserve(m_fields.size());
-  for (const RecordField& f : m_fields) {
-    texts.append(f.text);
+  if (!m_text.isEmpty()) {
+    return m_text;
   }
-  return texts.join(u',');
+  // Sized once and copied into: a polygon's record runs to hundreds of
+  // thousands of fields.
+  qsizetype size = m_fields.size() - 1;
+  for (const RecordField& f : m_fields) {
+    size += f.text.size();
+  }
+  QString text(size, Qt::Uninitialized);
+  QChar* out = text.data();
+  for (const RecordField& f : m_fields) {
+    if (&f != &m_fields.front()) {
+      *out++ = u',';
+    }
+    out = std::copy(f.text.cbegin(), f.text.cend(), out);
+  }
+  m_text = text;
+  return text;
 }
 
 }  // namespace koordel

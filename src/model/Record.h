@@ -45,6 +45,9 @@ class Record {
 
  private:
   QList<RecordField> m_fields;
+  // The text form once made, until a field is added: a record is told,
+  // checked and sent, and a polygon's runs to megabytes.
+  mutable QString m_text;
 };
 
 }  // namespace koordel

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 #include <iconv.h>
 #include <cerrno>
 
@@ -83,22 +85,42 @@ ShiftJisText toShiftJis(const QString& text) {
   if (!converter.ok()) {
     return {std::nullopt, QString()};
   }
-  QString prepared;
-  prepared.reserve(text.size());
-  for (const uint u : text.toUcs4()) {
-    const char32_t w = windowsLookAlike(u);
-    prepared += QString::fromUcs4(&w, 1);
+  // Code page 932 keeps ASCII as it is: a record of many coordinates is
+  // mostly digits, which are copied; only the rest goes through iconv,
+  // look-alikes (all in the basic plane, as what replaces them) replaced.
+  const QChar* const chars = text.constData();
+  const qsizetype size = text.size();
+  QByteArray out(size, Qt::Uninitialized);
+  qsizetype written = 0;
+  QString run;
+  QByteArray part;
+  bool whole = true;
+  for (qsizetype i = 0; i < size && whole;) {
+    if (chars[i].unicode() < 0x80) {
+      out[written++] = char(chars[i++].unicode());
+      continue;
+    }
+    run.clear();
+    for (; i < size && chars[i].unicode() >= 0x80; ++i) {
+      run += QChar(static_cast<char16_t>(windowsLookAlike(chars[i].unicode())));
+    }
+    whole = converter.convert(run.toUtf8(), part);
+    if (written + part.size() > out.size()) {
+      out.resize(std::max(out.size() * 2, written + part.size()));
+    }
+    std::copy(part.cbegin(), part.cend(), out.begin() + written);
+    written += part.size();
   }
-  QByteArray out;
-  if (converter.convert(prepared.toUtf8(), out)) {
+  out.resize(written);
+  if (whole) {
     return {out, QString()};
   }
   // Name every character that cannot be written, so the user can fix them
   // all at once.
   QString missing;
   QByteArray ignored;
-  for (const uint u : prepared.toUcs4()) {
-    const char32_t c = u;
+  for (const uint u : text.toUcs4()) {
+    const char32_t c = windowsLookAlike(u);
     const QString one = QString::fromUcs4(&c, 1);
     if (!converter.convert(one.toUtf8(), ignored) && !missing.contains(one)) {
       missing += one;

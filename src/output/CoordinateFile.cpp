@@ -142,11 +142,12 @@ std::optional<QString> CoordinateFile::append(const QString& line, Appended* app
   const bool elsewhere = folderNow != m_folder;
   const QString file = QDir(folderNow).filePath(fileName());
   const QString where = QDir::toNativeSeparators(file);
-  const ShiftJisText encoded = toShiftJis(line + u"\r\n"_s);
+  ShiftJisText encoded = toShiftJis(line);
   if (!encoded.bytes) {
     return unrepresentable(encoded.unrepresentable, where);
   }
-  const QByteArray& bytes = *encoded.bytes;
+  QByteArray& bytes = *encoded.bytes;
+  bytes.append("\r\n");
   const auto failed = [&](int error) {
     return u"%1 に書き込めませんでした。\n%2"_s.arg(where, reason(error));
   };

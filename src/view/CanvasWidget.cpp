@@ -130,9 +130,13 @@ void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  m_canvas.paint(painter, event->rect(), m_zoom);
-  if (m_sketch) {
-    m_sketch->paint(painter, event->rect());
+  // Rect by rect: a sketch's edge moving repaints a thin band, not the box
+  // round it.
+  for (const QRect& part : event->region()) {
+    m_canvas.paint(painter, part, m_zoom);
+    if (m_sketch) {
+      m_sketch->paint(painter, part);
+    }
   }
 }
 

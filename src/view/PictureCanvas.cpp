@@ -200,7 +200,7 @@ QBrush PictureCanvas::brush() const {
   return QBrush(m_fillColor, styles[static_cast<std::size_t>(m_fillStyle)]);
 }
 
-void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape) {
+QRect PictureCanvas::reach(const QRectF& shapeBounds) const {
   // Room for half the pen on every side, and a pixel for rounding.
   const int margin = m_width / 2 + 2;
   // Only the part over the picture is painted: a shape reaching far beyond
@@ -212,14 +212,22 @@ void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPa
       QPointF(cut(shapeBounds.left(), size().width()), cut(shapeBounds.top(), size().height())),
       QPointF(cut(shapeBounds.right(), size().width()),
               cut(shapeBounds.bottom(), size().height())));
-  const QRect bounds = within.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
+  return within.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect();
+}
+
+void PictureCanvas::stroke(const QRect& bounds, std::function<void(TiledLayer&)> paint) {
   if (m_recording) {
-    m_recording->push_back({bounds, shape, m_layer.save(bounds)});
+    m_recording->push_back({bounds, paint, m_layer.save(bounds)});
   }
-  m_layer.paint(bounds, shape);
+  paint(m_layer);
   if (m_damage && !bounds.isEmpty()) {
     m_damage(bounds);
   }
+}
+
+void PictureCanvas::draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape) {
+  const QRect bounds = reach(shapeBounds);
+  stroke(bounds, [bounds, shape](TiledLayer& layer) { layer.paint(bounds, shape); });
 }
 
 namespace {
@@ -285,7 +293,7 @@ void PictureCanvas::restoreStroke(const Stroke& stroke) {
 }
 
 void PictureCanvas::repeatStroke(const Stroke& stroke) {
-  m_layer.paint(stroke.bounds, stroke.shape);
+  stroke.paint(m_layer);
   if (m_damage && !stroke.bounds.isEmpty()) {
     m_damage(stroke.bounds);
   }
@@ -371,6 +379,10 @@ QPolygonF inPixels(std::span<const QPointF> vertices) {
 void PictureCanvas::drawPolyline(std::span<const QPointF> vertices, const QColor& colour) {
   const QPolygonF path = inPixels(vertices);
   const QPen p = pen(colour);
+  if (p.style() == Qt::SolidLine && path.size() > 2) {
+    drawAlong(path, false, p);
+    return;
+  }
   draw(path.boundingRect(), [=](QPainter& painter) {
     painter.setPen(p);
     painter.drawPolyline(path);
@@ -381,11 +393,120 @@ void PictureCanvas::drawPolygon(std::span<const QPointF> vertices, const QColor&
   const QPolygonF path = inPixels(vertices);
   const QPen p = pen(outline);
   const QBrush b = brush();
+  if (p.style() == Qt::SolidLine && b.style() == Qt::NoBrush && path.size() > 2) {
+    drawAlong(path, true, p);
+    return;
+  }
   draw(path.boundingRect(), [=](QPainter& painter) {
     painter.setPen(p);
     painter.setBrush(b);
     // Odd-even and winding fill alike for an outline that does not cross.
     painter.drawPolygon(path);
+  });
+}
+
+namespace {
+
+// The parts of an outline that fall on each tile it crosses: runs of
+// consecutive edges, each drawn as one polyline so its joins stay whole.
+struct TileRuns {
+  std::vector<QPoint> cells;
+  std::vector<std::vector<QPolygonF>> runs;  // for each cell
+};
+
+TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& picture) {
+  const qsizetype n = path.size();
+  const qsizetype edges = closed ? n : n - 1;
+  const int tile = TiledLayer::kTileSize;
+  const auto floorDiv = [tile](double v) { return int(std::floor(v / tile)); };
+  // The tiles within the margin of each edge; edges beyond the picture are
+  // left out.
+  std::vector<std::pair<quint64, qsizetype>> entries;
+  entries.reserve(std::size_t(edges) * 2);
+  const QRectF within = QRectF(picture).adjusted(-margin, -margin, margin, margin);
+  for (qsizetype e = 0; e < edges; ++e) {
+    const QPointF a = path.at(e);
+    const QPointF b = path.at((e + 1) % n);
+    if (!within.intersects(QRectF(a, b).normalized().adjusted(-1, -1, 1, 1))) {
+      continue;
+    }
+    // Column by column, the rows the edge's stretch in that column (and
+    // the margin round it) reaches.
+    const double left = std::min(a.x(), b.x()), right = std::max(a.x(), b.x());
+    for (int column = floorDiv(left - margin); column <= floorDiv(right + margin); ++column) {
+      double top = std::min(a.y(), b.y()), bottom = std::max(a.y(), b.y());
+      if (right > left) {
+        const double from = std::clamp(double(column) * tile - margin, left, right);
+        const double to = std::clamp(double(column + 1) * tile + margin, left, right);
+        const double y0 = a.y() + (from - a.x()) * (b.y() - a.y()) / (b.x() - a.x());
+        const double y1 = a.y() + (to - a.x()) * (b.y() - a.y()) / (b.x() - a.x());
+        top = std::min(y0, y1);
+        bottom = std::max(y0, y1);
+      }
+      for (int row = floorDiv(top - margin); row <= floorDiv(bottom + margin); ++row) {
+        entries.emplace_back((quint64(quint32(column)) << 32) | quint32(row), e);
+      }
+    }
+  }
+  std::sort(entries.begin(), entries.end());
+  entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+
+  TileRuns out;
+  for (std::size_t i = 0; i < entries.size();) {
+    const quint64 key = entries[i].first;
+    const QPoint cell(int(qint32(quint32(key >> 32))), int(qint32(quint32(key))));
+    std::vector<std::pair<qsizetype, qsizetype>> spans;  // first and last edge
+    for (; i < entries.size() && entries[i].first == key; ++i) {
+      const qsizetype e = entries[i].second;
+      if (!spans.empty() && spans.back().second + 1 == e) {
+        spans.back().second = e;
+      } else {
+        spans.emplace_back(e, e);
+      }
+    }
+    // Round the closing vertex, the last run goes on into the first.
+    if (closed && spans.size() > 1 && spans.front().first == 0 &&
+        spans.back().second == edges - 1) {
+      spans.front().first = spans.back().first - edges;
+      spans.pop_back();
+    }
+    std::vector<QPolygonF> polylines;
+    for (const auto& [first, last] : spans) {
+      QPolygonF run;
+      run.reserve(last - first + 2);
+      for (qsizetype v = first; v <= last + 1; ++v) {
+        run.append(path.at(((v % n) + n) % n));
+      }
+      polylines.push_back(std::move(run));
+    }
+    out.cells.push_back(cell);
+    out.runs.push_back(std::move(polylines));
+  }
+  return out;
+}
+
+}  // namespace
+
+void PictureCanvas::drawAlong(const QPolygonF& path, bool closed, const QPen& pen) {
+  // Beyond half the pen, a miter join may reach out as far again.
+  const int margin = 2 * m_width + 2;
+  const QRect bounds =
+      reach(path.boundingRect()).adjusted(-margin, -margin, margin, margin) & rect();
+  auto runs = std::make_shared<const TileRuns>(runsAlong(path, closed, margin, rect()));
+  // An outline all on one tile is drawn whole, its closing join included.
+  const bool whole = closed && runs->cells.size() == 1 && runs->runs.front().size() == 1 &&
+                     runs->runs.front().front().size() == path.size() + 1;
+  stroke(bounds, [runs, pen, margin, whole, path](TiledLayer& layer) {
+    layer.paintTiles(runs->cells, margin, [&](QPainter& painter, std::size_t cell) {
+      painter.setPen(pen);
+      if (whole) {
+        painter.drawPolygon(path);
+        return;
+      }
+      for (const QPolygonF& run : runs->runs[cell]) {
+        painter.drawPolyline(run);
+      }
+    });
   });
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QPainter;
+class QPolygonF;
 
 namespace koordel {
 
@@ -95,7 +96,8 @@ class PictureCanvas : public DrawingSurface {
   // One drawing call: where, how, and what lay under it before.
   struct Stroke {
     QRect bounds;
-    std::function<void(QPainter&)> shape;
+    // Paints it again on the layer.
+    std::function<void(TiledLayer&)> paint;
     TiledLayer::Saved before;
   };
   void restoreStroke(const Stroke& stroke);
@@ -109,6 +111,12 @@ class PictureCanvas : public DrawingSurface {
   QPen pen(const QColor& colour) const { return pen(m_width, m_drawStyle, colour); }
   QBrush brush() const;
   void draw(const QRectF& shapeBounds, const std::function<void(QPainter&)>& shape);
+  // An outline without fill in a solid pen, drawn tile by tile along it.
+  void drawAlong(const QPolygonF& path, bool closed, const QPen& pen);
+  // The area `shapeBounds` covers, its pen included, cut to the picture.
+  QRect reach(const QRectF& shapeBounds) const;
+  // Draws with `paint` over `bounds`, kept for undo while recording.
+  void stroke(const QRect& bounds, std::function<void(TiledLayer&)> paint);
 
   QSize m_blankSize;
   std::shared_ptr<Picture> m_shown;

@@ -33,48 +33,72 @@ QRect ShapeSketch::reach(std::initializer_list<QPointF> imagePoints) const {
       .adjusted(-margin, -margin, margin, margin);
 }
 
-QRect ShapeSketch::looseEdges() const {
+QRegion ShapeSketch::along(QPointF from, QPointF to) const {
+  // In short pieces, so that a long slanting edge repaints a band along it
+  // rather than the whole box it spans.
+  const double zoom = m_zoom();
+  const QPointF d = to - from;
+  const int pieces = std::clamp(int(std::max(std::abs(d.x()), std::abs(d.y())) * zoom / 48), 1, 64);
+  QRegion band;
+  for (int i = 0; i < pieces; ++i) {
+    band += reach({from + d * (double(i) / pieces), from + d * (double(i + 1) / pieces)});
+  }
+  return band;
+}
+
+QRegion ShapeSketch::looseEdges() const {
   if (m_vertices.isEmpty() || !m_pointer) {
     return {};
   }
+  QRegion edges = along(m_vertices.constLast(), *m_pointer);
   if (m_look.closes) {
-    return reach({m_vertices.constLast(), *m_pointer, m_vertices.constFirst()});
+    edges += along(*m_pointer, m_vertices.constFirst());
   }
-  return reach({m_vertices.constLast(), *m_pointer});
+  return edges;
 }
 
 void ShapeSketch::showVertices(std::span<const QPointF> vertices, const SketchLook& look) {
-  QPolygonF placed;
-  placed.reserve(qsizetype(vertices.size()));
-  for (const QPointF& v : vertices) {
-    placed.append(v / kTwipsPerPixel);
-  }
-  // A vertex added or taken back changes the edges at the sketch's ends;
-  // anything else (a new shape, the sketch cleared) repaints all of it.
-  QRect changed = looseEdges();
+  const auto n = qsizetype(vertices.size());
   const qsizetype was = m_vertices.size();
-  const bool grewOrShrank = std::abs(placed.size() - was) == 1 && look.closes == m_look.closes &&
-                            placed.size() > 0 && was > 0;
-  if (grewOrShrank) {
-    const QPolygonF& longer = placed.size() > was ? placed : m_vertices;
-    const qsizetype n = longer.size();
-    changed |= reach({longer.at(n - 1), longer.at(std::max<qsizetype>(0, n - 2)),
-                      longer.constFirst()});
+  // A vertex added or taken back changes only the edges at the sketch's
+  // ends, and the rest need not be copied again; anything else (a new
+  // shape, the sketch cleared, another look) repaints all of it.
+  const bool stepped = std::abs(n - was) == 1 && n > 0 && was > 0 && look.width == m_look.width &&
+                       look.drawStyle == m_look.drawStyle && look.colour == m_look.colour &&
+                       look.closes == m_look.closes;
+  QRegion changed = looseEdges();
+  if (stepped) {
+    if (n > was) {
+      m_vertices.append(vertices.back() / kTwipsPerPixel);
+    }
+    const QPolygonF& longer = m_vertices;
+    const qsizetype last = longer.size() - 1;
+    changed += along(longer.at(std::max<qsizetype>(0, last - 1)), longer.at(last));
+    changed += along(longer.at(last), longer.constFirst());
+    if (n < was) {
+      m_vertices.removeLast();
+    }
   } else {
-    changed |= m_vertices.isEmpty() ? QRect() : reach({m_vertices.boundingRect().topLeft(),
-                                                       m_vertices.boundingRect().bottomRight()});
-    changed |= placed.isEmpty()
-                   ? QRect()
-                   : reach({placed.boundingRect().topLeft(), placed.boundingRect().bottomRight()});
+    const auto whole = [this](const QPolygonF& polygon) {
+      const QRectF box = polygon.boundingRect();
+      return polygon.isEmpty() ? QRect() : reach({box.topLeft(), box.bottomRight()});
+    };
+    changed += whole(m_vertices);
+    QPolygonF placed;
+    placed.reserve(n);
+    for (const QPointF& v : vertices) {
+      placed.append(v / kTwipsPerPixel);
+    }
+    m_vertices = std::move(placed);
+    changed += whole(m_vertices);
   }
-  m_vertices = std::move(placed);
   m_look = look;
   if (m_vertices.isEmpty()) {
     m_pointer.reset();
   } else if (!m_pointer) {
     m_pointer = m_vertices.constLast();
   }
-  changed |= looseEdges();
+  changed += looseEdges();
   if (!changed.isEmpty()) {
     m_canvas.update(changed);
   }
@@ -84,9 +108,9 @@ void ShapeSketch::follow(QPointF pointer) {
   if (m_vertices.isEmpty()) {
     return;
   }
-  const QRect before = looseEdges();
+  const QRegion before = looseEdges();
   m_pointer = pointer / kTwipsPerPixel;
-  m_canvas.update(before | looseEdges());
+  m_canvas.update(before + looseEdges());
 }
 
 double ShapeSketch::twipsPerScreenPixel() const {

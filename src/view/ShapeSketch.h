@@ -3,6 +3,7 @@
 #include "Sketch.h"
 
 #include <QPolygonF>
+#include <QRegion>
 
 #include <functional>
 #include <initializer_list>
@@ -36,13 +37,15 @@ class ShapeSketch : public Sketch {
  private:
   // Canvas pixels the edges from `vertex` to `a` (and `b`) cover, pen included.
   QRect reach(std::initializer_list<QPointF> imagePoints) const;
+  // What an edge between two points (image pixels) covers on screen.
+  QRegion along(QPointF from, QPointF to) const;
   // The loose edges: from the last vertex, and back to the first.
-  QRect looseEdges() const;
+  QRegion looseEdges() const;
 
   QWidget& m_canvas;
   std::function<double()> m_zoom;
   Readout& m_readout;
-  QPolygonF m_vertices;  // image pixels
+  QPolygonF m_vertices;              // image pixels
   std::optional<QPointF> m_pointer;  // image pixels
   SketchLook m_look;
 };

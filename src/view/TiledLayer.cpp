@@ -56,6 +56,26 @@ void TiledLayer::paint(const QRect& bounds, const std::function<void(QPainter&)>
   }
 }
 
+void TiledLayer::paintTiles(const std::vector<QPoint>& cells, int margin,
+                            const std::function<void(QPainter&, std::size_t)>& draw) {
+  // One scratch for all the tiles, a tile and its margin square.
+  const int side = kTileSize + 2 * margin;
+  QImage scratch(side, side, QImage::Format_ARGB32_Premultiplied);
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const QPoint corner = cells[i] * kTileSize;
+    scratch.fill(Qt::transparent);
+    {
+      QPainter painter(&scratch);
+      painter.translate(QPoint(margin, margin) - corner);
+      draw(painter, i);
+    }
+    // The tile itself, without the margin, seen in place in the scratch.
+    const QImage tile(scratch.constBits() + margin * scratch.bytesPerLine() + margin * 4, kTileSize,
+                      kTileSize, scratch.bytesPerLine(), scratch.format());
+    merge(tile, corner);
+  }
+}
+
 void TiledLayer::merge(const QImage& scratch, QPoint origin) {
   const QRect area(origin, scratch.size());
   const auto [firstColumn, lastColumn, firstRow, lastRow] = TileSpan(area);

@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include <functional>
+#include <vector>
 
 class QPainter;
 
@@ -28,6 +29,14 @@ class TiledLayer {
   // Runs `draw` with a painter in layer coordinates over the area `bounds`;
   // tiles are made only where it drew something.
   void paint(const QRect& bounds, const std::function<void(QPainter&)>& draw);
+  // For a shape that runs along thin lines over a large area (a long
+  // outline): `draw` paints, for each tile at `cells` (column and row) in
+  // turn, what falls on that tile (its index in `cells` given), with a
+  // painter in layer coordinates that reaches `margin` pixels beyond the
+  // tile so that nothing is clipped where it shows. Only the tiles the
+  // outline crosses are touched, not the whole area it spans.
+  void paintTiles(const std::vector<QPoint>& cells, int margin,
+                  const std::function<void(QPainter&, std::size_t)>& draw);
 
   // Lays the tiles that meet `rect` over what `painter` already holds.
   void composeOnto(QPainter& painter, const QRect& rect) const;

@@ -52,14 +52,13 @@ void TestMeasures::lengthsAndAreas_data() {
   // Hundredths per twip: legs 3 and 4, hypotenuse 5.
   const Path triangle{{0, 10000}, {300, 10000}, {0, 9600}};
   QTest::newRow("3-4-5") << triangle << 0.01 << 0.01 << 8.0 << 12.0 << 6.0;
-  QTest::newRow("3-4-5 the other way round") << reversed(triangle) << 0.01 << 0.01 << 8.0 << 12.0
-                                             << 6.0;
+  QTest::newRow("3-4-5 the other way round")
+      << reversed(triangle) << 0.01 << 0.01 << 8.0 << 12.0 << 6.0;
   QTest::newRow("negative coefficients") << triangle << -0.01 << -0.01 << 8.0 << 12.0 << 6.0;
   // 10 x 10 pixels (150 twips a side) at 0.5 across and 2 down.
   const Path square{{0, 0}, {150, 0}, {150, 150}, {0, 150}};
   QTest::newRow("square, two coefficients") << square << 0.5 << 2.0 << 450.0 << 750.0 << 22500.0;
-  QTest::newRow("square clockwise") << reversed(square) << 0.5 << 2.0 << 450.0 << 750.0
-                                    << 22500.0;
+  QTest::newRow("square clockwise") << reversed(square) << 0.5 << 2.0 << 450.0 << 750.0 << 22500.0;
   // Far from the corner the area keeps its digits.
   const Path far{{1e8, 1e8}, {1e8 + 1, 1e8}, {1e8 + 1, 1e8 + 1}, {1e8, 1e8 + 1}};
   QTest::newRow("far from the corner") << far << 1.0 << 1.0 << 3.0 << 4.0 << 1.0;
@@ -70,8 +69,8 @@ void TestMeasures::lengthsAndAreas_data() {
   for (int i = 0; i <= 1000; ++i) {
     zigzag.emplace_back(300.0 * i, i % 2 ? 400.0 : 0.0);
   }
-  QTest::newRow("long polyline") << zigzag << 0.01 << 0.01 << 5000.0
-                                 << 8000.0 << 500 * (6.0 * 4 / 2);
+  QTest::newRow("long polyline") << zigzag << 0.01 << 0.01 << 5000.0 << 8000.0
+                                 << 500 * (6.0 * 4 / 2);
 }
 
 void TestMeasures::lengthsAndAreas() {
@@ -101,8 +100,7 @@ void TestMeasures::angles_data() {
   // In the drawing, not in the picture: y counts twice.
   QTest::newRow("y doubled") << QPointF(10, 0) << QPointF(0, 0) << QPointF(10, 10) << 2.0
                              << 63.43494882;
-  QTest::newRow("y flipped") << QPointF(10, 0) << QPointF(0, 0) << QPointF(10, 10) << -1.0
-                             << 45.0;
+  QTest::newRow("y flipped") << QPointF(10, 0) << QPointF(0, 0) << QPointF(10, 10) << -1.0 << 45.0;
   QTest::newRow("arm flattened") << QPointF(0, 10) << QPointF(0, 0) << QPointF(10, 0) << 0.0
                                  << -1.0;
 }

@@ -152,21 +152,20 @@ void TestPathShapes::recordsInTheCoordinateFile_data() {
   const QByteArray triangle = ",T,0.00,0.00,3.00,0.00,0.00,4.00,12.00,6.00\r\n";
   QTest::newRow("折れ線, Enter") << u"折れ線"_s << Clicks{kA, kB, kC} << Ending::Enter
                                  << kPolyline + ",T,0.00,0.00,3.00,0.00,0.00,4.00,8.00\r\n";
-  QTest::newRow("折れ線, double click")
-      << u"折れ線"_s << Clicks{kA, kB, kC} << Ending::DoubleClick
-      << kPolyline + ",T,0.00,0.00,3.00,0.00,0.00,4.00,8.00\r\n";
+  QTest::newRow("折れ線, double click") << u"折れ線"_s << Clicks{kA, kB, kC} << Ending::DoubleClick
+                                        << kPolyline + ",T,0.00,0.00,3.00,0.00,0.00,4.00,8.00\r\n";
   QTest::newRow("多角形, Enter") << u"多角形"_s << Clicks{kA, kB, kC} << Ending::Enter
                                  << kPolygon + triangle;
   QTest::newRow("多角形, the other way round")
       << u"多角形"_s << Clicks{kC, kB, kA} << Ending::Enter
       << kPolygon + ",T,0.00,4.00,3.00,0.00,0.00,0.00,12.00,6.00\r\n";
-  QTest::newRow("多角形, first vertex") << u"多角形"_s << Clicks{kA, kB, kC} << Ending::FirstVertex
-                                        << kPolygon + triangle;
-  QTest::newRow("多角形, double click") << u"多角形"_s << Clicks{kA, kB, kC}
-                                        << Ending::DoubleClick << kPolygon + triangle;
+  QTest::newRow("多角形, first vertex")
+      << u"多角形"_s << Clicks{kA, kB, kC} << Ending::FirstVertex << kPolygon + triangle;
+  QTest::newRow("多角形, double click")
+      << u"多角形"_s << Clicks{kA, kB, kC} << Ending::DoubleClick << kPolygon + triangle;
   // A repeated click adds no vertex.
-  QTest::newRow("多角形, a click twice") << u"多角形"_s << Clicks{kA, kB, kB, kC} << Ending::Enter
-                                         << kPolygon + triangle;
+  QTest::newRow("多角形, a click twice")
+      << u"多角形"_s << Clicks{kA, kB, kB, kC} << Ending::Enter << kPolygon + triangle;
   QTest::newRow("角度 at the right angle") << u"角度"_s << Clicks{kB, kA, kC} << Ending::Itself
                                            << kAngle + ",T,3.00,0.00,0.00,0.00,0.00,4.00,90.00\r\n";
   QTest::newRow("角度 at 36.87") << u"角度"_s << Clicks{kA, kC, kB} << Ending::Itself
@@ -184,9 +183,9 @@ void TestPathShapes::recordsInTheCoordinateFile() {
   QVERIFY(!m_paths());
   QVERIFY(tiles() > 0);
   // The value sheet saw the last click as a click, nothing else.
-  QCOMPARE(window().valueSheet().text(Field::変換up座標x),
-           ending == Ending::FirstVertex ? u"0.30"_s
-                                         : twoDecimalText((clicks.last().x() - 150) / 100));
+  QCOMPARE(
+      window().valueSheet().text(Field::変換up座標x),
+      ending == Ending::FirstVertex ? u"0.30"_s : twoDecimalText((clicks.last().x() - 150) / 100));
   QCOMPARE(window().valueSheet().text(Field::x軸係数), u"0.01000"_s);
 }
 
@@ -258,8 +257,7 @@ void TestPathShapes::anotherShapeOrPictureAbandons() {
 void TestPathShapes::undoAndRedo_data() {
   QTest::addColumn<QString>("shape");
   QTest::addColumn<QByteArray>("line");
-  QTest::newRow("折れ線") << u"折れ線"_s
-                          << kPolyline + ",T,0.00,0.00,3.00,0.00,0.00,4.00,8.00\r\n";
+  QTest::newRow("折れ線") << u"折れ線"_s << kPolyline + ",T,0.00,0.00,3.00,0.00,0.00,4.00,8.00\r\n";
   QTest::newRow("多角形") << u"多角形"_s
                           << kPolygon + ",T,0.00,0.00,3.00,0.00,0.00,4.00,12.00,6.00\r\n";
   QTest::newRow("角度") << u"角度"_s << kAngle + ",T,0.00,0.00,3.00,0.00,0.00,4.00,53.13\r\n";

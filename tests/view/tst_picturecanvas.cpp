@@ -62,6 +62,8 @@ class TestPictureCanvas : public QObject {
 
  private slots:
   void defaultStyleIsAThinUnfilledOutline();
+  void longOutlinesDrawnTileByTileAsWhole_data();
+  void longOutlinesDrawnTileByTileAsWhole();
   void boxIsTheSameWhicheverWayTheDragWent();
   void noOutlineWithSolidFill();
   void filledBoxCoversTheSamePixelsWithoutOutline_data();
@@ -507,6 +509,85 @@ void TestPictureCanvas::pyramidAveragesEveryPixel() {
   const QImage half = Pyramid::reducedPart(picture, QRect(400, 598, 8, 4), 2);
   QCOMPARE(half.size(), QSize(4, 2));
   QCOMPARE(qGray(half.convertToFormat(QImage::Format_RGB32).pixel(1, 1)), 128);
+}
+
+void TestPictureCanvas::longOutlinesDrawnTileByTileAsWhole_data() {
+  QTest::addColumn<bool>("closed");
+  QTest::addColumn<int>("width");
+  QTest::addColumn<int>("vertices");
+  QTest::newRow("polyline, thin") << false << 1 << 300;
+  QTest::newRow("polygon, thin") << true << 1 << 300;
+  QTest::newRow("polygon, wide") << true << 9 << 300;
+  QTest::newRow("polyline, wide, sharp turns") << false << 7 << 41;
+  QTest::newRow("polygon on one tile") << true << 5 << 12;
+}
+
+// An outline drawn only on the tiles it crosses leaves exactly the pixels
+// that drawing it whole on the picture leaves, joins and all.
+void TestPictureCanvas::longOutlinesDrawnTileByTileAsWhole() {
+  QFETCH(bool, closed);
+  QFETCH(int, width);
+  QFETCH(int, vertices);
+  const QSize size(1500, 1100);
+  QImage white(size, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  PictureCanvas canvas(size);
+  canvas.setPicture(white);
+  canvas.setDrawWidth(width);
+  // A star whose spikes reach across several tiles and beyond the picture.
+  std::vector<QPointF> twips;
+  const double reach = vertices > 20 ? 800 : 60;
+  for (int i = 0; i < vertices; ++i) {
+    const double a = 2 * M_PI * i / vertices;
+    const double r = reach * (i % 2 ? 0.35 : 1.0) + (i % 7) * 3.3;
+    twips.emplace_back((700 + r * std::cos(a)) * 15, (520 + r * std::sin(a)) * 15);
+  }
+  QPolygonF pixels;
+  for (const QPointF& t : twips) {
+    pixels << t / 15;
+  }
+  const QColor colour(200, 30, 40);
+  closed ? canvas.drawPolygon(twips, colour) : canvas.drawPolyline(twips, colour);
+
+  QImage expected = white.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  {
+    QPainter painter(&expected);
+    painter.setPen(QPen(QBrush(colour), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    closed ? painter.drawPolygon(pixels) : painter.drawPolyline(pixels);
+  }
+  const QImage shown = canvas.composed(canvas.rect()).convertToFormat(expected.format());
+  // A wide pen leaves exactly the same pixels. A one-pixel line, cut where
+  // a tile's margin ends, may step over a pixel further along where the
+  // whole line passes half-way between two: never more than that, and not
+  // often.
+  const QRgb ink = colour.rgb();
+  const auto inkNear = [&](const QImage& image, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        const QPoint p(x + dx, y + dy);
+        if (image.rect().contains(p) && image.pixel(p) == ink) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  int inked = 0, differing = 0, astray = 0;
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      inked += expected.pixel(x, y) == ink;
+      if (shown.pixel(x, y) != expected.pixel(x, y)) {
+        ++differing;
+        astray += !(shown.pixel(x, y) == ink ? inkNear(expected, x, y) : inkNear(shown, x, y));
+      }
+    }
+  }
+  if (width > 1) {
+    QCOMPARE(differing, 0);
+  }
+  QCOMPARE(astray, 0);
+  QVERIFY2(differing * 50 < inked, qPrintable(QString::number(differing)));
+  QVERIFY(canvas.layer().tileCount() > 0);
 }
 
 QTEST_MAIN(TestPictureCanvas)
