@@ -90,7 +90,8 @@ ShiftJisText toShiftJis(const QString& text) {
   // look-alikes (all in the basic plane, as what replaces them) replaced.
   const QChar* const chars = text.constData();
   const qsizetype size = text.size();
-  QByteArray out(size, Qt::Uninitialized);
+  // At most two bytes for each character that converts at all.
+  QByteArray out(2 * size, Qt::Uninitialized);
   qsizetype written = 0;
   QString run;
   QByteArray part;
@@ -105,8 +106,11 @@ ShiftJisText toShiftJis(const QString& text) {
       run += QChar(static_cast<char16_t>(windowsLookAlike(chars[i].unicode())));
     }
     whole = converter.convert(run.toUtf8(), part);
+    if (!whole) {
+      break;
+    }
     if (written + part.size() > out.size()) {
-      out.resize(std::max(out.size() * 2, written + part.size()));
+      out.resize(written + part.size() + (size - i) * 2);
     }
     std::copy(part.cbegin(), part.cend(), out.begin() + written);
     written += part.size();

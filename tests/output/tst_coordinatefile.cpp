@@ -155,6 +155,11 @@ void TestCoordinateFile::shiftJisBytes_data() {
   QTest::newRow("wave dash as Windows writes it") << u"〜"_s << QByteArray::fromHex("8160");
   QTest::newRow("full-width tilde") << u"～"_s << QByteArray::fromHex("8160");
   QTest::newRow("minus sign") << u"−"_s << QByteArray::fromHex("817c");
+  // Two bytes for one character, then text after it: longer than the text.
+  QTest::newRow("kana before ASCII") << u"あab"_s << QByteArray::fromHex("82a06162");
+  QTest::newRow("runs of both") << u"点,P1,線,12"_s
+                                << QByteArray::fromHex("935f2c50312c90fc2c3132");
+  QTest::newRow("empty") << QString() << QByteArray();
 }
 
 void TestCoordinateFile::shiftJisBytes() {
