@@ -1,7 +1,9 @@
 #include "PathTool.h"
 
+#include "Conversion.h"
 #include "Crossing.h"
 #include "DrawingSurface.h"
+#include "GestureTracker.h"
 #include "LineStyle.h"
 #include "Measures.h"
 #include "NumberText.h"
@@ -74,6 +76,11 @@ std::optional<QString> PathTool::release(const PointerEvent& e) {
     return std::nullopt;
   }
   const ValueSheet& sheet = context().sheet;
+  const QStringList calibrated = calibration();
+  if (!m_vertices.empty() && calibrated != m_calibration) {
+    m_recalibrated = true;
+  }
+  m_calibration = calibrated;
   add(at, RecordField::ofNumberText(sheet.text(Field::変換up座標x)),
       RecordField::ofNumberText(sheet.text(Field::変換up座標y)));
   if (m_kind == Kind::Angle && m_vertices.size() == 3) {
@@ -137,6 +144,8 @@ void PathTool::clear() {
   m_converted.clear();
   m_twiceArea = 0;
   m_length = {};
+  m_calibration.clear();
+  m_recalibrated = false;
   m_sketch.showVertices({}, {});
 }
 
@@ -161,6 +170,20 @@ std::optional<QString> PathTool::finish() {
         u"Backspace で頂点を戻せます。"_s);
     return std::nullopt;
   }
+  if (m_recalibrated || calibration() != m_calibration) {
+    const ValueSheet& sheet = context().sheet;
+    for (std::size_t i = 0; i < m_vertices.size(); ++i) {
+      const auto x = convertXText(sheet, float(m_vertices[i].x()));
+      const auto y = convertYText(sheet, float(m_vertices[i].y()));
+      if (!x || !y) {
+        return GestureTracker::overflowMessage();
+      }
+      m_converted[2 * i] = RecordField::ofNumberText(*x);
+      m_converted[2 * i + 1] = RecordField::ofNumberText(*y);
+    }
+    m_calibration = calibration();
+    m_recalibrated = false;
+  }
   const QString measured = measureText(nullptr);
   if (auto failure = run()) {
     if (m_kind == Kind::Angle) {
@@ -174,8 +197,18 @@ std::optional<QString> PathTool::finish() {
   return std::nullopt;
 }
 
+QStringList PathTool::calibration() const {
+  const ValueSheet& sheet = context().sheet;
+  return {sheet.text(Field::基準値X), sheet.text(Field::x軸係数), sheet.text(Field::指定基準X),
+          sheet.text(Field::基準値Y), sheet.text(Field::Y軸係数), sheet.text(Field::指定基準Y)};
+}
+
 ShapeTool::Plan PathTool::plan(bool sending) const {
   Plan p;
+  if (m_vertices.size() < fewest()) {
+    p.error = u"%1には %2 点以上が要ります。"_s.arg(keyword()).arg(fewest());
+    return p;
+  }
   p.draw = [vertices = m_vertices, polygon = m_kind == Kind::Polygon](DrawingSurface& surface,
                                                                       const QColor& colour) {
     if (polygon) {
@@ -279,10 +312,11 @@ QString PathTool::measureText(const QPointF* pointer) const {
     case Kind::Angle:
       break;
   }
+  if (count < 2) {
+    return u"角度: 頂点をクリックしてください"_s;
+  }
   if (reached < 3) {
-    return reached < 2
-               ? u"角度: 頂点をクリックしてください"_s
-               : u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
+    return u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
   }
   const QPointF& otherEnd = pointer && m_vertices.size() == 2 ? *pointer : m_vertices[2];
   const auto angle = angleDegrees(m_vertices[0], m_vertices[1], otherEnd, kx, ky);

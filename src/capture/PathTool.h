@@ -4,6 +4,7 @@
 #include "ShapeTool.h"
 
 #include <QPointF>
+#include <QStringList>
 
 #include <vector>
 
@@ -50,6 +51,8 @@ class PathTool : public ShapeTool {
   // `pointer`, in user units.
   QString measureText(const QPointF* pointer) const;
   void clear();
+  // The texts of the six fields a conversion reads.
+  QStringList calibration() const;
   // The length of the edges placed, kept up as vertices come so that a
   // click or a move costs the same at the 10th vertex as at the 100,000th.
   double placedLength(double kx, double ky) const;
@@ -67,6 +70,11 @@ class PathTool : public ShapeTool {
     double total = 0;
   };
   mutable Length m_length;
+  // The calibration the stored converted positions were made with; changed
+  // while the shape was built, they are all converted again at the end so
+  // that positions and measures agree.
+  QStringList m_calibration;
+  bool m_recalibrated = false;
 };
 
 }  // namespace koordel

@@ -50,6 +50,12 @@ bool crossesItself(std::span<const QPointF> vertices) {
   if (n < 3) {
     return false;
   }
+  // A vertex at no place has no area round it.
+  for (const QPointF& p : vertices) {
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+      return true;
+    }
+  }
   const auto at = [&](std::size_t i) { return vertices[i % n]; };
   for (std::size_t i = 0; i < n; ++i) {
     if (foldsBack(at(i), at(i + 1), at(i + 2))) {
@@ -73,6 +79,9 @@ bool crossesItself(std::span<const QPointF> vertices) {
   }
   const double width = right - left;
   const double height = bottom - top;
+  if (!std::isfinite(width) || !std::isfinite(height)) {
+    return true;
+  }
   // Cells about twice an edge's length: an edge lies in two or three cells
   // and a cell holds a few edges. The cells are never laid out, only
   // numbered, so their count does not matter.
@@ -80,6 +89,9 @@ bool crossesItself(std::span<const QPointF> vertices) {
   for (std::size_t e = 0; e < n; ++e) {
     const QPointF d = at(e + 1) - at(e);
     total += std::abs(d.x()) + std::abs(d.y());
+  }
+  if (!std::isfinite(total)) {
+    return true;
   }
   double side =
       std::max({2 * total / double(n), std::max(width, height) / double(1 << 24), 1e-9}) * 1.0001;

@@ -87,7 +87,7 @@ ShiftJisText toShiftJis(const QString& text) {
   }
   // Code page 932 keeps ASCII as it is: a record of many coordinates is
   // mostly digits, which are copied; only the rest goes through iconv,
-  // look-alikes (all in the basic plane, as what replaces them) replaced.
+  // look-alikes replaced.
   const QChar* const chars = text.constData();
   const qsizetype size = text.size();
   // At most two bytes for each character that converts at all.
@@ -101,9 +101,16 @@ ShiftJisText toShiftJis(const QString& text) {
       out[written++] = char(chars[i++].unicode());
       continue;
     }
+    // Character by character, as the whole text always was: a lone
+    // surrogate becomes U+FFFD (refused), a U+FEFF is left out.
+    const qsizetype start = i;
+    while (i < size && chars[i].unicode() >= 0x80) {
+      ++i;
+    }
     run.clear();
-    for (; i < size && chars[i].unicode() >= 0x80; ++i) {
-      run += QChar(static_cast<char16_t>(windowsLookAlike(chars[i].unicode())));
+    for (const uint u : QStringView(chars + start, i - start).toUcs4()) {
+      const char32_t w = windowsLookAlike(u);
+      run += QString::fromUcs4(&w, 1);
     }
     whole = converter.convert(run.toUtf8(), part);
     if (!whole) {

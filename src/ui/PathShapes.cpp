@@ -3,12 +3,16 @@
 #include "CommentBox.h"
 #include "MenuFamily.h"
 #include "Selections.h"
+#include "Sketch.h"
 #include "Tools.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QWidget>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +22,7 @@ PathShapes::PathShapes(const ToolContext& context, Sketch& sketch, GestureTracke
                        Selections& selections, const CommentBox& comment, QWidget& window,
                        Runner run)
     : QObject(nullptr),
+      m_sketch(sketch),
       m_selections(selections),
       m_comment(comment),
       m_window(window),
@@ -61,6 +66,10 @@ void PathShapes::shapeChosen(const QString& shape) {
   PathTool* tool = building();
   if (tool && tool->keyword() != shape) {
     abandon(*tool, u"取込の図形を変えたため"_s);
+  } else if (!tool && std::none_of(m_tools.begin(), m_tools.end(),
+                                   [&](const auto& t) { return t->keyword() == shape; })) {
+    // Another kind of shape: the last measure has nothing more to say.
+    m_sketch.tell({});
   }
 }
 
@@ -85,10 +94,11 @@ bool PathShapes::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   auto* widget = qobject_cast<QWidget*>(watched);
-  // Only the main window's own keys: a dialog, a menu open or a word being
-  // composed in the comment box keeps them.
+  // Only the main window's own keys: a dialog, a menu open or walked with
+  // the keyboard, or a word being composed in the comment box keeps them.
   if (!widget || widget->window() != &m_window || QApplication::activeModalWidget() ||
-      QApplication::activePopupWidget() || m_comment.composing()) {
+      QApplication::activePopupWidget() || qobject_cast<QMenuBar*>(widget) ||
+      qobject_cast<QMenuBar*>(QApplication::focusWidget()) || m_comment.composing()) {
     return false;
   }
   PathTool* tool = building();

@@ -50,6 +50,7 @@ class PathShapes : public QObject {
  private:
   void abandon(PathTool& tool, const QString& why);
 
+  Sketch& m_sketch;
   Selections& m_selections;
   const CommentBox& m_comment;
   QWidget& m_window;

@@ -134,9 +134,9 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   // round it.
   for (const QRect& part : event->region()) {
     m_canvas.paint(painter, part, m_zoom);
-    if (m_sketch) {
-      m_sketch->paint(painter, part);
-    }
+  }
+  if (m_sketch) {
+    m_sketch->paint(painter, event->region());
   }
 }
 

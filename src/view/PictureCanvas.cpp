@@ -376,10 +376,22 @@ QPolygonF inPixels(std::span<const QPointF> vertices) {
 
 }  // namespace
 
+namespace {
+
+// A solid outline no wider than this is drawn tile by tile along it: its
+// margin round a tile stays small. A wider or dashed one is drawn whole.
+constexpr int kWidestAlongTiles = 16;
+
+bool alongTiles(const QPen& pen) {
+  return pen.style() == Qt::SolidLine && pen.width() <= kWidestAlongTiles;
+}
+
+}  // namespace
+
 void PictureCanvas::drawPolyline(std::span<const QPointF> vertices, const QColor& colour) {
   const QPolygonF path = inPixels(vertices);
   const QPen p = pen(colour);
-  if (p.style() == Qt::SolidLine && path.size() > 2) {
+  if (alongTiles(p) && path.size() > 2) {
     drawAlong(path, false, p);
     return;
   }
@@ -393,7 +405,7 @@ void PictureCanvas::drawPolygon(std::span<const QPointF> vertices, const QColor&
   const QPolygonF path = inPixels(vertices);
   const QPen p = pen(outline);
   const QBrush b = brush();
-  if (p.style() == Qt::SolidLine && b.style() == Qt::NoBrush && path.size() > 2) {
+  if (alongTiles(p) && b.style() == Qt::NoBrush && path.size() > 2) {
     drawAlong(path, true, p);
     return;
   }
@@ -411,7 +423,7 @@ namespace {
 // consecutive edges, each drawn as one polyline so its joins stay whole.
 struct TileRuns {
   std::vector<QPoint> cells;
-  std::vector<std::vector<QPolygonF>> runs;  // for each cell
+  std::vector<std::vector<QPolygonF>> runs;  // for each cell; none: the whole outline
 };
 
 TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& picture) {
@@ -433,7 +445,11 @@ TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& 
     // Column by column, the rows the edge's stretch in that column (and
     // the margin round it) reaches.
     const double left = std::min(a.x(), b.x()), right = std::max(a.x(), b.x());
-    for (int column = floorDiv(left - margin); column <= floorDiv(right + margin); ++column) {
+    // Only tiles of the picture: what lies beyond is never shown, and undo
+    // keeps only what is within it.
+    const int firstColumn = std::max(floorDiv(left - margin), 0);
+    const int lastColumn = std::min(floorDiv(right + margin), (picture.width() - 1) / tile);
+    for (int column = firstColumn; column <= lastColumn; ++column) {
       double top = std::min(a.y(), b.y()), bottom = std::max(a.y(), b.y());
       if (right > left) {
         const double from = std::clamp(double(column) * tile - margin, left, right);
@@ -443,7 +459,9 @@ TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& 
         top = std::min(y0, y1);
         bottom = std::max(y0, y1);
       }
-      for (int row = floorDiv(top - margin); row <= floorDiv(bottom + margin); ++row) {
+      const int firstRow = std::max(floorDiv(top - margin), 0);
+      const int lastRow = std::min(floorDiv(bottom + margin), (picture.height() - 1) / tile);
+      for (int row = firstRow; row <= lastRow; ++row) {
         entries.emplace_back((quint64(quint32(column)) << 32) | quint32(row), e);
       }
     }
@@ -464,6 +482,14 @@ TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& 
         spans.emplace_back(e, e);
       }
     }
+    out.cells.push_back(cell);
+    // All of a closed outline on one tile: drawn whole, its closing join
+    // included.
+    if (closed && spans.size() == 1 && spans.front().first == 0 &&
+        spans.front().second == edges - 1) {
+      out.runs.emplace_back();
+      continue;
+    }
     // Round the closing vertex, the last run goes on into the first.
     if (closed && spans.size() > 1 && spans.front().first == 0 &&
         spans.back().second == edges - 1) {
@@ -479,7 +505,6 @@ TileRuns runsAlong(const QPolygonF& path, bool closed, int margin, const QRect& 
       }
       polylines.push_back(std::move(run));
     }
-    out.cells.push_back(cell);
     out.runs.push_back(std::move(polylines));
   }
   return out;
@@ -493,13 +518,10 @@ void PictureCanvas::drawAlong(const QPolygonF& path, bool closed, const QPen& pe
   const QRect bounds =
       reach(path.boundingRect()).adjusted(-margin, -margin, margin, margin) & rect();
   auto runs = std::make_shared<const TileRuns>(runsAlong(path, closed, margin, rect()));
-  // An outline all on one tile is drawn whole, its closing join included.
-  const bool whole = closed && runs->cells.size() == 1 && runs->runs.front().size() == 1 &&
-                     runs->runs.front().front().size() == path.size() + 1;
-  stroke(bounds, [runs, pen, margin, whole, path](TiledLayer& layer) {
-    layer.paintTiles(runs->cells, margin, [&](QPainter& painter, std::size_t cell) {
+  stroke(bounds, [runs, pen, margin, path, bounds](TiledLayer& layer) {
+    layer.paintTiles(runs->cells, margin, bounds, [&](QPainter& painter, std::size_t cell) {
       painter.setPen(pen);
-      if (whole) {
+      if (runs->runs[cell].empty()) {
         painter.drawPolygon(path);
         return;
       }

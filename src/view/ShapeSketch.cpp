@@ -8,11 +8,16 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 
 namespace koordel {
 
 ShapeSketch::ShapeSketch(QWidget& canvas, std::function<double()> zoom, Readout& readout)
-    : m_canvas(canvas), m_zoom(std::move(zoom)), m_readout(readout) {}
+    : m_canvas(canvas), m_zoom(std::move(zoom)), m_readout(readout) {
+  m_fade.setSingleShot(true);
+  m_fade.setInterval(std::chrono::seconds(10));
+  m_fade.callOnTimeout([this] { tell({}); });
+}
 
 QRect ShapeSketch::reach(std::initializer_list<QPointF> imagePoints) const {
   if (imagePoints.size() == 0) {
@@ -123,9 +128,16 @@ void ShapeSketch::tell(const QString& text) {
     m_readout.adjustSize();
   }
   m_readout.setVisible(!text.isEmpty());
+  // While a shape is built its measure stays; once it is finished or
+  // abandoned, the word on it goes after a while.
+  if (m_vertices.isEmpty() && !text.isEmpty()) {
+    m_fade.start();
+  } else {
+    m_fade.stop();
+  }
 }
 
-void ShapeSketch::paint(QPainter& painter, const QRect& exposed) const {
+void ShapeSketch::paint(QPainter& painter, const QRegion& exposed) const {
   if (m_vertices.isEmpty()) {
     return;
   }
@@ -137,7 +149,7 @@ void ShapeSketch::paint(QPainter& painter, const QRect& exposed) const {
     pen.setWidth(0);
   }
   painter.save();
-  painter.setClipRect(exposed);
+  painter.setClipRegion(exposed);
   painter.scale(zoom, zoom);
   painter.setPen(pen);
   painter.drawPolyline(m_vertices);

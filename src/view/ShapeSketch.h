@@ -4,6 +4,7 @@
 
 #include <QPolygonF>
 #include <QRegion>
+#include <QTimer>
 
 #include <functional>
 #include <initializer_list>
@@ -32,7 +33,7 @@ class ShapeSketch : public Sketch {
   void tell(const QString& text) override;
 
   // Paints the part of the sketch within `exposed` (canvas pixels).
-  void paint(QPainter& painter, const QRect& exposed) const;
+  void paint(QPainter& painter, const QRegion& exposed) const;
 
  private:
   // Canvas pixels the edges from `vertex` to `a` (and `b`) cover, pen included.
@@ -48,6 +49,8 @@ class ShapeSketch : public Sketch {
   QPolygonF m_vertices;              // image pixels
   std::optional<QPointF> m_pointer;  // image pixels
   SketchLook m_look;
+  // What became of a shape is told for a while, then the readout goes.
+  QTimer m_fade;
 };
 
 }  // namespace koordel

@@ -1,6 +1,7 @@
 #include "TiledLayer.h"
 
 #include <QPainter>
+#include <QRegion>
 
 namespace koordel {
 namespace {
@@ -56,7 +57,7 @@ void TiledLayer::paint(const QRect& bounds, const std::function<void(QPainter&)>
   }
 }
 
-void TiledLayer::paintTiles(const std::vector<QPoint>& cells, int margin,
+void TiledLayer::paintTiles(const std::vector<QPoint>& cells, int margin, const QRect& within,
                             const std::function<void(QPainter&, std::size_t)>& draw) {
   // One scratch for all the tiles, a tile and its margin square.
   const int side = kTileSize + 2 * margin;
@@ -68,6 +69,16 @@ void TiledLayer::paintTiles(const std::vector<QPoint>& cells, int margin,
       QPainter painter(&scratch);
       painter.translate(QPoint(margin, margin) - corner);
       draw(painter, i);
+      // Cleared afterwards rather than clipped while drawn: a clip would
+      // move a thin line's pixels.
+      const QRect tileRect(corner, QSize(kTileSize, kTileSize));
+      const QRegion outside = QRegion(tileRect).subtracted(QRegion(within));
+      if (!outside.isEmpty()) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& part : outside) {
+          painter.fillRect(part, Qt::transparent);
+        }
+      }
     }
     // The tile itself, without the margin, seen in place in the scratch.
     const QImage tile(scratch.constBits() + margin * scratch.bytesPerLine() + margin * 4, kTileSize,

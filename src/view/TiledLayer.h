@@ -35,7 +35,8 @@ class TiledLayer {
   // painter in layer coordinates that reaches `margin` pixels beyond the
   // tile so that nothing is clipped where it shows. Only the tiles the
   // outline crosses are touched, not the whole area it spans.
-  void paintTiles(const std::vector<QPoint>& cells, int margin,
+  // Nothing is kept outside `within`.
+  void paintTiles(const std::vector<QPoint>& cells, int margin, const QRect& within,
                   const std::function<void(QPainter&, std::size_t)>& draw);
 
   // Lays the tiles that meet `rect` over what `painter` already holds.

@@ -145,6 +145,9 @@ void TestMeasures::crossings_data() {
   QTest::newRow("comb") << comb << false;
   comb.emplace_back(0, 100);
   QTest::newRow("comb closed across its teeth") << comb << true;
+  // Nowhere to put it, and no area: told, not searched for ever.
+  QTest::newRow("infinite") << Path{{0, 0}, {qInf(), 0}, {0, 10}} << true;
+  QTest::newRow("not a number") << Path{{0, 0}, {qQNaN(), 0}, {0, 10}} << true;
 }
 
 void TestMeasures::crossings() {

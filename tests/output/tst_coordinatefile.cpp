@@ -160,6 +160,7 @@ void TestCoordinateFile::shiftJisBytes_data() {
   QTest::newRow("runs of both") << u"点,P1,線,12"_s
                                 << QByteArray::fromHex("935f2c50312c90fc2c3132");
   QTest::newRow("empty") << QString() << QByteArray();
+  QTest::newRow("zero-width no-break space left out") << u"a\uFEFFb"_s << QByteArray("ab");
 }
 
 void TestCoordinateFile::shiftJisBytes() {
@@ -178,6 +179,10 @@ void TestCoordinateFile::unrepresentableCharactersAreNamed() {
   QVERIFY(!encoded.bytes);
   QCOMPARE(encoded.unrepresentable, u"😀한"_s);
   QVERIFY(!fromShiftJis(QByteArray::fromHex("81")));  // a lead byte with nothing after it
+  // Half a surrogate pair is no character: named as the replacement mark.
+  const ShiftJisText half = toShiftJis(u"a"_s + QChar(0xD800) + u"b"_s);
+  QVERIFY(!half.bytes);
+  QCOMPARE(half.unrepresentable, QString(QChar(0xFFFD)));
 }
 
 void TestCoordinateFile::twoRecordsGiveTwoCrLfLines() {

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 using namespace koordel;
@@ -45,6 +46,7 @@ class TestPathShapes : public QObject {
   void recordsInTheCoordinateFile();
   void clipboardHoldsTheRecordWithoutLineEnd();
   void keysReachTheShapeWhereverTheFocusIs();
+  void calibrationChangedWhileBuilding();
   void refusedShapesKeepTheirVertices();
   void anotherShapeOrPictureAbandons();
   void undoAndRedo_data();
@@ -205,6 +207,9 @@ void TestPathShapes::keysReachTheShapeWhereverTheFocusIs() {
   key(Qt::Key_Backspace);
   QCOMPARE(m_paths()->vertexCount(), 2u);
   QCOMPARE(window().commentBox()->text(), u"T"_s);
+  // Walking the menus with the keys, Esc leaves the menus alone.
+  QTest::keyClick(window().menuBar(), Qt::Key_Escape);
+  QCOMPARE(m_paths()->vertexCount(), 2u);
   key(Qt::Key_Escape);
   QVERIFY(!m_paths());
   QCOMPARE(tiles(), 0);
@@ -215,6 +220,16 @@ void TestPathShapes::keysReachTheShapeWhereverTheFocusIs() {
   // With nothing being built the keys are the comment box's again.
   key(Qt::Key_Backspace);
   QCOMPARE(window().commentBox()->text(), QString());
+}
+
+// Calibrated anew half-way: every position in the record is converted as
+// the measures are, with the calibration at the end.
+void TestPathShapes::calibrationChangedWhileBuilding() {
+  choose(u"折れ線"_s);
+  clickAll({kA, kB}, Ending::Itself);
+  window().valueSheet().setText(Field::x軸係数, u"0.02000"_s);
+  clickAll({kC}, Ending::Enter);
+  QCOMPARE(file(), kPolyline + ",T,0.00,0.00,6.00,0.00,0.00,4.00,13.21\r\n");
 }
 
 void TestPathShapes::refusedShapesKeepTheirVertices() {

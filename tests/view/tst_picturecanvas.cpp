@@ -64,6 +64,7 @@ class TestPictureCanvas : public QObject {
   void defaultStyleIsAThinUnfilledOutline();
   void longOutlinesDrawnTileByTileAsWhole_data();
   void longOutlinesDrawnTileByTileAsWhole();
+  void outlineBeyondThePictureKeepsNoTilesThere();
   void boxIsTheSameWhicheverWayTheDragWent();
   void noOutlineWithSolidFill();
   void filledBoxCoversTheSamePixelsWithoutOutline_data();
@@ -520,6 +521,8 @@ void TestPictureCanvas::longOutlinesDrawnTileByTileAsWhole_data() {
   QTest::newRow("polygon, wide") << true << 9 << 300;
   QTest::newRow("polyline, wide, sharp turns") << false << 7 << 41;
   QTest::newRow("polygon on one tile") << true << 5 << 12;
+  QTest::newRow("polygon on one tile, touching the next") << true << 9 << -1;
+  QTest::newRow("polyline, a pen wider than tiles go") << false << 40 << 41;
 }
 
 // An outline drawn only on the tiles it crosses leaves exactly the pixels
@@ -536,6 +539,13 @@ void TestPictureCanvas::longOutlinesDrawnTileByTileAsWhole() {
   canvas.setDrawWidth(width);
   // A star whose spikes reach across several tiles and beyond the picture.
   std::vector<QPointF> twips;
+  if (vertices < 0) {
+    // Wholly on one tile but for its pen, which reaches the tile beside it.
+    for (const QPointF corner :
+         {QPointF(200, 30), QPointF(240, 30), QPointF(240, 70), QPointF(200, 70)}) {
+      twips.push_back(corner * 15);
+    }
+  }
   const double reach = vertices > 20 ? 800 : 60;
   for (int i = 0; i < vertices; ++i) {
     const double a = 2 * M_PI * i / vertices;
@@ -588,6 +598,23 @@ void TestPictureCanvas::longOutlinesDrawnTileByTileAsWhole() {
   QCOMPARE(astray, 0);
   QVERIFY2(differing * 50 < inked, qPrintable(QString::number(differing)));
   QVERIFY(canvas.layer().tileCount() > 0);
+}
+
+// An outline running far beyond the picture keeps tiles only over the
+// picture, and undo takes them all back.
+void TestPictureCanvas::outlineBeyondThePictureKeepsNoTilesThere() {
+  QImage white(QSize(1000, 1000), QImage::Format_RGB32);
+  white.fill(Qt::white);
+  PictureCanvas canvas(white.size());
+  canvas.setPicture(white);
+  canvas.beginRecording();
+  const std::vector<QPointF> twips = {{1500, 1500}, {100000 * 15, 3000}, {3000, 9000}};
+  canvas.drawPolyline(twips, Qt::black);
+  const auto drawn = canvas.endRecording();
+  QVERIFY(canvas.layer().tileCount() > 0);
+  QVERIFY(canvas.layer().tileCount() <= 16);
+  drawn->undo();
+  QCOMPARE(canvas.layer().tileCount(), 0);
 }
 
 QTEST_MAIN(TestPictureCanvas)
