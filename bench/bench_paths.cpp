@@ -8,6 +8,7 @@
 #include "CommentBox.h"
 #include "FileDialog.h"
 #include "MainWindow.h"
+#include "OneFile.h"
 #include "PathShapes.h"
 
 #include <QAction>
@@ -24,13 +25,6 @@ using namespace koordel;
 namespace {
 
 const QSize kArea(1920, 1080);
-
-struct OneFile : FileDialog {
-  QString name;
-  std::optional<QString> chooseFileToOpen(const QString&) override { return name; }
-  std::optional<QString> chooseFileToSave(const QString&) override { return std::nullopt; }
-  void offer(const QString&) override {}
-};
 
 struct Scene {
   QTemporaryDir folder;

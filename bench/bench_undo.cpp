@@ -7,6 +7,7 @@
 #include "CanvasWidget.h"
 #include "FileDialog.h"
 #include "MainWindow.h"
+#include "OneFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,13 +20,6 @@
 using namespace koordel;
 
 namespace {
-
-struct OneFile : FileDialog {
-  QString name;
-  std::optional<QString> chooseFileToOpen(const QString&) override { return name; }
-  std::optional<QString> chooseFileToSave(const QString&) override { return std::nullopt; }
-  void offer(const QString&) override {}
-};
 
 struct Scene {
   QTemporaryDir folder;

@@ -8,6 +8,7 @@
 #include "FileDialog.h"
 #include "Loupe.h"
 #include "MainWindow.h"
+#include "OneFile.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
 #include "Pyramid.h"
@@ -75,13 +76,6 @@ BENCHMARK_CAPTURE(BM_RepaintArea, half, 0.5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintArea, one_step_out, 0.840896)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintArea, x8, 8.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintArea, x32, 32.0)->Unit(benchmark::kMillisecond);
-
-struct OneFile : FileDialog {
-  QString name;
-  std::optional<QString> chooseFileToOpen(const QString&) override { return name; }
-  std::optional<QString> chooseFileToSave(const QString&) override { return std::nullopt; }
-  void offer(const QString&) override {}
-};
 
 // The real window with scan B, its picture area 1920 x 1080.
 MainWindow& windowWithScanB() {
