@@ -218,6 +218,9 @@ LoadedPicture loadPicture(const QString& path) {
     return {{}, problem};
   }
   limitToolkitReaders();
+  if (PngDecoder::recognises(path) && !PngDecoder::chunksWithinFile(path)) {
+    return {{}, damagedMessage(path)};
+  }
   EndWatchingFile file;
   QImageReader reader;
   if (const QString problem = readerProblem(reader, file, path, pictureLimitBytes());

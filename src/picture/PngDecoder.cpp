@@ -6,6 +6,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 #include <png.h>
 
@@ -39,6 +40,30 @@ bool PngDecoder::recognises(const QString& path) {
   return fileStartsWith(path, QByteArrayView("\x89PNG\r\n\x1a\n", 8));
 }
 
+bool PngDecoder::chunksWithinFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return true;  // the toolkit's reader says so
+  }
+  const qint64 size = file.size();
+  qint64 at = 8;  // past the signature
+  while (at + 8 <= size) {
+    uchar header[8];
+    if (!file.seek(at) || file.read(reinterpret_cast<char*>(header), 8) != 8) {
+      return false;
+    }
+    const qint64 length = qint64(png_get_uint_32(header));
+    at += 12 + length;  // length, type, data, CRC
+    if (at > size) {
+      return false;
+    }
+    if (std::memcmp(header + 4, "IEND", 4) == 0) {
+      break;
+    }
+  }
+  return true;
+}
+
 PngDecoder::PngDecoder(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 
 PngDecoder::~PngDecoder() = default;
@@ -63,12 +88,21 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
   png_structp png = state->png;
   png_infop info = state->info;
   if (setjmp(png_jmpbuf(png))) {
-    return nullptr;  // the toolkit's reader says what is wrong with it
+    // The same library under the toolkit's reader would find the same fault.
+    error = damagedMessage(path);
+    return nullptr;
   }
   png_init_io(png, state->file.get());
   // The size is checked here, against this machine, not against libpng's
   // own fixed limit.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  // Only the pixels and their transparency are used: every other ancillary
+  // chunk is skipped unread. Read, a text chunk gets the memory its header
+  // claims (2 GB, from a file of 300 bytes), libpng's own check of that
+  // being only a warning.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT,
+                              reinterpret_cast<png_const_bytep>("tRNS"), 1);
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
@@ -77,11 +111,18 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
     error = tooLargeMessage(state->size);
     return nullptr;
   }
+  // What this reader leaves to the toolkit's, if it can be given safely.
+  const auto leave = [&]() -> std::unique_ptr<PngDecoder> {
+    if (!chunksWithinFile(path)) {
+      error = damagedMessage(path);
+    }
+    return nullptr;
+  };
   const int depth = png_get_bit_depth(png, info);
   const int type = png_get_color_type(png, info);
   if (depth != 8 || png_get_interlace_type(png, info) != PNG_INTERLACE_NONE ||
       png_get_valid(png, info, PNG_INFO_tRNS)) {
-    return nullptr;
+    return leave();
   }
   switch (type) {
     case PNG_COLOR_TYPE_GRAY:
@@ -93,13 +134,13 @@ std::unique_ptr<PngDecoder> PngDecoder::open(const QString& path, qint64 limitBy
     case PNG_COLOR_TYPE_RGB_ALPHA:
       // Blue, green, red, alpha in memory is 32-bit ARGB on this byte order.
       if (QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
-        return nullptr;
+        return leave();
       }
       png_set_bgr(png);
       state->format = QImage::Format_ARGB32;
       break;
     default:
-      return nullptr;
+      return leave();
   }
   png_read_update_info(png, info);
   return std::unique_ptr<PngDecoder>(new PngDecoder(std::move(state)));

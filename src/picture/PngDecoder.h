@@ -27,6 +27,10 @@ class PngDecoder : public PictureDecoder {
 
   // Whether the file starts as a PNG does.
   static bool recognises(const QString& path);
+  // Whether every chunk the file declares lies within it. The toolkit's
+  // reader allocates the length a chunk's header claims before it reads a
+  // byte of it, so a file that fails this is not given to it.
+  static bool chunksWithinFile(const QString& path);
 
  private:
   struct State;

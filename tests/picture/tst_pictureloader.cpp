@@ -1,6 +1,7 @@
 #include "PictureLoader.h"
 #include "RasterPicture.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -124,6 +125,19 @@ void TestPictureLoader::initTestCase() {
   write(u"empty.png"_s, {});
   write(u"notes.png"_s, "These are notes, not a picture.\n");
   write(u"bomb.png"_s, bombPng());
+  // A text chunk whose header claims 2 GB of a file of a few hundred bytes,
+  // before the pixels of a PNG this program reads itself, and after those
+  // of one it leaves to the toolkit (a palette): neither may be believed.
+  png.seek(0);
+  const QByteArray rgb = png.readAll();
+  const QByteArray claim = QByteArray::fromHex("7df9c425") + "tEXtcomment";
+  write(u"claim.png"_s, rgb.left(33) + claim);
+  QBuffer palette;
+  QVERIFY(palette.open(QIODevice::WriteOnly));
+  QVERIFY(image.convertToFormat(QImage::Format_Indexed8).save(&palette, "PNG"));
+  const QByteArray indexed = palette.data();
+  QVERIFY(indexed.at(25) == 3);
+  write(u"claim-after-pixels.png"_s, indexed.left(indexed.size() - 12) + claim + indexed.right(12));
   // A wireless bitmap's header: type 0, no extensions, 0 x 5 pixels.
   write(u"nothing.wbmp"_s, QByteArray("\0\0\0\x05", 4));
   QVERIFY(QDir(m_dir.path()).mkdir(u"folder.png"_s));
@@ -161,6 +175,9 @@ void TestPictureLoader::badFilesAreRefusedWithAMessage_data() {
   QTest::newRow("zero bytes") << u"empty.png"_s << u"ファイルが空です。"_s << true;
   QTest::newRow("truncated PNG") << u"truncated.png"_s << damaged << false;
   QTest::newRow("truncated JPEG") << u"truncated.jpg"_s << damaged << false;
+  QTest::newRow("chunk claims 2 GB") << u"claim.png"_s << damaged << true;
+  QTest::newRow("chunk after the pixels claims 2 GB")
+      << u"claim-after-pixels.png"_s << damaged << true;
   QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s << true;
   QTest::newRow("decompression bomb")
       << u"bomb.png"_s << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s << true;
