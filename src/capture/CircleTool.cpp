@@ -34,8 +34,9 @@ ShapeTool::Plan CircleTool::plan(bool sending) const {
     return p;
   }
   const auto [kx, ky] = *k;
-  const double dx = kx * e->xd - kx * e->xu;
-  const double dy = ky * e->yd - ky * e->yu;
+  const Ends s = straightened(*e);
+  const double dx = kx * s.xd - kx * s.xu;
+  const double dy = ky * s.yd - ky * s.yu;
   const std::optional<double> circleRadius = hundredths(std::sqrt(dx * dx + dy * dy), p.error);
   if (!circleRadius) {
     return p;

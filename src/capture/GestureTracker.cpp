@@ -34,12 +34,12 @@ QString GestureTracker::overflowMessage() {
 std::optional<QString> GestureTracker::record(const PointerEvent& e, const Ends& ends) {
   m_sheet.setText(ends.x, canvasPositionText(e.x));
   m_sheet.setText(ends.y, canvasPositionText(e.y));
-  const auto x = convertXText(m_sheet, e.x);
+  const auto x = convertXText(m_sheet, e.x, e.y);
   if (!x) {
     return overflowMessage();
   }
   m_sheet.setText(ends.convertedX, *x);
-  const auto y = convertYText(m_sheet, e.y);
+  const auto y = convertYText(m_sheet, e.x, e.y);
   if (!y) {
     return overflowMessage();
   }
@@ -53,9 +53,9 @@ std::optional<QString> GestureTracker::press(const PointerEvent& e) {
 }
 
 void GestureTracker::move(const PointerEvent& e) {
-  m_panels.setPanelText(2, convertXText(m_sheet, e.x).value_or(overflowText()));
+  m_panels.setPanelText(2, convertXText(m_sheet, e.x, e.y).value_or(overflowText()));
   m_panels.setPanelText(3, m_sheet.text(Field::x軸単位));
-  m_panels.setPanelText(5, convertYText(m_sheet, e.y).value_or(overflowText()));
+  m_panels.setPanelText(5, convertYText(m_sheet, e.x, e.y).value_or(overflowText()));
   m_panels.setPanelText(6, m_sheet.text(Field::Y軸単位));
   if (CaptureTool* tool = m_tools.value(m_selections.captureShape, nullptr)) {
     tool->follow(e);

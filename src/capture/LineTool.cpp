@@ -30,8 +30,9 @@ ShapeTool::Plan LineTool::plan(bool sending) const {
   const auto [kx, ky] = *k;
   // Each product first, then the difference: the reference point plays no
   // part in a length.
-  const double dx = e->xd * kx - e->xu * kx;
-  const double dy = e->yd * ky - e->yu * ky;
+  const Ends s = straightened(*e);
+  const double dx = s.xd * kx - s.xu * kx;
+  const double dy = s.yd * ky - s.yu * ky;
   const std::optional<double> length = hundredths(std::sqrt(dx * dx + dy * dy), p.error);
   if (!length) {
     return p;

@@ -173,8 +173,8 @@ std::optional<QString> PathTool::finish() {
   if (m_recalibrated || calibration() != m_calibration) {
     const ValueSheet& sheet = context().sheet;
     for (std::size_t i = 0; i < m_vertices.size(); ++i) {
-      const auto x = convertXText(sheet, float(m_vertices[i].x()));
-      const auto y = convertYText(sheet, float(m_vertices[i].y()));
+      const auto x = convertXText(sheet, float(m_vertices[i].x()), float(m_vertices[i].y()));
+      const auto y = convertYText(sheet, float(m_vertices[i].x()), float(m_vertices[i].y()));
       if (!x || !y) {
         return GestureTracker::overflowMessage();
       }
@@ -197,10 +197,25 @@ std::optional<QString> PathTool::finish() {
   return std::nullopt;
 }
 
+std::vector<QPointF> PathTool::straightVertices() const {
+  const ValueSheet& sheet = context().sheet;
+  std::vector<QPointF> straight;
+  straight.reserve(m_vertices.size());
+  for (const QPointF& v : m_vertices) {
+    straight.push_back(straightenedAboutCorner(sheet, v));
+  }
+  return straight;
+}
+
 QStringList PathTool::calibration() const {
   const ValueSheet& sheet = context().sheet;
-  return {sheet.text(Field::基準値X), sheet.text(Field::x軸係数), sheet.text(Field::指定基準X),
-          sheet.text(Field::基準値Y), sheet.text(Field::Y軸係数), sheet.text(Field::指定基準Y)};
+  return {sheet.text(Field::基準値X),
+          sheet.text(Field::x軸係数),
+          sheet.text(Field::指定基準X),
+          sheet.text(Field::基準値Y),
+          sheet.text(Field::Y軸係数),
+          sheet.text(Field::指定基準Y),
+          QString::number(sheet.tilt(), 'g', 17)};
 }
 
 ShapeTool::Plan PathTool::plan(bool sending) const {
@@ -225,6 +240,7 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
     return p;
   }
   const auto [kx, ky] = *k;
+  const std::vector<QPointF> straight = straightVertices();
   Record record = newRecord(keyword());
   record.reserve(qsizetype(m_converted.size()) + 4);
   for (const RecordField& field : m_converted) {
@@ -239,17 +255,17 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
   };
   switch (m_kind) {
     case Kind::Polyline:
-      if (!measure(pathLength(m_vertices, kx, ky))) {
+      if (!measure(pathLength(straight, kx, ky))) {
         return p;
       }
       break;
     case Kind::Polygon:
-      if (!measure(perimeter(m_vertices, kx, ky)) || !measure(enclosedArea(m_vertices, kx, ky))) {
+      if (!measure(perimeter(straight, kx, ky)) || !measure(enclosedArea(straight, kx, ky))) {
         return p;
       }
       break;
     case Kind::Angle: {
-      const auto angle = angleDegrees(m_vertices[0], m_vertices[1], m_vertices[2], kx, ky);
+      const auto angle = angleDegrees(straight[0], straight[1], straight[2], kx, ky);
       if (!angle) {
         p.error = u"角度を測れません。腕の長さが 0 です（軸係数が 0 ではありませんか）。"_s;
         return p;
@@ -266,12 +282,16 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
 
 double PathTool::placedLength(double kx, double ky) const {
   // Bitwise equal coefficients, NaN included, keep what was summed.
+  const ValueSheet& sheet = context().sheet;
+  const double tilt = sheet.tilt();
   if (std::memcmp(&kx, &m_length.kx, sizeof kx) != 0 ||
-      std::memcmp(&ky, &m_length.ky, sizeof ky) != 0 || m_length.vertices > m_vertices.size()) {
-    m_length = {kx, ky, 0, 0};
+      std::memcmp(&ky, &m_length.ky, sizeof ky) != 0 || tilt != m_length.tilt ||
+      m_length.vertices > m_vertices.size()) {
+    m_length = {kx, ky, tilt, 0, 0};
   }
   for (std::size_t i = std::max<std::size_t>(m_length.vertices, 1); i < m_vertices.size(); ++i) {
-    m_length.total += edgeLength(m_vertices[i - 1], m_vertices[i], kx, ky);
+    m_length.total += edgeLength(straightenedAboutCorner(sheet, m_vertices[i - 1]),
+                                 straightenedAboutCorner(sheet, m_vertices[i]), kx, ky);
   }
   m_length.vertices = m_vertices.size();
   return m_length.total;
@@ -291,8 +311,12 @@ QString PathTool::measureText(const QPointF* pointer) const {
   const std::size_t count = m_vertices.size();
   const std::size_t reached = count + (pointer ? 1 : 0);
   double length = placedLength(kx, ky);
+  const auto edge = [&](QPointF from, QPointF to) {
+    return edgeLength(straightenedAboutCorner(sheet, from), straightenedAboutCorner(sheet, to), kx,
+                      ky);
+  };
   if (pointer && !m_vertices.empty()) {
-    length += edgeLength(m_vertices.back(), *pointer, kx, ky);
+    length += edge(m_vertices.back(), *pointer);
   }
   switch (m_kind) {
     case Kind::Polyline:
@@ -304,7 +328,7 @@ QString PathTool::measureText(const QPointF* pointer) const {
       }
       const double area = std::abs(twice) / 2 * std::abs(kx * ky);
       const QPointF& last = pointer ? *pointer : m_vertices.back();
-      const double around = length + edgeLength(last, m_vertices.front(), kx, ky);
+      const double around = length + edge(last, m_vertices.front());
       return u"多角形 %1 点　周長 %2　面積 %3"_s.arg(count)
           .arg(shown(around, unit))
           .arg(shown(area, unit.isEmpty() ? unit : unit + u"²"_s));
@@ -319,7 +343,9 @@ QString PathTool::measureText(const QPointF* pointer) const {
     return u"角度: 長さ %1。他方の端をクリックしてください"_s.arg(shown(length, unit));
   }
   const QPointF& otherEnd = pointer && m_vertices.size() == 2 ? *pointer : m_vertices[2];
-  const auto angle = angleDegrees(m_vertices[0], m_vertices[1], otherEnd, kx, ky);
+  const auto angle = angleDegrees(straightenedAboutCorner(sheet, m_vertices[0]),
+                                  straightenedAboutCorner(sheet, m_vertices[1]),
+                                  straightenedAboutCorner(sheet, otherEnd), kx, ky);
   return u"角度 %1°"_s.arg(angle ? twoDecimalText(roundToHundredths(*angle)) : u"―"_s);
 }
 

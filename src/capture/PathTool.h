@@ -56,6 +56,9 @@ class PathTool : public ShapeTool {
   // The length of the edges placed, kept up as vertices come so that a
   // click or a move costs the same at the 10th vertex as at the 100,000th.
   double placedLength(double kx, double ky) const;
+  // The vertices as they would lie on a straight scan, turned about the
+  // picture's corner: lengths and angles only see their differences.
+  std::vector<QPointF> straightVertices() const;
 
   Kind m_kind;
   Sketch& m_sketch;
@@ -65,7 +68,7 @@ class PathTool : public ShapeTool {
   // Twice the signed area about the first vertex, in twips squared.
   double m_twiceArea = 0;
   struct Length {
-    double kx = 0, ky = 0;
+    double kx = 0, ky = 0, tilt = 0;
     std::size_t vertices = 0;  // how many vertices `total` covers
     double total = 0;
   };

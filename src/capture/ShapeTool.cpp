@@ -1,5 +1,7 @@
 #include "ShapeTool.h"
 
+#include "Conversion.h"
+
 #include "CaptureHistory.h"
 #include "DrawingSurface.h"
 #include "LineStyle.h"
@@ -96,6 +98,12 @@ std::optional<ShapeTool::Ends> ShapeTool::ends(const QString& purpose, QString& 
     return std::nullopt;
   }
   return Ends{*xd, *yd, *xu, *yu};
+}
+
+ShapeTool::Ends ShapeTool::straightened(const Ends& e) const {
+  const QPointF down = koordel::straightened(context().sheet, {e.xd, e.yd});
+  const QPointF up = koordel::straightened(context().sheet, {e.xu, e.yu});
+  return {down.x(), down.y(), up.x(), up.y()};
 }
 
 std::optional<std::pair<double, double>> ShapeTool::coefficients(const QString& purpose,

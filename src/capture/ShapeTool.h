@@ -71,6 +71,8 @@ class ShapeTool : public CaptureTool {
     QPointF release() const { return {static_cast<float>(xu), static_cast<float>(yu)}; }
   };
   std::optional<Ends> ends(const QString& purpose, QString& error) const;
+  // The ends where they would lie on a straight scan, to measure between.
+  Ends straightened(const Ends& e) const;
   // x軸係数 and Y軸係数.
   std::optional<std::pair<double, double>> coefficients(const QString& purpose,
                                                         QString& error) const;

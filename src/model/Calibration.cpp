@@ -1,12 +1,15 @@
 #include "Calibration.h"
 
+#include "Conversion.h"
 #include "NumberText.h"
+#include "Twips.h"
 #include "UserPrompts.h"
 #include "ValueSheet.h"
 
 #include <QStringList>
 
 #include <cmath>
+#include <numbers>
 
 using namespace Qt::StringLiterals;
 
@@ -42,12 +45,13 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
   sheet.setText(Field::校正始めY, plainOf(sheet, Field::down座標y));
   sheet.setText(Field::校正終わりX, plainOf(sheet, Field::up座標x));
   sheet.setText(Field::校正終わりY, plainOf(sheet, Field::up座標y));
-  const auto extent = [&](Field start, Field end) {
-    const double d = sheet.number(start) - sheet.number(end);
-    return plainNumberText(std::sqrt(d * d));
-  };
-  sheet.setText(Field::その差X, extent(Field::校正始めX, Field::校正終わりX));
-  sheet.setText(Field::その差Y, extent(Field::校正始めY, Field::校正終わりY));
+  // On a tilted scan the extents are those of the drawing's own axes.
+  const QPointF between = straightenedAboutCorner(
+      sheet, {sheet.number(Field::校正始めX) - sheet.number(Field::校正終わりX),
+              sheet.number(Field::校正始めY) - sheet.number(Field::校正終わりY)});
+  const auto extent = [](double d) { return plainNumberText(std::sqrt(d * d)); };
+  sheet.setText(Field::その差X, extent(between.x()));
+  sheet.setText(Field::その差Y, extent(between.y()));
 
   const QString x =
       prompts.input(u"その両端のx寸法を入力してください。単位は要りません。"_s, u"X校正値"_s);
@@ -113,4 +117,59 @@ void setCoefficients(ValueSheet& sheet, UserPrompts& prompts) {
   }
 }
 
+void setTiltCorrection(ValueSheet& sheet, UserPrompts& prompts) {
+  const QPointF from(sheet.number(Field::down座標x), sheet.number(Field::down座標y));
+  const QPointF to(sheet.number(Field::up座標x), sheet.number(Field::up座標y));
+  const std::optional<double> found = tilt::ofDrag(from, to);
+  if (!found) {
+    prompts.message(
+        u"傾きを測るドラッグがないか、短すぎます（%1 ピクセル未満）。\n"
+        u"図面で水平か垂直な線に沿ってドラッグしてから、もう一度「傾き補正」を選んでください。"_s
+            .arg(tilt::kShortestDragPixels));
+    return;
+  }
+  if (!prompts.ask(u"傾き %1 を補正しますか？"_s.arg(tilt::degreesText(*found)), u"傾き補正"_s)) {
+    return;
+  }
+  sheet.setTilt(*found);
+}
+
+void clearTiltCorrection(ValueSheet& sheet, UserPrompts& prompts) {
+  if (sheet.tilt() == 0) {
+    prompts.message(u"傾き補正はしていません。"_s);
+    return;
+  }
+  sheet.setTilt(0);
+}
+
+namespace tilt {
+
+std::optional<double> ofDrag(QPointF from, QPointF to) {
+  const double across = to.x() - from.x();
+  const double up = from.y() - to.y();  // canvas y grows downwards
+  const double length = std::hypot(across, up);
+  if (!std::isfinite(length) || length < kShortestDragPixels * kTwipsPerPixel) {
+    return std::nullopt;
+  }
+  double degrees = std::atan2(up, across) * 180 / std::numbers::pi;
+  // Either way along the line is the same line.
+  if (degrees > 90) {
+    degrees -= 180;
+  } else if (degrees <= -90) {
+    degrees += 180;
+  }
+  // Mostly vertical: a line that is vertical in the drawing.
+  if (degrees > kMostDegrees) {
+    degrees -= 90;
+  } else if (degrees < -kMostDegrees) {
+    degrees += 90;
+  }
+  return degrees;
+}
+
+QString degreesText(double degrees) {
+  return twoDecimalText(degrees) + u"°"_s;
+}
+
+}  // namespace tilt
 }  // namespace koordel

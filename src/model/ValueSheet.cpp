@@ -2,6 +2,9 @@
 
 #include "NumberText.h"
 
+#include <cmath>
+#include <numbers>
+
 using namespace Qt::StringLiterals;
 
 namespace koordel {
@@ -48,6 +51,20 @@ void ValueSheet::setText(Field f, const QString& text) {
 
 double ValueSheet::number(Field f) const {
   return lenientParse(text(f));
+}
+
+void ValueSheet::setTilt(double degrees) {
+  if (!std::isfinite(degrees)) {
+    degrees = 0;
+  }
+  if (degrees == m_tilt) {
+    return;
+  }
+  m_tilt = degrees;
+  const double radians = degrees * std::numbers::pi / 180;
+  m_tiltCos = degrees == 0 ? 1 : std::cos(radians);
+  m_tiltSin = degrees == 0 ? 0 : std::sin(radians);
+  emit tiltChanged();
 }
 
 }  // namespace koordel

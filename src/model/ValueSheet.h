@@ -26,11 +26,26 @@ class ValueSheet : public QObject {
   // The lenient parse of the current text.
   double number(Field f) const;
 
+  // How far the drawing's axes are turned against the picture's edges, in
+  // degrees, counterclockwise as seen; 0 when no tilt is corrected. Part of
+  // the calibration but not one of the 24 texts: a sheet without a tilt
+  // converts, saves and shows exactly as one that never heard of it.
+  double tilt() const { return m_tilt; }
+  // The tilt's cosine and sine, worked out once rather than at every move.
+  double tiltCos() const { return m_tiltCos; }
+  double tiltSin() const { return m_tiltSin; }
+  // A value that is not finite is taken as no tilt.
+  void setTilt(double degrees);
+
  signals:
   void changed(koordel::Field field);
+  void tiltChanged();
 
  private:
   std::array<QString, kFieldCount> m_texts;
+  double m_tilt = 0;
+  double m_tiltCos = 1;
+  double m_tiltSin = 0;
 };
 
 }  // namespace koordel

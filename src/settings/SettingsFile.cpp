@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 
+#include "Calibration.h"
 #include "NumberText.h"
 #include "ShiftJis.h"
 
@@ -7,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -78,6 +81,7 @@ class FieldReader {
       field = m_bytes.mid(start, p - start);
     }
     m_afterComma = p < m_bytes.size() && m_bytes[p] == ',';
+    m_lineEnded = p < m_bytes.size() && !m_afterComma;
     if (p < m_bytes.size()) {
       // A line end counts as one separator, whether CR LF, LF or CR.
       if (m_bytes[p] == '\r' && p + 1 < m_bytes.size() && m_bytes[p + 1] == '\n') {
@@ -89,13 +93,53 @@ class FieldReader {
     return field;
   }
 
+  // The line after the one the last field ended on, without its line end,
+  // or no value when the file ends first.
+  std::optional<QByteArray> nextLine() {
+    qsizetype p = m_pos;
+    const auto isLineEnd = [this](qsizetype at) {
+      return m_bytes[at] == '\r' || m_bytes[at] == '\n';
+    };
+    if (!m_lineEnded) {
+      while (p < m_bytes.size() && !isLineEnd(p)) {
+        ++p;
+      }
+      if (p < m_bytes.size() && m_bytes[p] == '\r' && p + 1 < m_bytes.size() &&
+          m_bytes[p + 1] == '\n') {
+        ++p;
+      }
+      ++p;
+    }
+    if (p >= m_bytes.size()) {
+      return std::nullopt;
+    }
+    const qsizetype start = p;
+    while (p < m_bytes.size() && !isLineEnd(p)) {
+      ++p;
+    }
+    return m_bytes.mid(start, p - start);
+  }
+
  private:
   static bool isSeparator(char c) { return c == ',' || c == '\r' || c == '\n'; }
 
   const QByteArray& m_bytes;
   qsizetype m_pos = 0;
   bool m_afterComma = false;
+  bool m_lineEnded = false;  // the last field ended at a line end
 };
+
+// The tilt line's number, in degrees; no value when the line is not one.
+std::optional<double> tiltOf(const QByteArray& line) {
+  const std::optional<QString> text = fromShiftJis(line);
+  if (!text) {
+    return std::nullopt;
+  }
+  if (text->trimmed().isEmpty()) {
+    return 0;  // a blank line after the two: no tilt
+  }
+  return strictParse(*text);
+}
 
 }  // namespace
 
@@ -120,6 +164,9 @@ std::optional<QByteArray> write(const ValueSheet& sheet, QString* unrepresentabl
       line << quoted(sheet.text(fieldAt(row, axis)));
     }
     text += line.join(u',') + u"\r\n"_s;
+  }
+  if (sheet.tilt() != 0) {
+    text += plainNumberText(sheet.tilt()) + u"\r\n"_s;
   }
   ShiftJisText encoded = toShiftJis(text);
   if (unrepresentable) {
@@ -146,6 +193,22 @@ ReadResult read(const QByteArray& bytes) {
     }
     const std::optional<double> number = strictParse(*text);
     result.values[static_cast<std::size_t>(i)] = number ? plainNumberText(*number) : *text;
+  }
+  if (const std::optional<QByteArray> line = reader.nextLine()) {
+    const std::optional<double> tilt = tiltOf(*line);
+    if (!tilt) {
+      result.error =
+          u"設定ファイルの 24 個の値の次の行（傾き）が数値ではありません。\n"
+          u"この行には傾き補正の角度（度）だけを書きます。"_s;
+      return result;
+    }
+    if (!(std::abs(*tilt) <= tilt::kMostDegrees)) {
+      result.error =
+          u"設定ファイルの傾き %1° は補正できる範囲（-%2° から %2°）を超えています。"_s.arg(
+              plainNumberText(*tilt), plainNumberText(tilt::kMostDegrees));
+      return result;
+    }
+    result.tilt = *tilt;
   }
   return result;
 }
@@ -197,6 +260,7 @@ std::optional<QString> load(ValueSheet& sheet, const QString& path) {
   for (int i = 0; i < kFieldCount; ++i) {
     sheet.setText(static_cast<Field>(i), result.values[static_cast<std::size_t>(i)]);
   }
+  sheet.setTilt(result.tilt);
   return std::nullopt;
 }
 

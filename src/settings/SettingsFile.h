@@ -27,20 +27,23 @@ std::optional<QString> replaceQuestion(const QString& path);
 // The file's bytes, or no value when a text has characters Shift_JIS cannot
 // hold (named in `unrepresentable`). A field is quoted only when it would
 // not read back otherwise (a comma, a quote, a line break, leading blanks).
+// A tilt, when one is set, is a third line of its own, in degrees: a sheet
+// without one writes the two lines it always did.
 std::optional<QByteArray> write(const ValueSheet& sheet, QString* unrepresentable = nullptr);
 
-// The first 24 fields of a settings file's bytes, in field order, or what
-// went wrong. A field that is wholly a number comes back as its plain number
-// text.
+// The first 24 fields of a settings file's bytes, in field order, and the
+// tilt on the line after them (0 when there is none), or what went wrong. A
+// field that is wholly a number comes back as its plain number text.
 struct ReadResult {
   Values values;
+  double tilt = 0;
   QString error;
 };
 ReadResult read(const QByteArray& bytes);
 
 // 設定保存 and 設定読込 on a file: each returns what to tell the user when it
 // failed. A save replaces the old file only once the new one is complete; a
-// load changes the sheet only once all 24 fields are read.
+// load changes the sheet only once all 24 fields and the tilt are read.
 std::optional<QString> save(const ValueSheet& sheet, const QString& path);
 std::optional<QString> load(ValueSheet& sheet, const QString& path);
 

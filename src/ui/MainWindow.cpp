@@ -19,6 +19,7 @@
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
 #include "StatusBar.h"
+#include "TiltReadout.h"
 #include "Tools.h"
 #include "TwipsGeometry.h"
 #include "UndoCommands.h"
@@ -27,6 +28,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStandardPaths>
@@ -175,6 +177,9 @@ void MainWindow::buildMenus() {
   calibrate->setObjectName(u"e1"_s);
   addCommand(calibrate, u"E11"_s, u"基準値"_s, &MainWindow::setReferencePoint);
   addCommand(calibrate, u"E12"_s, u"係数"_s, &MainWindow::setCoefficients);
+  calibrate->addSeparator();
+  addCommand(calibrate, u"傾き補正"_s, u"傾き補正"_s, &MainWindow::setTiltCorrection);
+  addCommand(calibrate, u"傾き補正を解除"_s, u"傾き補正を解除"_s, &MainWindow::clearTiltCorrection);
 
   buildViewMenu();
 }
@@ -202,10 +207,21 @@ void MainWindow::buildViewMenu() {
   loupe->setObjectName(u"ルーペ"_s);
   loupe->setCheckable(true);
   connect(loupe, &QAction::toggled, m_view, &PictureView::setLoupeOn);
+  QAction* grid = view->addAction(u"座標格子"_s);
+  grid->setObjectName(u"座標格子"_s);
+  grid->setCheckable(true);
+  connect(grid, &QAction::toggled, m_view, &PictureView::setGridOn);
 
-  // Where it is always seen and covers none of the status panels.
-  auto* readout = new ZoomReadout(menuBar());
-  menuBar()->setCornerWidget(readout, Qt::TopRightCorner);
+  // Where they are always seen and cover none of the status panels.
+  auto* corner = new QWidget(menuBar());
+  auto* row = new QHBoxLayout(corner);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  m_tiltReadout = new TiltReadout(m_sheet, corner);
+  auto* readout = new ZoomReadout(corner);
+  row->addWidget(m_tiltReadout);
+  row->addWidget(readout);
+  menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
   connect(m_view, &PictureView::zoomChanged, readout, &ZoomReadout::showZoom);
   readout->showZoom(m_canvas->zoom());
   m_zoomReadout = readout;

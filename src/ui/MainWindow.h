@@ -103,6 +103,9 @@ class MainWindow : public QMainWindow {
   // 基準値 (E11) and 係数 (E12).
   void setReferencePoint() { koordel::setReferencePoint(m_sheet, *m_prompts); }
   void setCoefficients() { koordel::setCoefficients(m_sheet, *m_prompts); }
+  // 傾き補正 and 傾き補正を解除.
+  void setTiltCorrection() { koordel::setTiltCorrection(m_sheet, *m_prompts); }
+  void clearTiltCorrection() { koordel::clearTiltCorrection(m_sheet, *m_prompts); }
 
   // Replace the platform's file dialog and message and input boxes, for tests.
   void setFileDialog(std::unique_ptr<FileDialog> dialog) { m_fileDialog = std::move(dialog); }
@@ -129,6 +132,7 @@ class MainWindow : public QMainWindow {
   QWidget* pictureArea() const { return m_view->pictureArea(); }
   Loupe* loupe() const { return m_view->loupe(); }
   Readout* zoomReadout() const { return m_zoomReadout; }
+  Readout* tiltReadout() const { return m_tiltReadout; }
   // Shown while a picture is still being decoded.
   QProgressBar* loadingIndicator() const { return m_view->loadingIndicator(); }
 
@@ -151,6 +155,7 @@ class MainWindow : public QMainWindow {
   PictureView* m_view = nullptr;
   CanvasWidget* m_canvas = nullptr;
   Readout* m_zoomReadout = nullptr;
+  Readout* m_tiltReadout = nullptr;
   StatusBar* m_statusBar = nullptr;
   CommentBox* m_comment = nullptr;
   std::unique_ptr<GestureTracker> m_tracker;

@@ -40,8 +40,12 @@ Loupe::Loupe(const PictureCanvas& canvas, const ValueSheet& sheet, QWidget* pare
 }
 
 QString Loupe::positionText() const {
-  const QString x = convertXText(m_sheet, static_cast<float>(m_twips.x())).value_or(u"-"_s);
-  const QString y = convertYText(m_sheet, static_cast<float>(m_twips.y())).value_or(u"-"_s);
+  const auto at = [this](auto convert) {
+    return convert(m_sheet, static_cast<float>(m_twips.x()), static_cast<float>(m_twips.y()))
+        .value_or(u"-"_s);
+  };
+  const QString x = at(convertXText);
+  const QString y = at(convertYText);
   return u"X %1 %2  Y %3 %4"_s.arg(x, m_sheet.text(Field::x軸単位), y, m_sheet.text(Field::Y軸単位))
       .simplified();
 }

@@ -1,6 +1,7 @@
 #include "PictureView.h"
 
 #include "CanvasWidget.h"
+#include "CoordinateGrid.h"
 #include "Loupe.h"
 #include "PictureArea.h"
 #include "Readout.h"
@@ -29,6 +30,8 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
   });
   m_viewport->setObjectName(u"viewport"_s);
   m_canvas = new CanvasWidget(m_viewport);
+  // Over the canvas, under everything else the area shows.
+  m_grid = new CoordinateGrid(sheet, *m_canvas, m_viewport);
 
   m_hScroll = new QScrollBar(Qt::Horizontal, this);
   m_hScroll->setObjectName(u"HScroll1"_s);
@@ -99,6 +102,11 @@ void PictureView::setLoupeOn(bool on) {
   if (!on) {
     m_loupe->hide();
   }
+}
+
+void PictureView::setGridOn(bool on) {
+  m_grid->setVisible(on);
+  m_grid->refresh();
 }
 
 void PictureView::showProgress(std::optional<int> percent) {

@@ -17,6 +17,7 @@ class QScrollBar;
 namespace koordel {
 
 class CanvasWidget;
+class CoordinateGrid;
 class Loupe;
 class Picture;
 class Readout;
@@ -65,6 +66,9 @@ class PictureView : public QWidget {
 
   // Whether the loupe follows the pointer.
   void setLoupeOn(bool on);
+  // Whether 座標格子 lies over the picture.
+  void setGridOn(bool on);
+  CoordinateGrid* coordinateGrid() const { return m_grid; }
   // The loupe goes where the pointer is, once whoever tracks the pointer
   // has seen the move; after a gesture it shows the shape just drawn.
   void followPointer(const PointerEvent& e);
@@ -117,6 +121,7 @@ class PictureView : public QWidget {
   QScrollBar* m_vScroll = nullptr;
   QProgressBar* m_loading = nullptr;
   Loupe* m_loupe = nullptr;
+  CoordinateGrid* m_grid = nullptr;
   Readout* m_measure = nullptr;
   std::unique_ptr<ShapeSketch> m_sketch;
   bool m_loupeOn = false;

@@ -75,6 +75,8 @@ class TestTools : public QObject {
   void transparentStyleStillSends();
   void sizeIgnoresTheReferencePoint_data();
   void sizeIgnoresTheReferencePoint();
+  void sizesOnATiltedScan_data();
+  void sizesOnATiltedScan();
   void circleRecordAndRadii_data();
   void circleRecordAndRadii();
   void rectangleRecords_data();
@@ -283,6 +285,31 @@ void TestTools::sizeIgnoresTheReferencePoint() {
   QCOMPARE(m_sink.sent.at(0).fields().at(sizeField).text, size);
   QCOMPARE(m_sink.sent.at(1).fields().at(sizeField).text, size);
   QVERIFY(m_sink.sent.at(0).fields().at(2).text != m_sink.sent.at(1).fields().at(2).text);
+}
+
+void TestTools::sizesOnATiltedScan_data() {
+  QTest::addColumn<QString>("shape");
+  QTest::addColumn<QPointF>("to");  // from the reference point, twips
+  QTest::addColumn<QString>("record");
+  // 3000 twips along the drawing's x axis, then its y axis, on a scan
+  // turned by 30°: x and y scaled apart, so only the turn back gives them.
+  const double c = std::sqrt(3.0) / 2 * 3000;
+  QTest::newRow("line along x") << QString(shape::kLine) << QPointF(c, -1500)
+                                << u"線,,0.00,0.00,30.00,0.00,30"_s;
+  QTest::newRow("line along y") << QString(shape::kLine) << QPointF(-1500, -c)
+                                << u"線,,0.00,0.00,0.00,60.00,60"_s;
+  QTest::newRow("circle") << QString(shape::kCircle) << QPointF(-1500, -c) << u"円,,0.00,0.00,60"_s;
+}
+
+void TestTools::sizesOnATiltedScan() {
+  QFETCH(QString, shape);
+  QFETCH(QPointF, to);
+  QFETCH(QString, record);
+  calibrate({u"5000"_s, u"30000"_s, u"0"_s, u"0"_s, u"0.01000"_s, u"0.02000"_s});
+  m_sheet->setTilt(30);
+  const QPointF reference(5000, 30000);
+  QVERIFY(!capture(shape, reference, reference + to));
+  QCOMPARE(m_sink.sent.at(0).textForm(), record);
 }
 
 void TestTools::circleRecordAndRadii_data() {

@@ -54,8 +54,8 @@ void TestCalibration::referencePointAsksAndTakesTheLastRelease() {
   QCOMPARE(sheet.text(Field::基準値Y), u"2250"_s);
   QCOMPARE(sheet.text(Field::指定基準X), u"100"_s);
   QCOMPARE(sheet.text(Field::指定基準Y), u"200"_s);
-  QCOMPARE(convertXText(sheet, 1500).value(), u"100.00"_s);
-  QCOMPARE(convertYText(sheet, 2250).value(), u"200.00"_s);
+  QCOMPARE(convertXText(sheet, 1500, 2250).value(), u"100.00"_s);
+  QCOMPARE(convertYText(sheet, 1500, 2250).value(), u"200.00"_s);
   // Nothing else moves: not the coefficients, not the last gesture.
   QCOMPARE(sheet.text(Field::x軸係数), u"1"_s);
   QCOMPARE(sheet.text(Field::変換up座標x), u"1500.00"_s);
@@ -156,7 +156,7 @@ void TestCalibration::coefficientsAnswers() {
   QCOMPARE(sheet.text(Field::x軸係数), expected.at(2));
   QCOMPARE(sheet.text(Field::Y軸係数), expected.at(3));
   // Converted y grows upwards on the canvas, or downwards after a negative size.
-  const bool growsDownwards = *convertY(sheet, 2000) > *convertY(sheet, 1000);
+  const bool growsDownwards = *convertY(sheet, 0, 2000) > *convertY(sheet, 0, 1000);
   QCOMPARE(growsDownwards, expected.at(1).startsWith(u'-'));
 }
 

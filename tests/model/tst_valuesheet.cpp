@@ -119,22 +119,27 @@ void TestValueSheet::conversion() {
   for (int i = 0; i < 6; ++i) {
     sheet.setText(fields[i], calibration.at(i));
   }
-  QCOMPARE(convertXText(sheet, x).value_or(u"overflow"_s), convertedX);
-  QCOMPARE(convertYText(sheet, y).value_or(u"overflow"_s), convertedY);
+  QCOMPARE(convertXText(sheet, x, y).value_or(u"overflow"_s), convertedX);
+  QCOMPARE(convertYText(sheet, x, y).value_or(u"overflow"_s), convertedY);
+  // A tilt corrected and then undone leaves no trace.
+  sheet.setTilt(1.5);
+  sheet.setTilt(0);
+  QCOMPARE(convertXText(sheet, x, y).value_or(u"overflow"_s), convertedX);
+  QCOMPARE(convertYText(sheet, x, y).value_or(u"overflow"_s), convertedY);
 }
 
 void TestValueSheet::conversionReadsTheCurrentText() {
   ValueSheet sheet;
   sheet.setText(Field::基準値X, u"100"_s);
   sheet.setText(Field::指定基準X, u"0"_s);
-  QCOMPARE(*convertX(sheet, 150), 50.0);
+  QCOMPARE(*convertX(sheet, 150, 0), 50.0);
   sheet.setText(Field::x軸係数, u"2"_s);
-  QCOMPARE(*convertX(sheet, 150), 100.0);
+  QCOMPARE(*convertX(sheet, 150, 0), 100.0);
   sheet.setText(Field::x軸係数, QString());
-  QCOMPARE(*convertX(sheet, 150), 0.0);
+  QCOMPARE(*convertX(sheet, 150, 0), 0.0);
   // Units never enter the conversion.
   sheet.setText(Field::x軸単位, u"123"_s);
-  QCOMPARE(*convertX(sheet, 150), 0.0);
+  QCOMPARE(*convertX(sheet, 150, 0), 0.0);
 }
 
 void TestValueSheet::overflowGivesNoValue_data() {
@@ -151,10 +156,10 @@ void TestValueSheet::overflowGivesNoValue() {
   QFETCH(QString, text);
   ValueSheet sheet;
   sheet.setText(field, text);
-  QVERIFY(!convertX(sheet, 5000).has_value());
-  QVERIFY(!convertXText(sheet, 5000).has_value());
+  QVERIFY(!convertX(sheet, 5000, 0).has_value());
+  QVERIFY(!convertXText(sheet, 5000, 0).has_value());
   // The other axis is untouched by an x-axis calibration.
-  QCOMPARE(convertYText(sheet, 1).value_or(QString()), u"1.00"_s);
+  QCOMPARE(convertYText(sheet, 0, 1).value_or(QString()), u"1.00"_s);
 }
 
 void TestValueSheet::menuIndexes() {

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <cmath>
 #include <csignal>
 
 using namespace koordel;
@@ -50,6 +51,9 @@ class TestSettingsFile : public QObject {
   void tooFewFieldsChangeNothing_data();
   void tooFewFieldsChangeNothing();
   void extraLinesAreIgnored();
+  void tiltLine_data();
+  void tiltLine();
+  void tiltRoundTrip();
   void unitWithACommaSurvivesARoundTrip();
   void unquotedCommaShiftsTheFieldsAsItAlwaysDid();
   void handWrittenFile();
@@ -179,14 +183,74 @@ void TestSettingsFile::tooFewFieldsChangeNothing() {
 
 void TestSettingsFile::extraLinesAreIgnored() {
   ValueSheet sheet;
+  // The third line is the tilt's; what follows it is not read.
   const QByteArray bytes =
       "1,2,3,4,5,6,7,8,9,10,11,mm\r\n13,14,15,16,17,18,19,20,21,22,23,cm\r\n"
-      "garbage \x81\r\n\x00\x01";
+      "\r\ngarbage \x81\r\n\x00\x01";
   QVERIFY(!settings::load(sheet, write(u"long.set"_s, bytes)));
   QCOMPARE(sheet.text(Field::down座標x), u"1"_s);
   QCOMPARE(sheet.text(Field::x軸単位), u"mm"_s);
   QCOMPARE(sheet.text(Field::Y軸係数), u"23"_s);
   QCOMPARE(sheet.text(Field::Y軸単位), u"cm"_s);
+}
+
+void TestSettingsFile::tiltLine_data() {
+  QTest::addColumn<QByteArray>("after");  // what follows the 24 fields
+  QTest::addColumn<double>("tilt");       // NaN: the file is refused
+  const double refused = std::nan("");
+  QTest::newRow("none") << QByteArray() << 0.0;
+  QTest::newRow("blank line") << QByteArray("  \r\n") << 0.0;
+  QTest::newRow("degrees") << QByteArray("1.5\r\n") << 1.5;
+  QTest::newRow("negative, blanks, no line end") << QByteArray(" -3 ") << -3.0;
+  QTest::newRow("the steepest") << QByteArray("-45\r\nanything") << -45.0;
+  QTest::newRow("text") << QByteArray("abc\r\n") << refused;
+  QTest::newRow("number and text") << QByteArray("1.5 deg\r\n") << refused;
+  QTest::newRow("two fields") << QByteArray("1,2\r\n") << refused;
+  QTest::newRow("steeper than 45") << QByteArray("45.01\r\n") << refused;
+  QTest::newRow("beyond the double range") << QByteArray("1E400\r\n") << refused;
+  QTest::newRow("not Shift_JIS") << QByteArray("\x81\r\n") << refused;
+}
+
+void TestSettingsFile::tiltLine() {
+  QFETCH(QByteArray, after);
+  QFETCH(double, tilt);
+  ValueSheet sheet;
+  sheet.setTilt(7);
+  sheet.setText(Field::x軸係数, u"0.5"_s);
+  const QStringList before = texts(sheet);
+  // The 24th field ends its line early: the tilt is on the next line.
+  const QString file = write(u"t.set"_s,
+                             "1,2,3,4,5,6,7,8,9,10,11,mm\r\n"
+                             "13,14,15,16,17,18,19,20,21,22,23,cm,more\r\n" +
+                                 after);
+  const std::optional<QString> failure = settings::load(sheet, file);
+  if (std::isnan(tilt)) {
+    QVERIFY(failure.has_value());
+    QVERIFY2(failure->contains(u"傾き"_s), qPrintable(*failure));
+    QCOMPARE(texts(sheet), before);
+    QCOMPARE(sheet.tilt(), 7.0);
+  } else {
+    QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
+    QCOMPARE(sheet.text(Field::Y軸単位), u"cm"_s);
+    QCOMPARE(sheet.tilt(), tilt);
+  }
+}
+
+void TestSettingsFile::tiltRoundTrip() {
+  ValueSheet sheet;
+  sheet.setTilt(-1.2345678901234);
+  QVERIFY(!settings::save(sheet, path(u"tilt.set"_s)));
+  QCOMPARE(contents(path(u"tilt.set"_s)),
+           QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n-1.2345678901234\r\n"));
+  ValueSheet loaded;
+  QVERIFY(!settings::load(loaded, path(u"tilt.set"_s)));
+  QCOMPARE(loaded.tilt(), -1.2345678901234);
+  QCOMPARE(texts(loaded), texts(sheet));
+  // Without a tilt the file is the two lines it always was.
+  sheet.setTilt(0);
+  QVERIFY(!settings::save(sheet, path(u"straight.set"_s)));
+  QCOMPARE(contents(path(u"straight.set"_s)),
+           QByteArray("1,1,1,1,1,1,1,1,1,1,1,\r\n1,1,1,1,1,1,1,1,1,1,1,\r\n"));
 }
 
 void TestSettingsFile::unitWithACommaSurvivesARoundTrip() {

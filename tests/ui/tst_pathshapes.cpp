@@ -14,6 +14,9 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 
+#include <cmath>
+#include <numbers>
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
 using Clicks = QList<QPointF>;
@@ -47,6 +50,8 @@ class TestPathShapes : public QObject {
   void clipboardHoldsTheRecordWithoutLineEnd();
   void keysReachTheShapeWhereverTheFocusIs();
   void calibrationChangedWhileBuilding();
+  void measuredOnTheDrawingOfATiltedScan_data();
+  void measuredOnTheDrawingOfATiltedScan();
   void refusedShapesKeepTheirVertices();
   void anotherShapeOrPictureAbandons();
   void undoAndRedo_data();
@@ -230,6 +235,33 @@ void TestPathShapes::calibrationChangedWhileBuilding() {
   window().valueSheet().setText(Field::x軸係数, u"0.02000"_s);
   clickAll({kC}, Ending::Enter);
   QCOMPARE(file(), kPolyline + ",T,0.00,0.00,6.00,0.00,0.00,4.00,13.21\r\n");
+}
+
+void TestPathShapes::measuredOnTheDrawingOfATiltedScan_data() {
+  QTest::addColumn<QString>("shape");
+  QTest::addColumn<QByteArray>("line");
+  // The drawing's axes turned by 36.87° (cosine 4/5, sine 3/5), so that its
+  // legs of 100 pixels each run to whole pixels; x and y scaled apart, so
+  // that only the turn back makes the corner right.
+  const QByteArray legs = ",T,15.00,0.00,0.00,0.00,0.00,30.00,";
+  QTest::newRow("折れ線") << u"折れ線"_s << kPolyline + legs + "45.00\r\n";
+  QTest::newRow("多角形") << u"多角形"_s << kPolygon + legs + "78.54,225.00\r\n";
+  QTest::newRow("角度") << u"角度"_s << kAngle + legs + "90.00\r\n";
+}
+
+void TestPathShapes::measuredOnTheDrawingOfATiltedScan() {
+  QFETCH(QString, shape);
+  QFETCH(QByteArray, line);
+  ValueSheet& sheet = window().valueSheet();
+  sheet.setText(Field::基準値X, u"4500"_s);
+  sheet.setText(Field::基準値Y, u"6000"_s);
+  sheet.setText(Field::Y軸係数, u"0.02000"_s);
+  sheet.setTilt(std::atan2(3.0, 4.0) * 180 / std::numbers::pi);
+  const QPointF corner(4500, 6000);
+  choose(shape);
+  clickAll({corner + QPointF(80, -60) * 15, corner, corner + QPointF(-60, -80) * 15},
+           shape == u"角度"_s ? Ending::Itself : Ending::Enter);
+  QCOMPARE(file(), line);
 }
 
 void TestPathShapes::refusedShapesKeepTheirVertices() {
