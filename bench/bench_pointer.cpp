@@ -1,5 +1,6 @@
 // The program's own work per pointer move and per gesture end: two
-// conversions from the value sheet's current texts and four panel texts.
+// conversions from the value sheet's current texts and four panel texts,
+// on a straight scan and on a tilted one.
 #include "GestureTracker.h"
 #include "Selections.h"
 #include "StatusPanels.h"
@@ -46,6 +47,26 @@ void BM_PointerMove(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PointerMove);
+
+// The same on a tilted scan: each coordinate turned back about the reference.
+void BM_PointerMoveTilted(benchmark::State& state) {
+  ValueSheet sheet;
+  calibrate(sheet);
+  sheet.setTilt(1.5);
+  Selections selections;
+  Panels panels;
+  GestureTracker tracker(sheet, selections, panels);
+  float x = 0;
+  for (auto _ : state) {
+    tracker.move({0, 0, x, 280860.0f - x});
+    x += 15.0f;
+    if (x > 198660.0f) {
+      x = 0;
+    }
+    benchmark::DoNotOptimize(panels.texts[2].constData());
+  }
+}
+BENCHMARK(BM_PointerMoveTilted);
 
 void BM_PressAndRelease(benchmark::State& state) {
   ValueSheet sheet;

@@ -1,16 +1,18 @@
 // The zoomed view of scan B (A0 at 400 dpi, 1-bit), side by side with the
 // repaint at 100% the program has always done: a full 1920 x 1080 picture
 // area at several zooms, a zoom step by Ctrl + wheel from the event to the
-// painted frame, and a loupe move.
+// painted frame, a loupe move, and 座標格子 over it all.
 #include "BenchMain.h"
 #include "BenchPictures.h"
 #include "CanvasWidget.h"
+#include "CoordinateGrid.h"
 #include "FileDialog.h"
 #include "Loupe.h"
 #include "MainWindow.h"
 #include "OneFile.h"
 #include "PictureCanvas.h"
 #include "PictureLoader.h"
+#include "PictureView.h"
 #include "Pyramid.h"
 #include "Zoom.h"
 
@@ -128,6 +130,38 @@ void BM_LoupeMove(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoupeMove)->Unit(benchmark::kMicrosecond);
+
+// 座標格子 over the real window's 1920 x 1080 picture area of scan B, tilted
+// and calibrated: the lines worked out and painted, which is what it adds to
+// every full repaint of the area.
+void BM_GridOverArea(benchmark::State& state, double zoom) {
+  MainWindow& window = windowWithScanB();
+  ValueSheet& sheet = window.valueSheet();
+  sheet.setText(Field::x軸係数, QStringLiteral("0.00423"));
+  sheet.setText(Field::Y軸係数, QStringLiteral("0.00423"));
+  sheet.setTilt(1.5);
+  window.findChild<QAction*>(QStringLiteral("座標格子"))->setChecked(true);
+  // About the middle of the sheet, so that the picture fills the area.
+  window.zoomToFit();
+  if (zoom != 0) {
+    window.zoomAbout(zoom, QRectF(window.canvas()->geometry()).center());
+  }
+  QApplication::processEvents();
+  CoordinateGrid* grid = window.pictureView()->coordinateGrid();
+  QImage screen(kArea, QImage::Format_RGB32);
+  for (auto _ : state) {
+    grid->refresh();
+    QPainter painter(&screen);
+    grid->paint(painter, QRect(QPoint(), kArea));
+  }
+  state.counters["lines"] = double(grid->currentPlan().lines.size());
+  window.findChild<QAction*>(QStringLiteral("座標格子"))->setChecked(false);
+}
+BENCHMARK_CAPTURE(BM_GridOverArea, fit, 0.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GridOverArea, quarter, 0.25)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GridOverArea, x1, 1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GridOverArea, x8, 8.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GridOverArea, x32, 32.0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

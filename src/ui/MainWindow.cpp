@@ -222,6 +222,9 @@ void MainWindow::buildViewMenu() {
   row->addWidget(m_tiltReadout);
   row->addWidget(readout);
   menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
+  // A menu bar sizes its corner only when the corner is set, shown or hidden.
+  connect(&m_sheet, &ValueSheet::tiltChanged, corner,
+          [this, corner] { menuBar()->setCornerWidget(corner, Qt::TopRightCorner); });
   connect(m_view, &PictureView::zoomChanged, readout, &ZoomReadout::showZoom);
   readout->showZoom(m_canvas->zoom());
   m_zoomReadout = readout;

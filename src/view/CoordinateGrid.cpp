@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QVarLengthArray>
 
 #include <array>
 #include <cmath>
@@ -123,10 +124,14 @@ Plan plan(const Conversion& conversion, const QRectF& shown, QPointF canvasAt, d
       Line l;
       l.line = line;
       l.equalX = along == 0;
-      l.label = QString::number(value, 'f', decimals);
+      l.value = value;
       // Lines of equal x are named at the top, those of equal y at the left.
       const bool firstEnd = l.equalX ? line.y1() <= line.y2() : line.x1() <= line.x2();
       l.labelAt = firstEnd ? line.p1() : line.p2();
+      const double offEdge = l.equalX ? l.labelAt.y() - shown.top() : l.labelAt.x() - shown.left();
+      if (offEdge < 0.5) {
+        l.label = QString::number(value, 'f', decimals);
+      }
       p.lines.push_back(std::move(l));
     }
     return step;
@@ -154,8 +159,10 @@ QRect labelBox(const grid::Line& line, const QFontMetrics& metrics, const QRect&
     at -= QPoint(0, size.height() / 2);
   }
   QRect box(at, size);
-  box.moveLeft(std::clamp(box.left(), shown.left(), std::max(shown.left(), shown.right() - size.width())));
-  box.moveTop(std::clamp(box.top(), shown.top(), std::max(shown.top(), shown.bottom() - size.height())));
+  box.moveLeft(
+      std::clamp(box.left(), shown.left(), std::max(shown.left(), shown.right() - size.width())));
+  box.moveTop(
+      std::clamp(box.top(), shown.top(), std::max(shown.top(), shown.bottom() - size.height())));
   return box;
 }
 
@@ -211,7 +218,7 @@ void CoordinateGrid::refresh() {
     const QString axis = equalX ? u"X"_s : u"Y"_s;
     QStringList values;
     for (const grid::Line& line : m_plan.lines) {
-      if (line.equalX == equalX) {
+      if (line.equalX == equalX && !line.label.isEmpty()) {
         values << line.label;
       }
     }
@@ -228,20 +235,27 @@ void CoordinateGrid::refresh() {
 
 void CoordinateGrid::paint(QPainter& painter, const QRect& exposed) const {
   const QRect shown = rect().intersected(m_canvas.geometry());
-  painter.setRenderHint(QPainter::Antialiasing, m_sheet.tilt() != 0);
+  // Thin and hard-edged even when turned: smoothing the lines would cost
+  // more than the rest of the grid together.
   painter.setPen(QPen(kInk, 0));
+  QVarLengthArray<QLineF, 128> lines;
   for (const grid::Line& line : m_plan.lines) {
     const QRectF reach = QRectF(line.line.p1(), line.line.p2()).normalized().adjusted(-1, -1, 1, 1);
     if (reach.intersects(exposed)) {
-      painter.drawLine(line.line);
+      lines.append(line.line);
     }
   }
-  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.drawLines(lines.constData(), int(lines.size()));
   const QFontMetrics metrics(font());
   painter.setFont(font());
+  // The values of equal y start below the row of those of equal x.
+  const int belowTop = shown.top() + metrics.height() + 2;
   for (const grid::Line& line : m_plan.lines) {
+    if (line.label.isEmpty()) {
+      continue;
+    }
     const QRect box = labelBox(line, metrics, shown);
-    if (!box.intersects(exposed)) {
+    if (!box.intersects(exposed) || (!line.equalX && box.top() < belowTop)) {
       continue;
     }
     painter.fillRect(box, kLabelGround);

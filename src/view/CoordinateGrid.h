@@ -20,13 +20,15 @@ namespace grid {
 double roundStep(double least);
 
 // One line of the grid, in the picture area's pixels, and its value where it
-// meets the area's edge (the top for lines of equal x, the left for lines of
-// equal y).
+// meets the area's edge: the top for lines of equal x, the left for lines of
+// equal y. A line that does not reach its edge (near a corner, when the axes
+// are turned) goes unnamed.
 struct Line {
   QLineF line;
   bool equalX = true;
-  QString label;
-  QPointF labelAt;  // the line's end at that edge
+  double value = 0;
+  QString label;    // empty when unnamed
+  QPointF labelAt;  // the line's end at its edge
 };
 
 struct Plan {

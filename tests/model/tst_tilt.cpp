@@ -59,14 +59,15 @@ void TestTilt::angleOfADrag_data() {
   QTest::newRow("level") << QPointF(10, 10) << QPointF(410, 10) << 0.0;
   QTest::newRow("rising 1.5°") << QPointF(0, 1000) << QPointF(1000, 1000 - rise) << 1.5;
   QTest::newRow("the same, leftwards") << QPointF(1000, 1000 - rise) << QPointF(0, 1000) << 1.5;
-  QTest::newRow("falling 3°") << QPointF(0, 0) << QPointF(1000, std::tan(0.05235987755982988) * 1000)
-                              << -3.0;
+  QTest::newRow("falling 3°") << QPointF(0, 0)
+                              << QPointF(1000, std::tan(0.05235987755982988) * 1000) << -3.0;
   QTest::newRow("upright, leaning left 1.5°")
       << QPointF(1000, 1000) << QPointF(1000 - rise, 0) << 1.5;
-  QTest::newRow("upright, drawn downwards") << QPointF(1000 - rise, 0) << QPointF(1000, 1000) << 1.5;
+  QTest::newRow("upright, drawn downwards")
+      << QPointF(1000 - rise, 0) << QPointF(1000, 1000) << 1.5;
   QTest::newRow("45° is still level") << QPointF(0, 100) << QPointF(100, 0) << 45.0;
-  QTest::newRow("46° is upright") << QPointF(0, 0) << QPointF(100, -std::tan(0.8028514559173916) * 100)
-                                  << -44.0;
+  QTest::newRow("46° is upright") << QPointF(0, 0)
+                                  << QPointF(100, -std::tan(0.8028514559173916) * 100) << -44.0;
   QTest::newRow("shorter than 10 pixels") << QPointF(0, 0) << QPointF(6, 7.9) << none;
   QTest::newRow("10 pixels") << QPointF(0, 0) << QPointF(6, 8) << -53.13010235415598 + 90;
   QTest::newRow("no drag yet") << QPointF(1, 1) << QPointF(1, 1) << none;
