@@ -106,8 +106,16 @@ Plan plan(const Conversion& conversion, const QRectF& shown, QPointF canvasAt, d
     }
     const int decimals = std::max(0, -int(std::floor(std::log10(step) + 1e-9)));
     const int other = 1 - along;
-    for (double n = first; n <= last; ++n) {
+    // Counted, not stepped: far from 0 (a reference of 1E20), adding 1 to
+    // the multiple leaves it as it was.
+    double previous = NAN;
+    for (int i = 0; i <= int(last - first); ++i) {
+      const double n = first + i;
       const double value = n == 0 ? 0.0 : n * step;
+      if (value == previous) {
+        continue;
+      }
+      previous = value;
       QPointF from, to;
       from = to = along == 0 ? QPointF(value, 0) : QPointF(0, value);
       (along == 0 ? from.ry() : from.rx()) = low[other];

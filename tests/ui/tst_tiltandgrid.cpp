@@ -39,6 +39,8 @@ class TestTiltAndGrid : public QObject {
   void roundSteps();
   void gridLinesAndLabels_data();
   void gridLinesAndLabels();
+  void gridUnderExtremeCalibrations_data();
+  void gridUnderExtremeCalibrations();
   void gridBelongsToTheView();
 
  private:
@@ -209,6 +211,48 @@ void TestTiltAndGrid::gridLinesAndLabels() {
   QVERIFY2(grid->accessibleDescription().startsWith(u"X %1 m ごと（"_s.arg(stepX)),
            qPrintable(grid->accessibleDescription()));
   QVERIFY(grid->accessibleDescription().contains(u"Y %1 ごと（"_s.arg(stepY)));
+}
+
+void TestTiltAndGrid::gridUnderExtremeCalibrations_data() {
+  QTest::addColumn<QString>("reference");  // 指定基準X and 指定基準Y
+  QTest::addColumn<QString>("coefficient");
+  QTest::addColumn<double>("tilt");
+  QTest::addColumn<double>("zoom");
+  QTest::newRow("reference 1E20") << u"1E20"_s << u"1"_s << 0.0 << 1.0;
+  QTest::newRow("reference 1E20, turned 45°") << u"1E20"_s << u"1"_s << 45.0 << 1.0;
+  QTest::newRow("reference -1E17 at 3200%") << u"-1E17"_s << u"1"_s << 0.0 << 32.0;
+  QTest::newRow("coefficient 1E-300") << u"1"_s << u"1E-300"_s << 0.0 << 1.0;
+  QTest::newRow("coefficient 1E-300, turned -45°") << u"1"_s << u"1E-300"_s << -45.0 << 1.0;
+  QTest::newRow("coefficient 1E300") << u"0"_s << u"1E300"_s << 0.0 << 1.0;
+  QTest::newRow("coefficient 1E300 at 1%") << u"0"_s << u"1E300"_s << 0.0 << 0.01;
+  QTest::newRow("coefficient NaN text") << u"0"_s << u"NaN"_s << 0.0 << 1.0;
+  QTest::newRow("reference 1E308") << u"1E308"_s << u"1"_s << 10.0 << 1.0;
+  QTest::newRow("coefficient 0") << u"5"_s << u"0"_s << 3.0 << 1.0;
+}
+
+void TestTiltAndGrid::gridUnderExtremeCalibrations() {
+  QFETCH(QString, reference);
+  QFETCH(QString, coefficient);
+  QFETCH(double, tilt);
+  QFETCH(double, zoom);
+  ValueSheet sheet;
+  sheet.setText(Field::基準値X, u"3000"_s);
+  sheet.setText(Field::基準値Y, u"4500"_s);
+  sheet.setText(Field::指定基準X, reference);
+  sheet.setText(Field::指定基準Y, reference);
+  sheet.setText(Field::x軸係数, coefficient);
+  sheet.setText(Field::Y軸係数, coefficient);
+  sheet.setTilt(tilt);
+  const QRectF shown(0, 0, 1279, 799);
+  const grid::Plan plan = grid::plan(Conversion(sheet), shown, QPointF(-300, -200), zoom);
+  // As many lines as fit 50 pixels apart over the shown part, at most.
+  const double across = std::hypot(shown.width(), shown.height());
+  QVERIFY2(double(plan.lines.size()) <= 2 * (across / 50 + 2),
+           qPrintable(QString::number(plan.lines.size())));
+  for (const grid::Line& line : plan.lines) {
+    QVERIFY(std::isfinite(line.line.x1()) && std::isfinite(line.line.y2()));
+    QVERIFY(shown.adjusted(-0.01, -0.01, 0.01, 0.01).contains(line.line.p1()));
+  }
 }
 
 void TestTiltAndGrid::gridBelongsToTheView() {
