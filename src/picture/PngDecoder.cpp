@@ -42,16 +42,28 @@ bool PngDecoder::recognises(const QString& path) {
 
 bool PngDecoder::chunksWithinFile(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     return true;  // the toolkit's reader says so
   }
   const qint64 size = file.size();
+  // Headers are read a block at a time: a file of millions of empty chunks
+  // then costs a read per block rather than a seek and a read per chunk,
+  // and this runs before the window shows anything.
+  char block[4096];
+  qint64 blockAt = 0, blockSize = 0;
   qint64 at = 8;  // past the signature
   while (at + 8 <= size) {
-    uchar header[8];
-    if (!file.seek(at) || file.read(reinterpret_cast<char*>(header), 8) != 8) {
-      return false;
+    if (at < blockAt || at + 8 > blockAt + blockSize) {
+      if (!file.seek(at)) {
+        return false;
+      }
+      blockAt = at;
+      blockSize = file.read(block, sizeof block);
+      if (blockSize < 8) {
+        return false;
+      }
     }
+    const auto* header = reinterpret_cast<const uchar*>(block + (at - blockAt));
     const qint64 length = qint64(png_get_uint_32(header));
     at += 12 + length;  // length, type, data, CRC
     if (at > size) {

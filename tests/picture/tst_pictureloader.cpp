@@ -138,6 +138,17 @@ void TestPictureLoader::initTestCase() {
   const QByteArray indexed = palette.data();
   QVERIFY(indexed.at(25) == 3);
   write(u"claim-after-pixels.png"_s, indexed.left(indexed.size() - 12) + claim + indexed.right(12));
+  // Thousands of empty private chunks before the pixels, whose headers lie
+  // across every block the check reads them in; and the same with a claim
+  // at the very end.
+  const QByteArray empties = QByteArray::fromHex(
+                                 "00000000"
+                                 "70725674"
+                                 "a6878c49")
+                                 .repeated(3000);
+  write(u"empty-chunks.png"_s, indexed.left(33) + empties + indexed.mid(33));
+  write(u"empty-chunks-then-claim.png"_s,
+        indexed.left(33) + empties + indexed.mid(33).chopped(12) + claim + indexed.right(12));
   // A wireless bitmap's header: type 0, no extensions, 0 x 5 pixels.
   write(u"nothing.wbmp"_s, QByteArray("\0\0\0\x05", 4));
   QVERIFY(QDir(m_dir.path()).mkdir(u"folder.png"_s));
@@ -154,6 +165,7 @@ void TestPictureLoader::readsEachFormatInItsOwnDepth_data() {
   QTest::newRow("GIF with transparency") << u"dot.gif"_s << 32 << QSize(1, 1);
   QTest::newRow("1-bit TIFF") << u"scan.tif"_s << 1 << QSize(320, 200);
   QTest::newRow("grey TIFF") << u"grey.tif"_s << 8 << QSize(320, 200);
+  QTest::newRow("PNG of many empty chunks") << u"empty-chunks.png"_s << 8 << QSize(320, 200);
 }
 
 void TestPictureLoader::readsEachFormatInItsOwnDepth() {
@@ -178,6 +190,8 @@ void TestPictureLoader::badFilesAreRefusedWithAMessage_data() {
   QTest::newRow("chunk claims 2 GB") << u"claim.png"_s << damaged << true;
   QTest::newRow("chunk after the pixels claims 2 GB")
       << u"claim-after-pixels.png"_s << damaged << true;
+  QTest::newRow("many empty chunks, then a claim of 2 GB")
+      << u"empty-chunks-then-claim.png"_s << damaged << true;
   QTest::newRow("not a picture") << u"notes.png"_s << u"画像として読み込めない形式です。"_s << true;
   QTest::newRow("decompression bomb")
       << u"bomb.png"_s << u"画像が大きすぎて開けません（100000 × 100000 画素）。"_s << true;
