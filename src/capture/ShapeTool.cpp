@@ -101,8 +101,11 @@ std::optional<ShapeTool::Ends> ShapeTool::ends(const QString& purpose, QString& 
 }
 
 ShapeTool::Ends ShapeTool::straightened(const Ends& e) const {
-  const QPointF down = koordel::straightened(context().sheet, {e.xd, e.yd});
-  const QPointF up = koordel::straightened(context().sheet, {e.xu, e.yu});
+  // Turned about the corner, not the reference point: only the difference of
+  // the ends is measured, and a reference far off (1E20, from a settings
+  // file) would take every digit of it.
+  const QPointF down = straightenedAboutCorner(context().sheet, {e.xd, e.yd});
+  const QPointF up = straightenedAboutCorner(context().sheet, {e.xu, e.yu});
   return {down.x(), down.y(), up.x(), up.y()};
 }
 

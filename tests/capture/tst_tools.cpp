@@ -77,6 +77,8 @@ class TestTools : public QObject {
   void sizeIgnoresTheReferencePoint();
   void sizesOnATiltedScan_data();
   void sizesOnATiltedScan();
+  void tiltedSizeIgnoresTheReferencePoint_data();
+  void tiltedSizeIgnoresTheReferencePoint();
   void circleRecordAndRadii_data();
   void circleRecordAndRadii();
   void rectangleRecords_data();
@@ -310,6 +312,30 @@ void TestTools::sizesOnATiltedScan() {
   const QPointF reference(5000, 30000);
   QVERIFY(!capture(shape, reference, reference + to));
   QCOMPARE(m_sink.sent.at(0).textForm(), record);
+}
+
+void TestTools::tiltedSizeIgnoresTheReferencePoint_data() {
+  QTest::addColumn<QString>("shape");
+  QTest::addColumn<int>("sizeField");
+  QTest::addColumn<QString>("reference");  // 基準値, both axes
+  // 3000 twips along the drawing's x axis on a scan turned by 30°.
+  for (const QString& reference : {u"5000"_s, u"1E20"_s}) {
+    QTest::addRow("line, reference %s", qPrintable(reference))
+        << QString(shape::kLine) << 6 << reference;
+    QTest::addRow("circle, reference %s", qPrintable(reference))
+        << QString(shape::kCircle) << 4 << reference;
+  }
+}
+
+void TestTools::tiltedSizeIgnoresTheReferencePoint() {
+  QFETCH(QString, shape);
+  QFETCH(int, sizeField);
+  QFETCH(QString, reference);
+  calibrate({reference, reference, u"0"_s, u"0"_s, u"0.01000"_s, u"0.01000"_s});
+  m_sheet->setTilt(30);
+  const QPointF from(5000, 30000);
+  QVERIFY(!capture(shape, from, from + QPointF(std::sqrt(3.0) / 2 * 3000, -1500)));
+  QCOMPARE(m_sink.sent.at(0).fields().at(sizeField).text, u"30"_s);
 }
 
 void TestTools::circleRecordAndRadii_data() {
