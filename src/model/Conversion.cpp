@@ -76,14 +76,6 @@ QPointF straightenedAboutCorner(const ValueSheet& sheet, QPointF twips) {
   return {o.across, -o.up};
 }
 
-QPointF straightened(const ValueSheet& sheet, QPointF twips) {
-  if (sheet.tilt() == 0) {
-    return twips;
-  }
-  const QPointF reference(sheet.number(Field::基準値X), sheet.number(Field::基準値Y));
-  return reference + straightenedAboutCorner(sheet, twips - reference);
-}
-
 Conversion::Conversion(const ValueSheet& sheet)
     : m_rx(sheet.number(Field::基準値X)),
       m_ry(sheet.number(Field::基準値Y)),

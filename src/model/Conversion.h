@@ -24,13 +24,11 @@ std::optional<QString> convertXText(const ValueSheet& sheet, float x, float y);
 std::optional<QString> convertYText(const ValueSheet& sheet, float x, float y);
 
 // Where a canvas position would lie on a straight scan: turned back by the
-// sheet's tilt about the reference point, or the position itself when no
+// sheet's tilt about the picture's corner, or the position itself when no
 // tilt is set. Lengths, radii and angles are measured between such
-// positions, so that they too see the drawing and not the scan.
-QPointF straightened(const ValueSheet& sheet, QPointF twips);
-// The same turn about the picture's corner rather than the reference point:
-// for measuring between positions (lengths, angles), which it leaves as the
-// turn about the reference point would, without reading the sheet's texts.
+// positions, so that they too see the drawing and not the scan; they only
+// see differences, so the turn needs no reference point (whose digits a
+// far-off one would take from them).
 QPointF straightenedAboutCorner(const ValueSheet& sheet, QPointF twips);
 
 // The same conversion with the calibration read once, both ways, for the

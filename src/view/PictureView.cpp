@@ -32,6 +32,8 @@ PictureView::PictureView(const ValueSheet& sheet, Guard guard, QWidget* parent)
   m_canvas = new CanvasWidget(m_viewport);
   // Over the canvas, under everything else the area shows.
   m_grid = new CoordinateGrid(sheet, *m_canvas, m_viewport);
+  // A zoom need not move or resize a canvas only a few pixels wide.
+  connect(this, &PictureView::zoomChanged, m_grid, &CoordinateGrid::refresh);
 
   m_hScroll = new QScrollBar(Qt::Horizontal, this);
   m_hScroll->setObjectName(u"HScroll1"_s);
