@@ -85,6 +85,7 @@ void MainWindow::buildClientArea() {
   m_comment->setObjectName(u"コメント"_s);
   m_comment->setAccessibleName(u"コメント"_s);
   m_comment->setFont(commentFont());
+  m_canvas->setTypingTarget(m_comment);
 
   m_client->resize(ClientLayout::designSize());
   layOutClientArea();

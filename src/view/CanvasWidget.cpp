@@ -6,9 +6,12 @@
 #include "Zoom.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -23,6 +26,8 @@ CanvasWidget::CanvasWidget(QWidget* parent)
   // Moves without a button held update the pointer display too.
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // A click gives the keyboard to the picture, for its arrow keys and Space.
+  setFocusPolicy(Qt::ClickFocus);
   resize(m_canvas.size());
   // A drawing repaints only what it touched, wherever that is on screen.
   m_canvas.setDamageHandler([this](const QRect& area) {
@@ -107,14 +112,18 @@ PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardMo
 // made outside the canvas (negative or beyond its size).
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   m_held = true;
+  m_pointer = event->position();
+  m_keysPoint = false;
   emit pressed(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+  m_pointer = event->position();
   emit moved(pointerEvent(event->buttons(), event->modifiers(), event->position(), m_zoom));
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  m_pointer = event->position();
   m_held = event->buttons() != Qt::NoButton;
   PointerEvent e = pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom);
   e.secondClick = std::exchange(m_secondClick, false);
@@ -143,6 +152,86 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
 void CanvasWidget::wheelEvent(QWheelEvent* event) {
   emit wheeled(event->angleDelta(), event->modifiers(), event->position());
   event->accept();
+}
+
+// With the keyboard on the picture, the arrow keys move the pointer by a
+// screen pixel (ten with Shift), so at a zoom of 4 by a quarter of an image
+// pixel, and Space is the left button. Anything typed goes to the typing
+// target (and Backspace and Delete, which edit it), as does Space until an
+// arrow key has taken the pointer over.
+void CanvasWidget::keyPressEvent(QKeyEvent* event) {
+  const int step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
+  QPointF by;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      by = {-double(step), 0};
+      break;
+    case Qt::Key_Right:
+      by = {double(step), 0};
+      break;
+    case Qt::Key_Up:
+      by = {0, -double(step)};
+      break;
+    case Qt::Key_Down:
+      by = {0, double(step)};
+      break;
+    case Qt::Key_Space:
+      if (m_keysPoint) {
+        if (!event->isAutoRepeat() && !m_spaceHeld) {
+          m_spaceHeld = true;
+          m_held = true;
+          emit pressed(pointerEvent(Qt::LeftButton, event->modifiers(), m_pointer, m_zoom));
+        }
+        return;
+      }
+      [[fallthrough]];
+    default:
+      if (m_typingTarget && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+                             (!event->text().isEmpty() && event->text().at(0).isPrint()))) {
+        m_keysPoint = false;
+        m_typingTarget->setFocus(Qt::OtherFocusReason);
+        QKeyEvent typed(event->type(), event->key(), event->modifiers(), event->text(),
+                        event->isAutoRepeat(), ushort(event->count()));
+        QCoreApplication::sendEvent(m_typingTarget, &typed);
+        return;
+      }
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  if (!m_keysPoint && !rect().contains(m_pointer.toPoint())) {
+    // Taken over away from the picture: from the middle of what shows.
+    const QRect shown = visibleRegion().boundingRect();
+    m_pointer = QRectF(shown.isEmpty() ? rect() : shown).center();
+  }
+  m_keysPoint = true;
+  const QRectF within(QPointF(0, 0), QSizeF(width() - 1, height() - 1));
+  m_pointer = QPointF(std::clamp(m_pointer.x() + by.x(), within.left(), within.right()),
+                      std::clamp(m_pointer.y() + by.y(), within.top(), within.bottom()));
+  // The screen's pointer goes along where the system lets it.
+  QCursor::setPos(mapToGlobal(m_pointer.toPoint()));
+  emit moved(pointerEvent(m_spaceHeld ? Qt::LeftButton : Qt::NoButton, event->modifiers(),
+                          m_pointer, m_zoom));
+}
+
+void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && m_spaceHeld && !event->isAutoRepeat()) {
+    m_spaceHeld = false;
+    m_held = false;
+    emit released(pointerEvent(Qt::LeftButton, event->modifiers(), m_pointer, m_zoom));
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
+// A gesture Space began ends where the pointer is when the keyboard goes
+// elsewhere: every press gets its release.
+void CanvasWidget::focusOutEvent(QFocusEvent* event) {
+  if (m_spaceHeld) {
+    m_spaceHeld = false;
+    m_held = false;
+    emit released(pointerEvent(Qt::LeftButton, Qt::NoModifier, m_pointer, m_zoom));
+  }
+  QWidget::focusOutEvent(event);
 }
 
 void CanvasWidget::leaveEvent(QEvent* event) {

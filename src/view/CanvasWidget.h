@@ -52,6 +52,10 @@ class CanvasWidget : public QWidget {
   // Painted over the picture and its drawings.
   void setSketch(const ShapeSketch* sketch) { m_sketch = sketch; }
 
+  // Where keys with text go, with the focus, when typed while the canvas has
+  // it: a click on the picture never costs the next comment a click.
+  void setTypingTarget(QWidget* target) { m_typingTarget = target; }
+
   // Waits for what the picture prepares in the background (reduced copies,
   // pages being drawn); for tests and benchmarks that must see it.
   void waitForPyramid();
@@ -75,6 +79,9 @@ class CanvasWidget : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   PictureCanvas m_canvas;
@@ -82,6 +89,13 @@ class CanvasWidget : public QWidget {
   bool m_held = false;
   bool m_secondClick = false;  // the press of a double click's second click
   const ShapeSketch* m_sketch = nullptr;
+  // The keyboard's pointer: where the pointer last was (canvas pixels),
+  // whether the arrow keys have taken it over since the last click, and
+  // whether Space holds the button down.
+  QPointF m_pointer;
+  bool m_keysPoint = false;
+  bool m_spaceHeld = false;
+  QWidget* m_typingTarget = nullptr;
 };
 
 }  // namespace koordel
