@@ -154,11 +154,31 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
+namespace {
+
+bool isModifierOrFocusKey(int key) {
+  switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 // With the keyboard on the picture, the arrow keys move the pointer by a
 // screen pixel (ten with Shift), so at a zoom of 4 by a quarter of an image
-// pixel, and Space is the left button. Anything typed goes to the typing
-// target (and Backspace and Delete, which edit it), as does Space until an
-// arrow key has taken the pointer over.
+// pixel, and Space is the left button. Every other key (typing, editing,
+// pasting) goes on to the typing target with the focus, as does Space until
+// an arrow key has taken the pointer over; the menus' shortcuts never come
+// here.
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
   const int step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
   QPointF by;
@@ -186,8 +206,7 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
       }
       [[fallthrough]];
     default:
-      if (m_typingTarget && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
-                             (!event->text().isEmpty() && event->text().at(0).isPrint()))) {
+      if (m_typingTarget && !isModifierOrFocusKey(event->key())) {
         m_keysPoint = false;
         m_typingTarget->setFocus(Qt::OtherFocusReason);
         QKeyEvent typed(event->type(), event->key(), event->modifiers(), event->text(),

@@ -52,8 +52,9 @@ class CanvasWidget : public QWidget {
   // Painted over the picture and its drawings.
   void setSketch(const ShapeSketch* sketch) { m_sketch = sketch; }
 
-  // Where keys with text go, with the focus, when typed while the canvas has
-  // it: a click on the picture never costs the next comment a click.
+  // Where keys other than the arrows and Space go, with the focus, when
+  // typed while the canvas has it: a click on the picture never costs the
+  // next comment a click.
   void setTypingTarget(QWidget* target) { m_typingTarget = target; }
 
   // Waits for what the picture prepares in the background (reduced copies,

@@ -107,9 +107,18 @@ void TestPlacement::typingAfterAClickReachesTheComment() {
   QTest::keyClicks(canvas(), u"A 2"_s);
   QCOMPARE(comment->text(), u"A 2"_s);
   QVERIFY(comment->hasFocus());
+  // Editing keys go along too.
   QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(60, 60));
   QTest::keyClick(canvas(), Qt::Key_Backspace);
   QCOMPARE(comment->text(), u"A "_s);
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(60, 60));
+  QTest::keyClick(canvas(), Qt::Key_Home);
+  QTest::keyClicks(QApplication::focusWidget(), u"B"_s);
+  QCOMPARE(comment->text(), u"BA "_s);
+  // Shift alone (as for Shift + arrow) keeps the keyboard on the picture.
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(60, 60));
+  QTest::keyClick(canvas(), Qt::Key_Shift);
+  QVERIFY(canvas()->hasFocus());
   QCOMPARE(field(Field::up座標x), u"900"_s);  // only the clicks were gestures
 }
 
