@@ -17,6 +17,13 @@ namespace {
 // beyond was asked for by a view that has moved on.
 constexpr std::size_t kMaxQueue = 48;
 
+// What drawnNow() draws at once: looking along a line asks for the pixels
+// around one place after another, and a page is read whole for any piece.
+constexpr int kOwnBlock = 512;
+// Drawing on the caller's thread holds up the user: a page that takes longer
+// gives no pixels.
+constexpr int kOwnRenderMilliseconds = 1000;
+
 }  // namespace
 
 QSize PdfPicture::sizeFor(QSizeF points, int dpi) {
@@ -272,6 +279,58 @@ void PdfPicture::waitUntilReady() {
     QThread::msleep(2);
   }
   QCoreApplication::sendPostedEvents(&m_relay);
+}
+
+QImage PdfPicture::pixels(const QRect& imageArea) const {
+  return drawnNow(imageArea, 1);
+}
+
+QImage PdfPicture::reducedPixels(const QRect& imageArea, int factor) const {
+  return drawnNow(imageArea, std::max(1, factor));
+}
+
+// The page drawn at its own resolution divided by `factor`, so a reduced
+// area costs no more than its own pixels.
+QImage PdfPicture::drawnNow(const QRect& area, int factor) const {
+  const QRect wanted =
+      QRect(area.left() / factor, area.top() / factor, (area.width() + factor - 1) / factor,
+            (area.height() + factor - 1) / factor) &
+      QRect(QPoint(0, 0), renderedSize(1.0 / factor));
+  if (wanted.isEmpty()) {
+    return {};
+  }
+  try {
+    if (m_ownFactor != factor || !m_ownBlockArea.contains(wanted)) {
+      const QRect page(QPoint(0, 0), renderedSize(1.0 / factor));
+      const QPoint from(wanted.left() / kOwnBlock * kOwnBlock,
+                        wanted.top() / kOwnBlock * kOwnBlock);
+      const QPoint to((wanted.right() / kOwnBlock + 1) * kOwnBlock - 1,
+                      (wanted.bottom() / kOwnBlock + 1) * kOwnBlock - 1);
+      m_ownFactor = factor;
+      m_ownBlockArea = QRect(from, to) & page;
+      m_ownBlock = QImage();
+      if (!m_ownRenderer) {
+        m_ownRenderer = m_document->renderer(m_page);
+      }
+      if (m_ownRenderer) {
+        QElapsedTimer clock;
+        clock.start();
+        const std::function<bool()> abort = [&] {
+          return clock.elapsed() > kOwnRenderMilliseconds;
+        };
+        m_ownBlock = m_ownRenderer->render(double(m_dpi) / factor, m_ownBlockArea, abort);
+        if (m_ownBlock.size() != m_ownBlockArea.size()) {
+          m_ownBlock = QImage();
+        }
+      }
+    }
+    return m_ownBlock.isNull() ? QImage()
+                               : m_ownBlock.copy(wanted.translated(-m_ownBlockArea.topLeft()));
+  } catch (...) {
+    // Looking at the page is a help, never a reason to stop: no pixels.
+    m_ownBlock = QImage();
+    return {};
+  }
 }
 
 }  // namespace koordel

@@ -35,6 +35,10 @@ class PdfPicture : public Picture {
   QSize size() const override { return m_size; }
   void paint(QPainter& painter, const QRect& area, double zoom) const override;
   void waitUntilReady() override;
+  // Drawn now, on the calling thread, by a renderer of the caller's own: the
+  // tile workers are neither waited for nor disturbed.
+  QImage pixels(const QRect& imageArea) const override;
+  QImage reducedPixels(const QRect& imageArea, int factor) const override;
 
   // Told once for each kind of trouble: a tile that could not be drawn, one
   // that took too long.
@@ -89,6 +93,7 @@ class PdfPicture : public Picture {
   bool paintFromOtherZooms(QPainter& painter, const QRectF& target, double zoom) const;
   void keepWithinBudget();
   QSize renderedSize(double zoom) const;
+  QImage drawnNow(const QRect& area, int factor) const;
 
   std::shared_ptr<const PdfDocument> m_document;
   int m_page;
@@ -113,6 +118,13 @@ class PdfPicture : public Picture {
   int m_working = 0;
   int m_renders = 0;
   bool m_stop = false;
+
+  // The caller's renderer for drawnNow(), made on first use, with the last
+  // block it drew (or failed to draw: not tried again for every move).
+  mutable std::unique_ptr<PdfPageRenderer> m_ownRenderer;
+  mutable QImage m_ownBlock;
+  mutable QRect m_ownBlockArea;  // in pixels of the page reduced m_ownFactor times
+  mutable int m_ownFactor = 0;
 
   QObject m_relay;  // lives on the user-interface thread, for the workers' results
   std::vector<std::thread> m_workers;

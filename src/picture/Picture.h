@@ -32,6 +32,15 @@ class Picture {
   // The pixels of a raster picture; null for other kinds.
   virtual const QImage& image() const;
 
+  // The picture's own pixels `imageArea` (clipped to the picture), one
+  // image pixel each, for looking at the drawing rather than showing it;
+  // null when none are there yet. On the user-interface thread.
+  virtual QImage pixels(const QRect& imageArea) const;
+  // The pixels `imageArea` reduced `factor` (a power of two) times, each the
+  // average of the block it covers; the area's corner lies on a multiple of
+  // `factor` and of 8. Null when none are there yet.
+  virtual QImage reducedPixels(const QRect& imageArea, int factor) const;
+
   // Blocks until work started in the background is done; for tests and
   // benchmarks.
   virtual void waitUntilReady() {}

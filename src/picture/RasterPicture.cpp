@@ -351,6 +351,40 @@ QImage RasterPicture::pixels(const QRect& area) const {
   return m_store.image.copy(part);
 }
 
+QImage RasterPicture::reducedPixels(const QRect& area, int factor) const {
+  if (factor <= 1) {
+    return pixels(area);
+  }
+  const int level = static_cast<int>(std::lround(std::log2(factor)));
+  const QRect inLevel(area.left() / factor, area.top() / factor,
+                      (area.width() + factor - 1) / factor, (area.height() + factor - 1) / factor);
+  if (hasPyramid() && level >= m_pyramid->first() && level <= m_pyramid->deepest()) {
+    const QImage& kept = m_pyramid->level(level);
+    return kept.copy(inLevel & kept.rect());
+  }
+  // Until the reduced copies are made: from the pixels, whole blocks of the
+  // decoded rows only.
+  QRect part = area & QRect(0, 0, m_size.width(), decodedRows());
+  if (part.isEmpty() || part.topLeft() != area.topLeft()) {
+    return {};
+  }
+  if (part.bottom() + 1 < m_size.height()) {
+    part.setHeight(part.height() / factor * factor);
+  }
+  if (part.isEmpty()) {
+    return {};
+  }
+  if (!m_store.planes.isNull()) {
+    return m_store.planes.reduced(part, factor);
+  }
+  if (factor <= 4) {
+    return Pyramid::reducedPart(m_store.image, part, factor);
+  }
+  const QImage quarter = Pyramid::reducedPart(m_store.image, part, 4);
+  const QSize size((part.width() + factor - 1) / factor, (part.height() + factor - 1) / factor);
+  return quarter.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 void RasterPicture::paint(QPainter& painter, const QRect& area, double zoom) const {
   const int rows = decodedRows();
   if (rows >= m_size.height()) {

@@ -44,7 +44,9 @@ class RasterPicture : public Picture {
   int decodedRows() const { return m_rows.load(std::memory_order_acquire); }
   bool isDecoded() const { return m_decoded; }
   // The pixels `area` (within the decoded rows) as an image of their own.
-  QImage pixels(const QRect& area) const;
+  QImage pixels(const QRect& area) const override;
+  // From the reduced copies once they are made, else reduced now.
+  QImage reducedPixels(const QRect& area, int factor) const override;
   // Memory the pixels, the reduced copies and the preview take.
   qsizetype bytes() const;
 
