@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+
+#include <vector>
+
+namespace koordel {
+
+// How much ink each pixel of a window of a picture holds, in grey levels
+// above the paper: for grey pictures how much darker than the paper the
+// pixel is, for colour how far its colour lies from the paper's. The paper
+// is the window's most common shade, so a tinted sheet or a yellowed scan
+// has its own; noise on the paper averages out around zero.
+class InkMap {
+ public:
+  // `reduced`: the window is a reduced copy, where a thin stroke shows as a
+  // faint one and so counts from a lower level.
+  InkMap(const QImage& window, bool reduced);
+
+  int width() const { return m_width; }
+  int height() const { return m_height; }
+  // No ink stands out of the paper's noise anywhere in the window.
+  bool isBlank() const { return m_blank; }
+  // The level from which a pixel counts as ink.
+  float threshold() const { return m_threshold; }
+
+  float at(int x, int y) const {
+    return x < 0 || y < 0 || x >= m_width || y >= m_height
+               ? 0.0f
+               : m_ink[static_cast<std::size_t>(y) * m_width + x];
+  }
+  bool isInk(int x, int y) const { return at(x, y) >= m_threshold; }
+  // Interpolated between pixel centres (pixel (i, j) centred on
+  // (i + 0.5, j + 0.5)); paper outside the window.
+  float sample(QPointF p) const;
+
+ private:
+  void fromGrey(const QImage& grey);
+  void fromColour(const QImage& colour);
+  void setThreshold(double noise, double contrast);
+
+  bool m_reduced = false;
+  int m_width = 0;
+  int m_height = 0;
+  std::vector<float> m_ink;
+  float m_threshold = 0;
+  bool m_blank = true;
+};
+
+}  // namespace koordel

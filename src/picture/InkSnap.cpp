@@ -1,0 +1,230 @@
+#include "InkSnap.h"
+
+#include "InkMap.h"
+#include "InkStroke.h"
+#include "Picture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace koordel {
+namespace {
+
+// The strokes looked at around a place: the nearest ones, enough for a
+// crossing of two and a few beside them, few enough to stay quick in a
+// hatched or lettered area.
+constexpr std::size_t kMostStrokes = 4;
+// Two strokes closer in direction than this are one bending stroke, not a
+// crossing.
+const double kLeastCrossingSine = std::sin(25.0 * 3.14159265358979 / 180);
+// Up to this reach the picture's own pixels are searched; beyond, its
+// reduced copy first, at most this reach in its pixels.
+constexpr double kFullReach = 24;
+// Pixels beyond the reach a stroke's fit looks at.
+constexpr int kMargin = 48;
+constexpr int kReducedMargin = 16;
+
+struct Found {
+  QPointF at;
+  InkSnap::Kind kind = InkSnap::Kind::Line;
+  QPointF along;  // the stroke's direction, for a line
+};
+
+double distance(QPointF a, QPointF b) {
+  return std::hypot(a.x() - b.x(), a.y() - b.y());
+}
+
+// Where two strokes' centre lines cross, if both strokes reach there and
+// the place is ink.
+std::optional<QPointF> crossing(const InkMap& map, const InkStroke& a, const InkStroke& b) {
+  if (!a.hasDirection() || !b.hasDirection()) {
+    return std::nullopt;
+  }
+  const double sine = cross(a.along, b.along);
+  if (std::abs(sine) < kLeastCrossingSine) {
+    return std::nullopt;
+  }
+  const double t = cross(b.centre - a.centre, b.along) / sine;
+  const QPointF x = a.centre + t * a.along;
+  const double u = dot(x - b.centre, b.along);
+  // Where another stroke joins, the cross-sections are not the stroke's
+  // own: its fit stops that far short of the crossing.
+  const double slackA = b.width + a.width / 2 + 4;
+  const double slackB = a.width + b.width / 2 + 4;
+  if (t < a.from - slackA || t > a.to + slackA || u < b.from - slackB || u > b.to + slackB) {
+    return std::nullopt;
+  }
+  if (map.sample(x) < map.threshold() / 2) {
+    return std::nullopt;
+  }
+  return x;
+}
+
+std::optional<Found> findInk(const InkMap& map, QPointF at, double reach, bool crossings) {
+  if (map.isBlank() || !(reach > 0) || !std::isfinite(at.x()) || !std::isfinite(at.y())) {
+    return std::nullopt;
+  }
+  // Ink within the reach and half a stroke: its centre line may be in reach.
+  const double around = reach + InkStroke::kHalfWidest;
+  const int x0 = std::max(0, static_cast<int>(std::floor(at.x() - around)));
+  const int x1 = std::min(map.width() - 1, static_cast<int>(std::ceil(at.x() + around)));
+  const int y0 = std::max(0, static_cast<int>(std::floor(at.y() - around)));
+  const int y1 = std::min(map.height() - 1, static_cast<int>(std::ceil(at.y() + around)));
+  std::vector<std::pair<double, QPointF>> seeds;
+  for (int y = y0; y <= y1; ++y) {
+    for (int x = x0; x <= x1; ++x) {
+      if (map.isInk(x, y)) {
+        const QPointF centre(x + 0.5, y + 0.5);
+        const double d = distance(centre, at);
+        if (d <= around) {
+          seeds.emplace_back(d, centre);
+        }
+      }
+    }
+  }
+  std::sort(seeds.begin(), seeds.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<InkStroke> strokes;
+  std::vector<QPointF> astray;  // seeds whose fit found a neighbouring stroke
+  std::vector<float> scratch;
+  int fits = 0;
+  for (const auto& [d, seed] : seeds) {
+    if (strokes.size() >= kMostStrokes || fits >= int(2 * kMostStrokes)) {
+      break;
+    }
+    const auto covers = [&seed](const InkStroke& s) { return s.covers(seed); };
+    const auto near = [&seed](QPointF p) { return distance(p, seed) < 1.5; };
+    if (std::any_of(strokes.begin(), strokes.end(), covers) ||
+        std::any_of(astray.begin(), astray.end(), near)) {
+      continue;
+    }
+    ++fits;
+    InkStroke stroke = InkStroke::through(map, seed, scratch);
+    if (stroke.passesBy(seed)) {
+      strokes.push_back(stroke);
+    } else {
+      astray.push_back(seed);
+    }
+  }
+  std::optional<Found> best;
+  if (crossings) {
+    for (std::size_t i = 0; i < strokes.size(); ++i) {
+      for (std::size_t j = i + 1; j < strokes.size(); ++j) {
+        const std::optional<QPointF> x = crossing(map, strokes[i], strokes[j]);
+        if (x && distance(*x, at) <= reach &&
+            (!best || distance(*x, at) < distance(best->at, at))) {
+          best = Found{*x, InkSnap::Kind::Crossing, {}};
+        }
+      }
+    }
+  }
+  if (best) {
+    return best;
+  }
+  for (const InkStroke& s : strokes) {
+    if (s.isArea()) {
+      continue;
+    }
+    const QPointF q = s.nearest(at);
+    if (distance(q, at) <= reach && (!best || distance(q, at) < distance(best->at, at))) {
+      best = Found{q, InkSnap::Kind::Line, s.along};
+    }
+  }
+  return best;
+}
+
+QRect around(QPointF at, double radius) {
+  return QRectF(at - QPointF(radius, radius), at + QPointF(radius, radius)).toAlignedRect();
+}
+
+std::optional<Found> findInPixels(const Picture& picture, QPointF at, double reach,
+                                  bool crossings) {
+  const QRect area = around(at, reach + kMargin) & QRect(QPoint(0, 0), picture.size());
+  if (area.isEmpty()) {
+    return std::nullopt;
+  }
+  const QImage pixels = picture.pixels(area);
+  if (pixels.isNull()) {
+    return std::nullopt;
+  }
+  const QPointF origin = area.topLeft();
+  std::optional<Found> found = findInk(InkMap(pixels, false), at - origin, reach, crossings);
+  if (found) {
+    found->at += origin;
+  }
+  return found;
+}
+
+}  // namespace
+
+std::optional<InkSnap> snapToInk(const QImage& window, QPointF at, double reach) {
+  const std::optional<Found> found = findInk(InkMap(window, false), at, reach, true);
+  if (!found) {
+    return std::nullopt;
+  }
+  return InkSnap{found->at, found->kind};
+}
+
+std::optional<InkSnap> snapToInk(const Picture& picture, QPointF at, double reach) {
+  try {
+    if (!(reach > 0) || !std::isfinite(at.x()) || !std::isfinite(at.y())) {
+      return std::nullopt;
+    }
+    if (reach <= kFullReach) {
+      const std::optional<Found> found = findInPixels(picture, at, reach, true);
+      return found ? std::optional(InkSnap{found->at, found->kind}) : std::nullopt;
+    }
+    // Far zoomed out: where the ink is, from the reduced copy, then the
+    // place from the picture's own pixels around it.
+    int factor = 2;
+    while (reach / factor > kFullReach && factor < 256) {
+      factor *= 2;
+    }
+    const int align = std::max(8, factor);
+    QRect area = around(at, reach + kReducedMargin * factor) & QRect(QPoint(0, 0), picture.size());
+    area.setLeft(area.left() / align * align);
+    area.setTop(area.top() / align * align);
+    if (area.isEmpty()) {
+      return std::nullopt;
+    }
+    const QImage reduced = picture.reducedPixels(area, factor);
+    if (reduced.isNull()) {
+      return std::nullopt;
+    }
+    const QPointF origin = area.topLeft();
+    const std::optional<Found> rough =
+        findInk(InkMap(reduced, true), (at - origin) / factor, reach / factor + 0.5, true);
+    if (!rough) {
+      return std::nullopt;
+    }
+    const QPointF roughAt = origin + rough->at * factor;
+    const double near = 1.5 * factor + 1;
+    if (rough->kind == InkSnap::Kind::Crossing) {
+      const std::optional<Found> x = findInPixels(picture, roughAt, near, true);
+      if (x && x->kind == InkSnap::Kind::Crossing && distance(x->at, at) <= reach) {
+        return InkSnap{x->at, x->kind};
+      }
+    }
+    const std::optional<Found> line = findInPixels(picture, roughAt, near, false);
+    if (!line) {
+      return std::nullopt;
+    }
+    // The stroke's centre line there, and on it the point nearest the
+    // pointer.
+    QPointF q = line->at;
+    if (!line->along.isNull()) {
+      const double t = std::clamp(dot(at - line->at, line->along), -near, near);
+      q = line->at + t * line->along;
+    }
+    if (distance(q, at) > reach) {
+      return std::nullopt;
+    }
+    return InkSnap{q, InkSnap::Kind::Line};
+  } catch (...) {
+    // Snapping is a help: without it the position stays under the pointer.
+    return std::nullopt;
+  }
+}
+
+}  // namespace koordel
