@@ -26,22 +26,60 @@ int commonest(const std::array<qint64, 256>& histogram) {
   return mode;
 }
 
+// Ink maps are made on every pointer move: their memory is kept for the
+// next one, since handing a hundred kilobytes back to the system and taking
+// them again costs more than the whole search.
+thread_local std::vector<std::vector<float>> spareBuffers;
+
+// Row `y` of a grey picture as one byte a pixel: 1-bit and palette rows
+// through their colour table, into `row`.
+const uchar* greyRow(const QImage& image, int y, const std::array<uchar, 256>& levels,
+                     std::vector<uchar>& row) {
+  const uchar* bits = image.constScanLine(y);
+  if (image.format() == QImage::Format_Grayscale8) {
+    return bits;
+  }
+  row.resize(static_cast<std::size_t>(image.width()));
+  if (image.format() == QImage::Format_Mono) {
+    for (int x = 0; x < image.width(); ++x) {
+      row[x] = levels[(bits[x >> 3] >> (7 - (x & 7))) & 1];
+    }
+  } else if (image.format() == QImage::Format_MonoLSB) {
+    for (int x = 0; x < image.width(); ++x) {
+      row[x] = levels[(bits[x >> 3] >> (x & 7)) & 1];
+    }
+  } else {  // an 8-bit palette
+    for (int x = 0; x < image.width(); ++x) {
+      row[x] = levels[bits[x]];
+    }
+  }
+  return row.data();
+}
+
 }  // namespace
+
+InkMap::~InkMap() {
+  if (m_ink.capacity() > 0 && spareBuffers.size() < 4) {
+    spareBuffers.push_back(std::move(m_ink));
+  }
+}
 
 InkMap::InkMap(const QImage& window, bool reduced)
     : m_reduced(reduced), m_width(window.width()), m_height(window.height()) {
   if (window.isNull()) {
     return;
   }
+  if (!spareBuffers.empty()) {
+    m_ink = std::move(spareBuffers.back());
+    spareBuffers.pop_back();
+  }
   m_ink.resize(static_cast<std::size_t>(m_width) * m_height);
   const QImage::Format format = window.format();
-  const bool grey = format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16 ||
-                    format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+  const bool grey = format == QImage::Format_Grayscale8 || format == QImage::Format_Mono ||
+                    format == QImage::Format_MonoLSB ||
                     (format == QImage::Format_Indexed8 && window.isGrayscale());
   if (grey) {
-    fromGrey(format == QImage::Format_Grayscale8
-                 ? window
-                 : window.convertToFormat(QImage::Format_Grayscale8));
+    fromGrey(window);
   } else {
     fromColour(window.convertToFormat(window.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                : QImage::Format_RGB32));
@@ -50,9 +88,14 @@ InkMap::InkMap(const QImage& window, bool reduced)
 }
 
 void InkMap::fromGrey(const QImage& grey) {
+  std::array<uchar, 256> levels{};
+  for (int i = 0; i < grey.colorCount() && i < 256; ++i) {
+    levels[i] = static_cast<uchar>(qGray(grey.color(i)));
+  }
+  std::vector<uchar> expanded;
   std::array<qint64, 256> histogram{};
   for (int y = 0; y < m_height; ++y) {
-    const uchar* row = grey.constScanLine(y);
+    const uchar* row = greyRow(grey, y, levels, expanded);
     for (int x = 0; x < m_width; ++x) {
       ++histogram[row[x]];
     }
@@ -70,7 +113,7 @@ void InkMap::fromGrey(const QImage& grey) {
     ++darkest;
   }
   for (int y = 0; y < m_height; ++y) {
-    const uchar* row = grey.constScanLine(y);
+    const uchar* row = greyRow(grey, y, levels, expanded);
     float* out = m_ink.data() + static_cast<std::size_t>(y) * m_width;
     for (int x = 0; x < m_width; ++x) {
       out[x] = float(paper - row[x]);

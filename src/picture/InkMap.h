@@ -17,6 +17,9 @@ class InkMap {
   // `reduced`: the window is a reduced copy, where a thin stroke shows as a
   // faint one and so counts from a lower level.
   InkMap(const QImage& window, bool reduced);
+  ~InkMap();
+  InkMap(const InkMap&) = delete;
+  InkMap& operator=(const InkMap&) = delete;
 
   int width() const { return m_width; }
   int height() const { return m_height; }

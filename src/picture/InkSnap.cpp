@@ -138,17 +138,53 @@ QRect around(QPointF at, double radius) {
   return QRectF(at - QPointF(radius, radius), at + QPointF(radius, radius)).toAlignedRect();
 }
 
+// The pixels around `at`, from a byte boundary (a 1-bit picture's rows
+// are then copied a byte at a time).
+QImage pixelsAround(const Picture& picture, QPointF at, double radius, QPoint& origin) {
+  QRect area = around(at, radius) & QRect(QPoint(0, 0), picture.size());
+  area.setLeft(area.left() & ~7);
+  origin = area.topLeft();
+  return area.isEmpty() ? QImage() : picture.pixels(area);
+}
+
+// Whether there is ink close enough for its centre line to be in reach: a
+// look at a small window first, since most moves are over paper. The window
+// is wide enough that even inside the widest stroke it shows the paper.
+bool inkNear(const Picture& picture, QPointF at, double reach) {
+  QPoint origin;
+  const QImage pixels = pixelsAround(picture, at, reach + 2 * InkStroke::kHalfWidest + 2, origin);
+  if (pixels.isNull()) {
+    return false;
+  }
+  const InkMap map(pixels, false);
+  if (map.isBlank()) {
+    return false;
+  }
+  const QPointF local = at - QPointF(origin);
+  const double near = reach + InkStroke::kHalfWidest;
+  for (int y = std::max(0, int(local.y() - near));
+       y <= std::min(map.height() - 1, int(local.y() + near)); ++y) {
+    for (int x = std::max(0, int(local.x() - near));
+         x <= std::min(map.width() - 1, int(local.x() + near)); ++x) {
+      if (map.isInk(x, y) && distance(QPointF(x + 0.5, y + 0.5), local) <= near) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 std::optional<Found> findInPixels(const Picture& picture, QPointF at, double reach,
                                   bool crossings) {
-  const QRect area = around(at, reach + kMargin) & QRect(QPoint(0, 0), picture.size());
-  if (area.isEmpty()) {
+  if (!inkNear(picture, at, reach)) {
     return std::nullopt;
   }
-  const QImage pixels = picture.pixels(area);
+  QPoint corner;
+  const QImage pixels = pixelsAround(picture, at, reach + kMargin, corner);
   if (pixels.isNull()) {
     return std::nullopt;
   }
-  const QPointF origin = area.topLeft();
+  const QPointF origin = corner;
   std::optional<Found> found = findInk(InkMap(pixels, false), at - origin, reach, crossings);
   if (found) {
     found->at += origin;

@@ -244,8 +244,10 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
   InkStroke stroke;
   stroke.centre = seed;
   double narrowest = 4 * kWidest;
+  double runs[kDirections];
   for (int k = 0; k < kDirections; ++k) {
-    narrowest = std::min(narrowest, runThrough(map, seed, direction(k), 2 * kWidest));
+    runs[k] = runThrough(map, seed, direction(k), 2 * kWidest);
+    narrowest = std::min(narrowest, runs[k]);
   }
   stroke.width = narrowest;
   if (narrowest > 2 * kWidest) {
@@ -261,7 +263,14 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
   // The direction the most sections of one narrow run follow.
   int bestSections = 0;
   QPointF along;
+  // Only directions the ink runs on along: across a stroke the run is its
+  // width, along it (within 11.25 degrees) at least 5 times that, or a
+  // stroke's length.
+  const double runsOn = std::min(1.5 * narrowest + 1, 2 * kWidest);
   for (int k = 0; k < kDirections; ++k) {
+    if (runs[k] < runsOn) {
+      continue;
+    }
     int sections = 0;
     const QPointF d = direction(k);
     const QPointF n = normalTo(d);
@@ -282,7 +291,7 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
   // square to the stroke and centred on it.
   QPointF centre = seed;
   std::optional<Fit> fit;
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 2; ++round) {
     const std::optional<Fit> next =
         fitAlong(map, centre, along, length, half, std::max(1.0, narrowest / 6), step, scratch);
     if (!next) {
