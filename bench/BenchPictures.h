@@ -10,6 +10,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <jpeglib.h>
 
 // Pictures for the benchmarks, made on first use and kept in the temporary
 // folder: a line drawing much like a scanned sheet.
@@ -218,6 +223,60 @@ inline QString scanB() {
     if (!writer.write(sheetLike(QSize(13244, 18724), QImage::Format_Mono))) {
       qFatal("cannot write %s", qPrintable(path));
     }
+  }
+  return path;
+}
+
+// A colour map scanned at 400 dpi: the sheet's line work over tinted areas,
+// with a scanner's noise, as a 4:2:0 JPEG at quality 90 (libjpeg's usual).
+inline bool writeColourSheet(const QString& path) {
+  const QSize a0(13244, 18724);
+  const QImage lines = sheetLike(a0, QImage::Format_Grayscale8);
+  std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!file) {
+    return false;
+  }
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, file);
+  info.image_width = JDIMENSION(a0.width());
+  info.image_height = JDIMENSION(a0.height());
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::minstd_rand noise(7);
+  std::vector<uchar> row(std::size_t(a0.width()) * 3);
+  static const QRgb tints[] = {qRgb(0xf4, 0xee, 0xd8), qRgb(0xd8, 0xec, 0xc8),
+                               qRgb(0xc8, 0xde, 0xf0), qRgb(0xf6, 0xd8, 0xc8),
+                               qRgb(0xe8, 0xe8, 0xe8)};
+  while (info.next_scanline < info.image_height) {
+    const int y = int(info.next_scanline);
+    const uchar* grey = lines.constScanLine(y);
+    for (int x = 0; x < a0.width(); ++x) {
+      const QRgb tint = tints[((x / 1400) * 3 + (y / 1100) * 7 + (x / 700 + y / 900) % 2) % 5];
+      const int n = int(noise() % 9) - 4;
+      const auto channel = [&](int c) { return uchar(std::clamp(c * grey[x] / 255 + n, 0, 255)); };
+      row[std::size_t(x) * 3] = channel(qRed(tint));
+      row[std::size_t(x) * 3 + 1] = channel(qGreen(tint));
+      row[std::size_t(x) * 3 + 2] = channel(qBlue(tint));
+    }
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return std::fclose(file) == 0;
+}
+
+// Scan C: that colour sheet, A0 at 400 dpi, as a scanner's JPEG.
+inline QString scanC() {
+  const QString path = QDir::temp().filePath(QStringLiteral("koordel-bench-scan-c.jpg"));
+  if (!QFile::exists(path) && !writeColourSheet(path)) {
+    qFatal("cannot write %s", qPrintable(path));
   }
   return path;
 }

@@ -20,9 +20,6 @@
 #include <QProcess>
 
 #include <cstdio>
-#include <random>
-
-#include <jpeglib.h>
 
 using namespace koordel;
 
@@ -48,50 +45,6 @@ bool writeWithToolkit(const QString& path, const QImage& image, int compression)
   return writer.write(image);
 }
 
-// A colour map scanned at 400 dpi: the sheet's line work over tinted areas,
-// with a scanner's noise, as a 4:2:0 JPEG at quality 90 (libjpeg's usual).
-bool writeColourA0(const QString& path) {
-  const QImage lines = sheetLike(kA0, QImage::Format_Grayscale8);
-  std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-  if (!file) {
-    return false;
-  }
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file);
-  info.image_width = JDIMENSION(kA0.width());
-  info.image_height = JDIMENSION(kA0.height());
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 90, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::minstd_rand noise(7);
-  std::vector<uchar> row(std::size_t(kA0.width()) * 3);
-  static const QRgb tints[] = {qRgb(0xf4, 0xee, 0xd8), qRgb(0xd8, 0xec, 0xc8),
-                               qRgb(0xc8, 0xde, 0xf0), qRgb(0xf6, 0xd8, 0xc8),
-                               qRgb(0xe8, 0xe8, 0xe8)};
-  while (info.next_scanline < info.image_height) {
-    const int y = int(info.next_scanline);
-    const uchar* grey = lines.constScanLine(y);
-    for (int x = 0; x < kA0.width(); ++x) {
-      const QRgb tint = tints[((x / 1400) * 3 + (y / 1100) * 7 + (x / 700 + y / 900) % 2) % 5];
-      const int n = int(noise() % 9) - 4;
-      const auto channel = [&](int c) { return uchar(std::clamp(c * grey[x] / 255 + n, 0, 255)); };
-      row[std::size_t(x) * 3] = channel(qRed(tint));
-      row[std::size_t(x) * 3 + 1] = channel(qGreen(tint));
-      row[std::size_t(x) * 3 + 2] = channel(qBlue(tint));
-    }
-    JSAMPROW pointer = row.data();
-    jpeg_write_scanlines(&info, &pointer, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  return std::fclose(file) == 0;
-}
-
 bool make(const QDir& dir) {
   const auto missing = [&](const char* name) { return !dir.exists(QString::fromLatin1(name)); };
   const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
@@ -110,7 +63,7 @@ bool make(const QDir& dir) {
     ok &= drawingLike(QSize(4000, 3000), QImage::Format_RGB32).save(at("4000x3000.png"));
   }
   if (missing("a0-colour.jpg")) {
-    ok &= writeColourA0(at("a0-colour.jpg"));
+    ok &= QFile::copy(scanC(), at("a0-colour.jpg"));
   }
   return ok;
 }
