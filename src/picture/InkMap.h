@@ -25,6 +25,8 @@ class InkMap {
   int height() const { return m_height; }
   // No ink stands out of the paper's noise anywhere in the window.
   bool isBlank() const { return m_blank; }
+  // A reduced copy, where a stroke may be a single faint pixel wide.
+  bool isReduced() const { return m_reduced; }
   // The level from which a pixel counts as ink.
   float threshold() const { return m_threshold; }
 

@@ -22,7 +22,7 @@ const double kLeastCrossingSine = std::sin(25.0 * 3.14159265358979 / 180);
 // reduced copy first, at most this reach in its pixels.
 constexpr double kFullReach = 24;
 // Pixels beyond the reach a stroke's fit looks at.
-constexpr int kMargin = 48;
+constexpr int kMargin = 56;
 constexpr int kReducedMargin = 16;
 
 struct Found {
@@ -123,7 +123,7 @@ std::optional<Found> findInk(const InkMap& map, QPointF at, double reach, bool c
     return best;
   }
   for (const InkStroke& s : strokes) {
-    if (s.isArea()) {
+    if (s.isIgnored()) {
       continue;
     }
     const QPointF q = s.nearest(at);

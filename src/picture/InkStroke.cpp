@@ -14,6 +14,8 @@ constexpr double kPi = 3.14159265358979323846;
 // nearest lies within 11.25 degrees of any stroke, close enough for the
 // cross-sections to follow it and tell its true direction.
 constexpr int kDirections = 8;
+// The longest stretch a stroke is followed, each way.
+constexpr double kLongest = 40;
 
 QPointF normalTo(QPointF d) {
   return {-d.y(), d.x()};
@@ -250,8 +252,12 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
     narrowest = std::min(narrowest, runs[k]);
   }
   stroke.width = narrowest;
-  if (narrowest > 2 * kWidest) {
-    stroke.shape = Shape::Area;
+  // A lone pixel over the threshold is the paper's noise, not a speck of
+  // ink: a speck's ink spreads to its neighbours (in a reduced copy the
+  // noise is averaged away, and a thin stroke is a pixel wide).
+  if (narrowest > 2 * kWidest || (narrowest < 1 && !map.isReduced())) {
+    stroke.shape = Shape::Ignored;
+    stroke.width = std::max(narrowest, 1.0);
     return stroke;
   }
   // Sections wide enough to hold the stroke from a seed on either edge,
@@ -291,9 +297,14 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
   // square to the stroke and centred on it.
   QPointF centre = seed;
   std::optional<Fit> fit;
-  for (int round = 0; round < 2; ++round) {
+  // Where another stroke crosses at a small angle, the two share their ink
+  // over a long stretch: the stroke is followed further, for enough
+  // sections of its own on either side.
+  const double tStep = std::max(1.0, narrowest / 6);
+  double reachAlong = length;
+  for (int round = 0; round < 3; ++round) {
     const std::optional<Fit> next =
-        fitAlong(map, centre, along, length, half, std::max(1.0, narrowest / 6), step, scratch);
+        fitAlong(map, centre, along, reachAlong, half, tStep, step, scratch);
     if (!next) {
       break;
     }
@@ -301,6 +312,12 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
     centre += fit->offset * normalTo(along);
     const QPointF turned = along + fit->slope * normalTo(along);
     along = turned / std::hypot(turned.x(), turned.y());
+    if (round == 1) {
+      if (fit->sections * tStep >= reachAlong || reachAlong >= kLongest) {
+        break;
+      }
+      reachAlong = kLongest;
+    }
   }
   if (!fit) {
     stroke.centre = inkCentre(map, seed, narrowest / 2 + 2);

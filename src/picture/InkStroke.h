@@ -27,16 +27,16 @@ struct InkStroke {
   static constexpr double kHalfWidest = kWidest / 2 + 1.5;
 
   enum class Shape {
-    Line,  // a stroke with a direction
-    Spot,  // ink too short to have one: a dot, a speck
-    Area,  // wider than any stroke: a filled area, no line to snap to
+    Line,     // a stroke with a direction
+    Spot,     // ink too short to have one: a dot, a speck
+    Ignored,  // wider than any stroke (a filled area) or the paper's noise
   };
 
   // The stroke through the ink pixel centred on `seed`.
   static InkStroke through(const InkMap& map, QPointF seed, std::vector<float>& scratch);
 
   bool hasDirection() const { return shape == Shape::Line; }
-  bool isArea() const { return shape == Shape::Area; }
+  bool isIgnored() const { return shape == Shape::Ignored; }
   // Whether ink at `p` belongs to this stroke as far as it was followed.
   bool covers(QPointF p) const;
   // Whether `p` lies within the stroke's width: the stroke found from a

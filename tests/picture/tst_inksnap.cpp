@@ -219,6 +219,9 @@ void TestInkSnap::crossing_data() {
   QTest::newRow("corner at 17 and 80, 2 px, noisy") << Strokes{arm(17, 2), arm(80, 2)} << 8.0;
   QTest::newRow("corner, 9 px") << Strokes{arm(180, 9), arm(270, 9)} << 0.0;
   QTest::newRow("T, 2 px") << Strokes{line(x, 0, 2), arm(63, 2)} << 0.0;
+  // Sharing their ink over a long stretch.
+  QTest::newRow("37 degrees apart, 11 and 14 px")
+      << Strokes{line(x, 20, 11), line(x, 57, 14)} << 0.0;
 }
 
 // Near where two strokes meet, the snap goes to where their centre lines
@@ -241,15 +244,20 @@ void TestInkSnap::nothingInReach_data() {
   QTest::addColumn<double>("noise");
   QTest::addColumn<QPointF>("pointer");
   QTest::addColumn<double>("reach");
-  QTest::newRow("blank paper") << Strokes{} << 0.0 << QPointF(48, 48) << 30.0;
-  QTest::newRow("noisy blank paper") << Strokes{} << 10.0 << QPointF(48, 48) << 30.0;
+  QTest::addColumn<bool>("inkFurther");
+  QTest::newRow("blank paper") << Strokes{} << 0.0 << QPointF(48, 48) << 30.0 << false;
+  QTest::newRow("noisy blank paper") << Strokes{} << 10.0 << QPointF(48, 48) << 30.0 << false;
   QTest::newRow("a line beyond reach")
-      << Strokes{line(QPointF(48, 60), 0, 2)} << 8.0 << QPointF(48, 48) << 6.0;
+      << Strokes{line(QPointF(48, 60), 0, 2)} << 8.0 << QPointF(48, 48) << 6.0 << true;
   // The stroke's edge is in reach, its centre line is not.
   QTest::newRow("the edge of a wide stroke")
-      << Strokes{line(QPointF(48, 55), 0, 9)} << 0.0 << QPointF(48, 49) << 3.0;
+      << Strokes{line(QPointF(48, 55), 0, 9)} << 0.0 << QPointF(48, 49) << 3.0 << true;
   QTest::newRow("zoomed far in, a pixel off")
-      << Strokes{line(QPointF(48, 48), 90, 3)} << 0.0 << QPointF(49.1, 48) << 0.19;
+      << Strokes{line(QPointF(48, 48), 90, 3)} << 0.0 << QPointF(49.1, 48) << 0.19 << true;
+  // One pixel the noise took over the threshold, alone: no speck of ink.
+  QTest::newRow("a lone dark pixel on noisy paper")
+      << Strokes{{QPointF(48.22, 48.5), QPointF(48.78, 48.5), 0.55}} << 8.0 << QPointF(48.5, 48.5)
+      << 3.0 << false;
 }
 
 void TestInkSnap::nothingInReach() {
@@ -257,12 +265,11 @@ void TestInkSnap::nothingInReach() {
   QFETCH(double, noise);
   QFETCH(QPointF, pointer);
   QFETCH(double, reach);
+  QFETCH(bool, inkFurther);
   const QImage image = drawn(QSize(96, 96), strokes, Kind::Grey, noise);
   QCOMPARE(snapToInk(image, pointer, reach).has_value(), false);
-  // And the same picture still snaps where there is ink in reach.
-  if (!strokes.isEmpty()) {
-    QVERIFY(snapToInk(image, pointer, 20).has_value());
-  }
+  // And the same picture snaps where there is ink in a longer reach.
+  QCOMPARE(snapToInk(image, pointer, 20).has_value(), inkFurther);
 }
 
 void TestInkSnap::pictureKinds_data() {
