@@ -17,6 +17,9 @@ class InkMap {
   // `reduced`: the window is a reduced copy, where a thin stroke shows as a
   // faint one and so counts from a lower level.
   InkMap(const QImage& window, bool reduced);
+  // A larger window around the same place, with the paper `paperOf` found:
+  // the paper near the pointer, and no second look at every pixel for it.
+  InkMap(const QImage& window, const InkMap& paperOf);
   ~InkMap();
   InkMap(const InkMap&) = delete;
   InkMap& operator=(const InkMap&) = delete;
@@ -41,11 +44,15 @@ class InkMap {
   float sample(QPointF p) const;
 
  private:
-  void fromGrey(const QImage& grey);
-  void fromColour(const QImage& colour);
+  void takeBuffer();
+  void fromGrey(const QImage& grey, bool findPaper);
+  void fromColour(const QImage& colour, bool findPaper);
   void setThreshold(double noise, double contrast);
 
   bool m_reduced = false;
+  bool m_colour = false;
+  float m_paper[3] = {};  // the paper's grey level, or its colour
+  float m_offset = 0;     // how far from its own colour noise puts the paper
   int m_width = 0;
   int m_height = 0;
   std::vector<float> m_ink;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace koordel {
@@ -19,16 +20,32 @@ constexpr std::size_t kMostStrokes = 4;
 // crossing.
 const double kLeastCrossingSine = std::sin(25.0 * 3.14159265358979 / 180);
 // Up to this reach the picture's own pixels are searched; beyond, its
-// reduced copy first, at most this reach in its pixels.
-constexpr double kFullReach = 24;
+// reduced copy first, with at most kReducedReach in its pixels (further
+// reduced, a thin stroke fades into the paper's noise).
+constexpr double kFullReach = 12;
+constexpr double kReducedReach = 24;
 // Pixels beyond the reach a stroke's fit looks at.
-constexpr int kMargin = 56;
+constexpr int kMargin = 48;
 constexpr int kReducedMargin = 16;
 
 struct Found {
   QPointF at;
   InkSnap::Kind kind = InkSnap::Kind::Line;
   QPointF along;  // the stroke's direction, for a line
+};
+
+// The nearest crossing and the nearest centre line point in reach.
+struct Findings {
+  std::optional<Found> crossing;
+  std::optional<Found> line;
+  std::optional<Found> best() const { return crossing ? crossing : line; }
+  void move(QPointF by) {
+    for (std::optional<Found>* f : {&crossing, &line}) {
+      if (*f) {
+        (*f)->at += by;
+      }
+    }
+  }
 };
 
 double distance(QPointF a, QPointF b) {
@@ -61,9 +78,9 @@ std::optional<QPointF> crossing(const InkMap& map, const InkStroke& a, const Ink
   return x;
 }
 
-std::optional<Found> findInk(const InkMap& map, QPointF at, double reach, bool crossings) {
+Findings findInk(const InkMap& map, QPointF at, double reach) {
   if (map.isBlank() || !(reach > 0) || !std::isfinite(at.x()) || !std::isfinite(at.y())) {
-    return std::nullopt;
+    return {};
   }
   // Ink within the reach and half a stroke: its centre line may be in reach.
   const double around = reach + InkStroke::kHalfWidest;
@@ -107,31 +124,27 @@ std::optional<Found> findInk(const InkMap& map, QPointF at, double reach, bool c
       astray.push_back(seed);
     }
   }
-  std::optional<Found> best;
-  if (crossings) {
-    for (std::size_t i = 0; i < strokes.size(); ++i) {
-      for (std::size_t j = i + 1; j < strokes.size(); ++j) {
-        const std::optional<QPointF> x = crossing(map, strokes[i], strokes[j]);
-        if (x && distance(*x, at) <= reach &&
-            (!best || distance(*x, at) < distance(best->at, at))) {
-          best = Found{*x, InkSnap::Kind::Crossing, {}};
-        }
+  Findings found;
+  for (std::size_t i = 0; i < strokes.size(); ++i) {
+    for (std::size_t j = i + 1; j < strokes.size(); ++j) {
+      const std::optional<QPointF> x = crossing(map, strokes[i], strokes[j]);
+      if (x && distance(*x, at) <= reach &&
+          (!found.crossing || distance(*x, at) < distance(found.crossing->at, at))) {
+        found.crossing = Found{*x, InkSnap::Kind::Crossing, {}};
       }
     }
-  }
-  if (best) {
-    return best;
   }
   for (const InkStroke& s : strokes) {
     if (s.isIgnored()) {
       continue;
     }
     const QPointF q = s.nearest(at);
-    if (distance(q, at) <= reach && (!best || distance(q, at) < distance(best->at, at))) {
-      best = Found{q, InkSnap::Kind::Line, s.along};
+    if (distance(q, at) <= reach &&
+        (!found.line || distance(q, at) < distance(found.line->at, at))) {
+      found.line = Found{q, InkSnap::Kind::Line, s.along};
     }
   }
-  return best;
+  return found;
 }
 
 QRect around(QPointF at, double radius) {
@@ -149,53 +162,53 @@ QImage pixelsAround(const Picture& picture, QPointF at, double radius, QPoint& o
 
 // Whether there is ink close enough for its centre line to be in reach: a
 // look at a small window first, since most moves are over paper. The window
-// is wide enough that even inside the widest stroke it shows the paper.
-bool inkNear(const Picture& picture, QPointF at, double reach) {
+// is wide enough that even inside the widest stroke it shows the paper,
+// and the paper found there is the one the search goes by.
+std::unique_ptr<InkMap> paperNear(const Picture& picture, QPointF at, double reach) {
   QPoint origin;
   const QImage pixels = pixelsAround(picture, at, reach + 2 * InkStroke::kHalfWidest + 2, origin);
   if (pixels.isNull()) {
-    return false;
+    return nullptr;
   }
-  const InkMap map(pixels, false);
-  if (map.isBlank()) {
-    return false;
+  auto map = std::make_unique<InkMap>(pixels, false);
+  if (map->isBlank()) {
+    return nullptr;
   }
   const QPointF local = at - QPointF(origin);
   const double near = reach + InkStroke::kHalfWidest;
   for (int y = std::max(0, int(local.y() - near));
-       y <= std::min(map.height() - 1, int(local.y() + near)); ++y) {
+       y <= std::min(map->height() - 1, int(local.y() + near)); ++y) {
     for (int x = std::max(0, int(local.x() - near));
-         x <= std::min(map.width() - 1, int(local.x() + near)); ++x) {
-      if (map.isInk(x, y) && distance(QPointF(x + 0.5, y + 0.5), local) <= near) {
-        return true;
+         x <= std::min(map->width() - 1, int(local.x() + near)); ++x) {
+      if (map->isInk(x, y) && distance(QPointF(x + 0.5, y + 0.5), local) <= near) {
+        return map;
       }
     }
   }
-  return false;
+  return nullptr;
 }
 
-std::optional<Found> findInPixels(const Picture& picture, QPointF at, double reach,
-                                  bool crossings) {
-  if (!inkNear(picture, at, reach)) {
-    return std::nullopt;
+Findings findInPixels(const Picture& picture, QPointF at, double reach) {
+  std::unique_ptr<InkMap> paper = paperNear(picture, at, reach);
+  if (!paper) {
+    return {};
   }
   QPoint corner;
   const QImage pixels = pixelsAround(picture, at, reach + kMargin, corner);
   if (pixels.isNull()) {
-    return std::nullopt;
+    return {};
   }
-  const QPointF origin = corner;
-  std::optional<Found> found = findInk(InkMap(pixels, false), at - origin, reach, crossings);
-  if (found) {
-    found->at += origin;
-  }
+  const InkMap map(pixels, *paper);
+  paper.reset();
+  Findings found = findInk(map, at - QPointF(corner), reach);
+  found.move(corner);
   return found;
 }
 
 }  // namespace
 
 std::optional<InkSnap> snapToInk(const QImage& window, QPointF at, double reach) {
-  const std::optional<Found> found = findInk(InkMap(window, false), at, reach, true);
+  const std::optional<Found> found = findInk(InkMap(window, false), at, reach).best();
   if (!found) {
     return std::nullopt;
   }
@@ -208,13 +221,13 @@ std::optional<InkSnap> snapToInk(const Picture& picture, QPointF at, double reac
       return std::nullopt;
     }
     if (reach <= kFullReach) {
-      const std::optional<Found> found = findInPixels(picture, at, reach, true);
+      const std::optional<Found> found = findInPixels(picture, at, reach).best();
       return found ? std::optional(InkSnap{found->at, found->kind}) : std::nullopt;
     }
     // Far zoomed out: where the ink is, from the reduced copy, then the
     // place from the picture's own pixels around it.
     int factor = 2;
-    while (reach / factor > kFullReach && factor < 256) {
+    while (reach / factor > kReducedReach && factor < 256) {
       factor *= 2;
     }
     const int align = std::max(8, factor);
@@ -230,19 +243,18 @@ std::optional<InkSnap> snapToInk(const Picture& picture, QPointF at, double reac
     }
     const QPointF origin = area.topLeft();
     const std::optional<Found> rough =
-        findInk(InkMap(reduced, true), (at - origin) / factor, reach / factor + 0.5, true);
+        findInk(InkMap(reduced, true), (at - origin) / factor, reach / factor + 0.5).best();
     if (!rough) {
       return std::nullopt;
     }
     const QPointF roughAt = origin + rough->at * factor;
     const double near = 1.5 * factor + 1;
-    if (rough->kind == InkSnap::Kind::Crossing) {
-      const std::optional<Found> x = findInPixels(picture, roughAt, near, true);
-      if (x && x->kind == InkSnap::Kind::Crossing && distance(x->at, at) <= reach) {
-        return InkSnap{x->at, x->kind};
-      }
+    const Findings fine = findInPixels(picture, roughAt, near);
+    if (rough->kind == InkSnap::Kind::Crossing && fine.crossing &&
+        distance(fine.crossing->at, at) <= reach) {
+      return InkSnap{fine.crossing->at, InkSnap::Kind::Crossing};
     }
-    const std::optional<Found> line = findInPixels(picture, roughAt, near, false);
+    const std::optional<Found>& line = fine.line;
     if (!line) {
       return std::nullopt;
     }
