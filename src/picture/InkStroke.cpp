@@ -216,6 +216,79 @@ QPointF inkCentre(const InkMap& map, QPointF seed, double radius) {
   return mass > 0 ? moment / mass : seed;
 }
 
+// The direction the ink within `radius` of `seed` lies along, from its
+// second moments; none where it spreads alike every way (a crossing, a
+// blob).
+std::optional<QPointF> inkDirection(const InkMap& map, QPointF seed, double radius) {
+  double mass = 0, mx = 0, my = 0, mxx = 0, myy = 0, mxy = 0;
+  const float least = map.threshold() / 2;
+  for (int y = int(std::floor(seed.y() - radius)); y <= int(seed.y() + radius); ++y) {
+    for (int x = int(std::floor(seed.x() - radius)); x <= int(seed.x() + radius); ++x) {
+      const double dx = x + 0.5 - seed.x();
+      const double dy = y + 0.5 - seed.y();
+      const float v = map.at(x, y);
+      if (v >= least && dx * dx + dy * dy <= radius * radius) {
+        mass += v;
+        mx += v * dx;
+        my += v * dy;
+        mxx += v * dx * dx;
+        myy += v * dy * dy;
+        mxy += v * dx * dy;
+      }
+    }
+  }
+  if (mass <= 0) {
+    return std::nullopt;
+  }
+  mx /= mass;
+  my /= mass;
+  const double cxx = mxx / mass - mx * mx;
+  const double cyy = myy / mass - my * my;
+  const double cxy = mxy / mass - mx * my;
+  const double spread = std::hypot(cxx - cyy, 2 * cxy);
+  if (cxx + cyy <= 0 || spread < 0.5 * (cxx + cyy)) {
+    return std::nullopt;
+  }
+  const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
+  return QPointF(std::cos(angle), std::sin(angle));
+}
+
+struct Sampling {
+  double half;   // of a section
+  double step;   // between samples of a section
+  double along;  // between sections
+};
+
+// Follows the stroke from `centre` along `along`, each round starting from
+// the last one's line, so the sections stand square to the stroke and
+// centred on it; both are moved onto the centre line found.
+std::optional<Fit> follow(const InkMap& map, QPointF& centre, QPointF& along, double length,
+                          const Sampling& sampling, std::vector<float>& scratch) {
+  std::optional<Fit> fit;
+  // Where another stroke crosses at a small angle, the two share their ink
+  // over a long stretch: the stroke is followed further, for enough
+  // sections of its own on either side.
+  double reachAlong = length;
+  for (int round = 0; round < 3; ++round) {
+    const std::optional<Fit> next = fitAlong(map, centre, along, reachAlong, sampling.half,
+                                             sampling.along, sampling.step, scratch);
+    if (!next) {
+      break;
+    }
+    fit = next;
+    centre += fit->offset * normalTo(along);
+    const QPointF turned = along + fit->slope * normalTo(along);
+    along = turned / std::hypot(turned.x(), turned.y());
+    if (round == 1) {
+      if (fit->sections * sampling.along >= reachAlong || reachAlong >= kLongest) {
+        break;
+      }
+      reachAlong = kLongest;
+    }
+  }
+  return fit;
+}
+
 }  // namespace
 
 // Beside the stroke as far as a cross-section looks for it (2 pixels), and
@@ -263,60 +336,47 @@ InkStroke InkStroke::through(const InkMap& map, QPointF seed, std::vector<float>
   // Sections wide enough to hold the stroke from a seed on either edge,
   // sampled finely enough for a thin stroke's centre, coarsely enough for a
   // wide one's to stay quick.
-  const double half = narrowest + 4;
-  const double step = std::clamp(narrowest / 24, 0.25, 0.5);
+  const Sampling sampling{narrowest + 4, std::clamp(narrowest / 24, 0.25, 0.5),
+                          std::max(1.0, narrowest / 6)};
   const double length = std::clamp(2 * narrowest + 6, 8.0, 32.0);
-  // The direction the most sections of one narrow run follow.
-  int bestSections = 0;
-  QPointF along;
-  // Only directions the ink runs on along: across a stroke the run is its
-  // width, along it (within 11.25 degrees) at least 5 times that, or a
-  // stroke's length.
-  const double runsOn = std::min(1.5 * narrowest + 1, 2 * kWidest);
-  for (int k = 0; k < kDirections; ++k) {
-    if (runs[k] < runsOn) {
-      continue;
-    }
-    int sections = 0;
-    const QPointF d = direction(k);
-    const QPointF n = normalTo(d);
-    for (double t = -length; t <= length; t += std::max(1.0, length / 8)) {
-      const Section s = section(map, seed + t * d, n, half, 2 * step, scratch);
-      sections += s.found && !s.runsOff && s.width <= 1.5 * narrowest + 2;
-    }
-    if (sections > bestSections) {
-      bestSections = sections;
-      along = d;
-    }
-  }
-  if (bestSections < 3) {
-    stroke.centre = inkCentre(map, seed, narrowest / 2 + 2);
-    return stroke;
-  }
-  // Each round starts from the last one's line, so the sections stand
-  // square to the stroke and centred on it.
   QPointF centre = seed;
+  QPointF along;
   std::optional<Fit> fit;
-  // Where another stroke crosses at a small angle, the two share their ink
-  // over a long stretch: the stroke is followed further, for enough
-  // sections of its own on either side.
-  const double tStep = std::max(1.0, narrowest / 6);
-  double reachAlong = length;
-  for (int round = 0; round < 3; ++round) {
-    const std::optional<Fit> next =
-        fitAlong(map, centre, along, reachAlong, half, tStep, step, scratch);
-    if (!next) {
-      break;
+  // Most seeds lie on one stroke, whose ink around them lies along it; at
+  // a crossing or a corner it does not, or the stroke followed that way
+  // soon ends, and each direction is tried.
+  if (const std::optional<QPointF> guess = inkDirection(map, seed, 1.5 * narrowest + 2)) {
+    along = *guess;
+    fit = follow(map, centre, along, length, sampling, scratch);
+    if (fit && fit->sections < 0.5 * (2 * length / sampling.along + 1)) {
+      fit.reset();
     }
-    fit = next;
-    centre += fit->offset * normalTo(along);
-    const QPointF turned = along + fit->slope * normalTo(along);
-    along = turned / std::hypot(turned.x(), turned.y());
-    if (round == 1) {
-      if (fit->sections * tStep >= reachAlong || reachAlong >= kLongest) {
-        break;
+  }
+  if (!fit) {
+    // The direction the most sections of one narrow run follow; only those
+    // the ink runs on along: across a stroke the run is its width, along it
+    // (within 11.25 degrees) at least 5 times that, or a stroke's length.
+    int bestSections = 0;
+    const double runsOn = std::min(1.5 * narrowest + 1, 2 * kWidest);
+    for (int k = 0; k < kDirections; ++k) {
+      if (runs[k] < runsOn) {
+        continue;
       }
-      reachAlong = kLongest;
+      int sections = 0;
+      const QPointF d = direction(k);
+      const QPointF n = normalTo(d);
+      for (double t = -length; t <= length; t += std::max(1.0, length / 8)) {
+        const Section s = section(map, seed + t * d, n, sampling.half, 2 * sampling.step, scratch);
+        sections += s.found && !s.runsOff && s.width <= 1.5 * narrowest + 2;
+      }
+      if (sections > bestSections) {
+        bestSections = sections;
+        along = d;
+      }
+    }
+    if (bestSections >= 3) {
+      centre = seed;
+      fit = follow(map, centre, along, length, sampling, scratch);
     }
   }
   if (!fit) {
