@@ -250,32 +250,4 @@ void InkMap::setThreshold(double noise, double contrast) {
   m_blank = contrast < m_threshold;
 }
 
-float InkMap::sample(QPointF p) const {
-  const double u = p.x() - 0.5;
-  const double v = p.y() - 0.5;
-  if (!(u > -2 && v > -2 && u < m_width + 1 && v < m_height + 1)) {
-    return 0.0f;  // also whatever is not a number
-  }
-  const double fu = std::floor(u);
-  const double fv = std::floor(v);
-  const int x = static_cast<int>(fu);
-  const int y = static_cast<int>(fv);
-  const float ax = float(u - fu);
-  const float ay = float(v - fv);
-  float a, b, c, d;
-  if (x >= 0 && y >= 0 && x + 1 < m_width && y + 1 < m_height) {
-    const float* row = m_ink.data() + static_cast<std::size_t>(y) * m_width + x;
-    a = row[0];
-    b = row[1];
-    c = row[m_width];
-    d = row[m_width + 1];
-  } else {
-    a = at(x, y);
-    b = at(x + 1, y);
-    c = at(x, y + 1);
-    d = at(x + 1, y + 1);
-  }
-  return (a + (b - a) * ax) * (1 - ay) + (c + (d - c) * ax) * ay;
-}
-
 }  // namespace koordel
