@@ -106,8 +106,9 @@ Findings findInk(const InkMap& map, QPointF at, double reach) {
   std::vector<QPointF> astray;  // seeds whose fit found a neighbouring stroke
   std::vector<float> scratch;
   int fits = 0;
+  std::size_t lines = 0;  // specks of noise and filled areas take no place
   for (const auto& [d, seed] : seeds) {
-    if (strokes.size() >= kMostStrokes || fits >= int(2 * kMostStrokes)) {
+    if (lines >= kMostStrokes || fits >= int(2 * kMostStrokes)) {
       break;
     }
     const auto covers = [&seed](const InkStroke& s) { return s.covers(seed); };
@@ -119,6 +120,7 @@ Findings findInk(const InkMap& map, QPointF at, double reach) {
     ++fits;
     InkStroke stroke = InkStroke::through(map, seed, scratch);
     if (stroke.passesBy(seed)) {
+      lines += !stroke.isIgnored();
       strokes.push_back(stroke);
     } else {
       astray.push_back(seed);

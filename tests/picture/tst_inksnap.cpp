@@ -153,6 +153,7 @@ class TestInkSnap : public QObject {
   void crossing();
   void nothingInReach_data();
   void nothingInReach();
+  void noiseBetween();
   void pictureKinds_data();
   void pictureKinds();
   void zoomedFarOut_data();
@@ -270,6 +271,22 @@ void TestInkSnap::nothingInReach() {
   QCOMPARE(snapToInk(image, pointer, reach).has_value(), false);
   // And the same picture snaps where there is ink in a longer reach.
   QCOMPARE(snapToInk(image, pointer, 20).has_value(), inkFurther);
+}
+
+// Lone noisy pixels between the pointer and a stroke are passed over, as
+// many as there are, and the stroke is found beyond them.
+void TestInkSnap::noiseBetween() {
+  const Stroke stroke = line(QPointF(48, 56.3), 0, 2);
+  Strokes strokes{stroke};
+  for (int i = 0; i < 6; ++i) {
+    const QPointF at(42.5 + 2 * i, 50.5 + (i % 3));
+    strokes.append({at - QPointF(0.3, 0), at + QPointF(0.3, 0), 0.6});
+  }
+  const QImage image = drawn(QSize(96, 96), strokes, Kind::Grey, 8);
+  const std::optional<InkSnap> snap = snapToInk(image, QPointF(48, 49.5), 8);
+  QVERIFY(snap);
+  QVERIFY2(offLine(snap->at, stroke) <= 0.1,
+           qPrintable(QString::number(offLine(snap->at, stroke))));
 }
 
 void TestInkSnap::pictureKinds_data() {
