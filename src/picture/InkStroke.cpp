@@ -269,7 +269,10 @@ std::optional<Fit> follow(const InkMap& map, QPointF& centre, QPointF& along, do
   // over a long stretch: the stroke is followed further, for enough
   // sections of its own on either side.
   double reachAlong = length;
-  for (int round = 0; round < 3; ++round) {
+  // In a reduced copy the stroke is only looked for, and placed afterwards
+  // in the picture's own pixels: one round does.
+  const int rounds = map.isReduced() ? 1 : 3;
+  for (int round = 0; round < rounds; ++round) {
     const std::optional<Fit> next = fitAlong(map, centre, along, reachAlong, sampling.half,
                                              sampling.along, sampling.step, scratch);
     if (!next) {
