@@ -300,15 +300,20 @@ QImage PdfPicture::drawnNow(const QRect& area, int factor) const {
     return {};
   }
   try {
-    if (m_ownFactor != factor || !m_ownBlockArea.contains(wanted)) {
+    if (m_ownBlocks[1].factor == factor && m_ownBlocks[1].area.contains(wanted)) {
+      std::swap(m_ownBlocks[0], m_ownBlocks[1]);
+    }
+    OwnBlock& block = m_ownBlocks[0];
+    if (block.factor != factor || !block.area.contains(wanted)) {
+      if (block.factor != factor) {
+        std::swap(m_ownBlocks[0], m_ownBlocks[1]);  // the other resolution stays
+      }
       const QRect page(QPoint(0, 0), renderedSize(1.0 / factor));
       const QPoint from(wanted.left() / kOwnBlock * kOwnBlock,
                         wanted.top() / kOwnBlock * kOwnBlock);
       const QPoint to((wanted.right() / kOwnBlock + 1) * kOwnBlock - 1,
                       (wanted.bottom() / kOwnBlock + 1) * kOwnBlock - 1);
-      m_ownFactor = factor;
-      m_ownBlockArea = QRect(from, to) & page;
-      m_ownBlock = QImage();
+      block = {QImage(), QRect(from, to) & page, factor};
       if (!m_ownRenderer) {
         m_ownRenderer = m_document->renderer(m_page);
       }
@@ -318,17 +323,22 @@ QImage PdfPicture::drawnNow(const QRect& area, int factor) const {
         const std::function<bool()> abort = [&] {
           return clock.elapsed() > kOwnRenderMilliseconds;
         };
-        m_ownBlock = m_ownRenderer->render(double(m_dpi) / factor, m_ownBlockArea, abort);
-        if (m_ownBlock.size() != m_ownBlockArea.size()) {
-          m_ownBlock = QImage();
+        try {
+          block.image = m_ownRenderer->render(double(m_dpi) / factor, block.area, abort);
+        } catch (...) {
+          // As a drawing that failed: remembered, so not tried at every move.
+          block.image = QImage();
+        }
+        if (block.image.size() != block.area.size()) {
+          block.image = QImage();
         }
       }
     }
-    return m_ownBlock.isNull() ? QImage()
-                               : m_ownBlock.copy(wanted.translated(-m_ownBlockArea.topLeft()));
+    return block.image.isNull() ? QImage()
+                                : block.image.copy(wanted.translated(-block.area.topLeft()));
   } catch (...) {
     // Looking at the page is a help, never a reason to stop: no pixels.
-    m_ownBlock = QImage();
+    m_ownBlocks[0] = {};
     return {};
   }
 }

@@ -120,11 +120,16 @@ class PdfPicture : public Picture {
   bool m_stop = false;
 
   // The caller's renderer for drawnNow(), made on first use, with the last
-  // block it drew (or failed to draw: not tried again for every move).
+  // blocks it drew (or failed to draw: not tried again for every move), one
+  // for each of the last two resolutions: zoomed out, a search looks at the
+  // page reduced and then at its own resolution, move after move.
+  struct OwnBlock {
+    QImage image;
+    QRect area;  // in pixels of the page reduced `factor` times
+    int factor = 0;
+  };
   mutable std::unique_ptr<PdfPageRenderer> m_ownRenderer;
-  mutable QImage m_ownBlock;
-  mutable QRect m_ownBlockArea;  // in pixels of the page reduced m_ownFactor times
-  mutable int m_ownFactor = 0;
+  mutable OwnBlock m_ownBlocks[2];  // the newest first
 
   QObject m_relay;  // lives on the user-interface thread, for the workers' results
   std::vector<std::thread> m_workers;

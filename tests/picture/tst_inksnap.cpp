@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <new>
 #include <random>
 
 using namespace koordel;
@@ -137,6 +138,24 @@ double offLine(QPointF p, const Stroke& s) {
   return std::abs(r.x() * d.y() - r.y() * d.x()) / std::hypot(d.x(), d.y());
 }
 
+// A page whose drawing throws, as when memory runs out, counting the tries.
+struct ThrowingRenderer : PdfPageRenderer {
+  int* tries;
+  explicit ThrowingRenderer(int* t) : tries(t) {}
+  QImage render(double, const QRect&, const std::function<bool()>&) override {
+    ++*tries;
+    throw std::bad_alloc();
+  }
+};
+struct ThrowingDocument : PdfDocument {
+  mutable int tries = 0;
+  int pageCount() const override { return 1; }
+  QSizeF pageSize(int) const override { return {612, 792}; }
+  std::unique_ptr<PdfPageRenderer> renderer(int) const override {
+    return std::make_unique<ThrowingRenderer>(&tries);
+  }
+};
+
 double apart(QPointF a, QPointF b) {
   return std::hypot(a.x() - b.x(), a.y() - b.y());
 }
@@ -159,6 +178,7 @@ class TestInkSnap : public QObject {
   void zoomedFarOut_data();
   void zoomedFarOut();
   void pdfPage();
+  void pdfPageThatCannotBeDrawn();
 };
 
 void TestInkSnap::centreLine_data() {
@@ -422,6 +442,19 @@ void TestInkSnap::pdfPage() {
   QVERIFY(far);
   QVERIFY(std::abs(far->at.y() - 200) <= 0.1);
 #endif
+}
+
+// No pixels, no snap, and nothing thrown; nor a new try at every move.
+void TestInkSnap::pdfPageThatCannotBeDrawn() {
+  const auto document = std::make_shared<ThrowingDocument>();
+  PdfPicture page(document, 0, 144);
+  page.waitUntilReady();
+  const int before = document->tries;
+  for (const double reach : {6.0, 6.0, 100.0, 100.0}) {
+    QCOMPARE(snapToInk(page, QPointF(300.5, 200.5), reach).has_value(), false);
+  }
+  // One try for the page at its own resolution, one reduced.
+  QCOMPARE(document->tries - before, 2);
 }
 
 QTEST_MAIN(TestInkSnap)
