@@ -78,8 +78,16 @@ std::optional<QPointF> crossing(const InkMap& map, const InkStroke& a, const Ink
   return x;
 }
 
+// Whether `at` and `reach` describe a search within `size`: finite, and
+// near enough for a reach that takes in no more than the whole picture.
+bool sensible(QPointF at, double& reach, QSize size) {
+  const double whole = double(size.width()) + size.height();
+  reach = std::min(reach, whole);
+  return reach > 0 && std::abs(at.x()) < 2 * whole + 1 && std::abs(at.y()) < 2 * whole + 1;
+}
+
 Findings findInk(const InkMap& map, QPointF at, double reach) {
-  if (map.isBlank() || !(reach > 0) || !std::isfinite(at.x()) || !std::isfinite(at.y())) {
+  if (map.isBlank() || !sensible(at, reach, QSize(map.width(), map.height()))) {
     return {};
   }
   // Ink within the reach and half a stroke: its centre line may be in reach.
@@ -219,7 +227,7 @@ std::optional<InkSnap> snapToInk(const QImage& window, QPointF at, double reach)
 
 std::optional<InkSnap> snapToInk(const Picture& picture, QPointF at, double reach) {
   try {
-    if (!(reach > 0) || !std::isfinite(at.x()) || !std::isfinite(at.y())) {
+    if (!sensible(at, reach, picture.size())) {
       return std::nullopt;
     }
     if (reach <= kFullReach) {

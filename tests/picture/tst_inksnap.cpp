@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 #include <new>
 #include <random>
 
@@ -173,6 +174,8 @@ class TestInkSnap : public QObject {
   void nothingInReach_data();
   void nothingInReach();
   void noiseBetween();
+  void absurdPlaces_data();
+  void absurdPlaces();
   void pictureKinds_data();
   void pictureKinds();
   void zoomedFarOut_data();
@@ -307,6 +310,30 @@ void TestInkSnap::noiseBetween() {
   QVERIFY(snap);
   QVERIFY2(offLine(snap->at, stroke) <= 0.1,
            qPrintable(QString::number(offLine(snap->at, stroke))));
+}
+
+void TestInkSnap::absurdPlaces_data() {
+  QTest::addColumn<QPointF>("pointer");
+  QTest::addColumn<double>("reach");
+  const double huge = 1e300;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  QTest::newRow("far off") << QPointF(1e12, -1e12) << 6.0;
+  QTest::newRow("far off, huge reach") << QPointF(-huge, huge) << huge;
+  QTest::newRow("not a number") << QPointF(nan, 10) << 6.0;
+  QTest::newRow("no reach") << QPointF(48, 48) << 0.0;
+  QTest::newRow("reach not a number") << QPointF(48, 48) << nan;
+  QTest::newRow("infinite") << QPointF(std::numeric_limits<double>::infinity(), 0) << 6.0;
+}
+
+// Whatever a caller passes, the answer is no snap rather than a fault.
+void TestInkSnap::absurdPlaces() {
+  QFETCH(QPointF, pointer);
+  QFETCH(double, reach);
+  const QImage image = drawn(QSize(96, 96), {line(QPointF(48, 48), 30, 3)}, Kind::Grey);
+  QCOMPARE(snapToInk(image, pointer, reach).has_value(), false);
+  RasterPicture picture(image);
+  picture.waitUntilReady();
+  QCOMPARE(snapToInk(picture, pointer, reach).has_value(), false);
 }
 
 void TestInkSnap::pictureKinds_data() {
