@@ -169,6 +169,8 @@ class TestInkSnap : public QObject {
  private slots:
   void centreLine_data();
   void centreLine();
+  void anyStroke_data();
+  void anyStroke();
   void crossing_data();
   void crossing();
   void nothingInReach_data();
@@ -223,6 +225,52 @@ void TestInkSnap::centreLine() {
              qPrintable(QString::number(offLine(snap->at, stroke))));
     // The foot of the pointer on the line.
     QVERIFY(apart(snap->at, pointer - off * across) <= 0.3);
+  }
+}
+
+void TestInkSnap::anyStroke_data() {
+  QTest::addColumn<bool>("crossing");
+  QTest::addColumn<int>("seed");
+  for (int seed = 1; seed <= 4; ++seed) {
+    QTest::addRow("lines, draw %d", seed) << false << seed;
+    QTest::addRow("crossings, draw %d", seed) << true << seed;
+  }
+}
+
+// Strokes drawn at random: any place, angle and width from 1 to 15 pixels
+// (crossings of two up to 9 pixels wide, 45 degrees apart or more), on
+// paper with up to 10 grey levels of noise, the pointer anywhere near.
+void TestInkSnap::anyStroke() {
+  QFETCH(bool, crossing);
+  QFETCH(int, seed);
+  std::mt19937 random(seed);
+  const auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
+  for (int i = 0; i < 12; ++i) {
+    const QPointF at(64 + uniform(0, 1), 64 + uniform(0, 1));
+    const double degrees = uniform(0, 180);
+    const double noise = uniform(0, 1) < 0.5 ? 0 : uniform(0, 10);
+    if (!crossing) {
+      const double width = uniform(1, 15);
+      const double off = uniform(-1, 1) * (width / 2 + 3);
+      const QImage image = drawn(QSize(128, 128), {line(at, degrees, width)}, Kind::Grey, noise);
+      const QPointF pointer = at + uniform(-5, 5) * unit(degrees) + off * unit(degrees + 90);
+      const std::optional<InkSnap> snap = snapToInk(image, pointer, std::abs(off) + 1);
+      QVERIFY(snap);
+      QVERIFY2(offLine(snap->at, line(at, degrees, width)) <= 0.1,
+               qPrintable(u"%1 px at %2"_s.arg(width).arg(degrees)));
+    } else {
+      const double other = degrees + uniform(45, 135);
+      const QImage image =
+          drawn(QSize(128, 128), {line(at, degrees, uniform(1, 9)), line(at, other, uniform(1, 9))},
+                Kind::Grey, noise);
+      const std::optional<InkSnap> snap =
+          snapToInk(image, at + QPointF(uniform(-3, 3), uniform(-3, 3)), 8);
+      QVERIFY(snap);
+      QCOMPARE(snap->kind, InkSnap::Kind::Crossing);
+      QVERIFY2(apart(snap->at, at) <= 0.2, qPrintable(u"%1 and %2"_s.arg(degrees).arg(other)));
+    }
   }
 }
 
