@@ -24,8 +24,10 @@ const double kLeastCrossingSine = std::sin(25.0 * 3.14159265358979 / 180);
 // reduced, a thin stroke fades into the paper's noise).
 constexpr double kFullReach = 12;
 constexpr double kReducedReach = 24;
-// Pixels beyond the reach a stroke's fit looks at.
-constexpr int kMargin = 48;
+// Pixels beyond the reach a stroke's fit looks at: all of a thin stroke's
+// fit, most of a wide one's (whose sections past the window count as
+// not found, which only shortens the stretch followed).
+constexpr int kMargin = 36;
 constexpr int kReducedMargin = 16;
 
 struct Found {
