@@ -169,6 +169,11 @@ void MainWindow::buildMenus() {
   lineStyle->setObjectName(u"C12"_s);
   connect(lineStyle, &QAction::triggered, this, &MainWindow::showLineStyle);
   m_paths->addItems(capture, *m_shapeItems);
+  capture->addSeparator();
+  QAction* snap = capture->addAction(u"線に合わせる"_s);
+  snap->setObjectName(u"線に合わせる"_s);
+  snap->setCheckable(true);
+  connect(snap, &QAction::toggled, m_canvas, &CanvasWidget::setSnapping);
 
   QAction* sheet = bar->addAction(u"設定"_s);
   sheet->setObjectName(u"D1"_s);

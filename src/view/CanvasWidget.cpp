@@ -1,5 +1,6 @@
 #include "CanvasWidget.h"
 
+#include "InkSnap.h"
 #include "RasterPicture.h"
 #include "ShapeSketch.h"
 #include "Twips.h"
@@ -114,18 +115,18 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   m_held = true;
   m_pointer = event->position();
   m_keysPoint = false;
-  emit pressed(pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom));
+  emit pressed(placed(event->button(), event->modifiers(), event->position()));
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   m_pointer = event->position();
-  emit moved(pointerEvent(event->buttons(), event->modifiers(), event->position(), m_zoom));
+  emit moved(placed(event->buttons(), event->modifiers(), event->position()));
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   m_pointer = event->position();
   m_held = event->buttons() != Qt::NoButton;
-  PointerEvent e = pointerEvent(event->button(), event->modifiers(), event->position(), m_zoom);
+  PointerEvent e = placed(event->button(), event->modifiers(), event->position());
   e.secondClick = std::exchange(m_secondClick, false);
   emit released(e);
 }
@@ -146,6 +147,17 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   }
   if (m_sketch) {
     m_sketch->paint(painter, event->region());
+  }
+  if (m_marker) {
+    // A ring with a cross, in a colour that stands out from black ink.
+    const QPointF centre = *m_marker * m_zoom;
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] : {std::pair{QColor(Qt::white), 3.0}, std::pair{QColor(0, 170, 0), 1.5}}) {
+      painter.setPen(QPen(colour, width));
+      painter.drawEllipse(centre, 6, 6);
+      painter.drawLine(centre - QPointF(3, 0), centre + QPointF(3, 0));
+      painter.drawLine(centre - QPointF(0, 3), centre + QPointF(0, 3));
+    }
   }
 }
 
@@ -200,7 +212,7 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
         if (!event->isAutoRepeat() && !m_spaceHeld) {
           m_spaceHeld = true;
           m_held = true;
-          emit pressed(pointerEvent(Qt::LeftButton, event->modifiers(), m_pointer, m_zoom));
+          emit pressed(placed(Qt::LeftButton, event->modifiers(), m_pointer));
         }
         return;
       }
@@ -228,15 +240,14 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
                       std::clamp(m_pointer.y() + by.y(), within.top(), within.bottom()));
   // The screen's pointer goes along where the system lets it.
   QCursor::setPos(mapToGlobal(m_pointer.toPoint()));
-  emit moved(pointerEvent(m_spaceHeld ? Qt::LeftButton : Qt::NoButton, event->modifiers(),
-                          m_pointer, m_zoom));
+  emit moved(placed(m_spaceHeld ? Qt::LeftButton : Qt::NoButton, event->modifiers(), m_pointer));
 }
 
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Space && m_spaceHeld && !event->isAutoRepeat()) {
     m_spaceHeld = false;
     m_held = false;
-    emit released(pointerEvent(Qt::LeftButton, event->modifiers(), m_pointer, m_zoom));
+    emit released(placed(Qt::LeftButton, event->modifiers(), m_pointer));
     return;
   }
   QWidget::keyReleaseEvent(event);
@@ -248,12 +259,58 @@ void CanvasWidget::focusOutEvent(QFocusEvent* event) {
   if (m_spaceHeld) {
     m_spaceHeld = false;
     m_held = false;
-    emit released(pointerEvent(Qt::LeftButton, Qt::NoModifier, m_pointer, m_zoom));
+    emit released(placed(Qt::LeftButton, Qt::NoModifier, m_pointer));
   }
   QWidget::focusOutEvent(event);
 }
 
+void CanvasWidget::setSnapping(bool on) {
+  m_snapping = on;
+  if (!on) {
+    showMarker(std::nullopt);
+  }
+}
+
+PointerEvent CanvasWidget::placed(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                                  QPointF at) {
+  PointerEvent e = pointerEvent(buttons, modifiers, at, m_zoom);
+  if (!m_snapping || !m_canvas.shown()) {
+    return e;
+  }
+  std::optional<InkSnap> snap;
+  try {
+    snap = snapToInk(*m_canvas.shown(), at / m_zoom, kSnapReach / m_zoom);
+  } catch (const std::exception&) {
+    snap.reset();  // no room to look: the pointer stays where it is
+  }
+  showMarker(snap ? std::optional<QPointF>(snap->at) : std::nullopt);
+  if (snap) {
+    e.x = pixelsToTwips(snap->at.x());
+    e.y = pixelsToTwips(snap->at.y());
+  }
+  return e;
+}
+
+QRect CanvasWidget::markerRect(QPointF at) const {
+  const QPointF centre = at * m_zoom;
+  return QRectF(centre - QPointF(8, 8), QSizeF(16, 16)).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+void CanvasWidget::showMarker(std::optional<QPointF> at) {
+  if (at == m_marker) {
+    return;
+  }
+  if (m_marker) {
+    update(markerRect(*m_marker));
+  }
+  m_marker = at;
+  if (m_marker) {
+    update(markerRect(*m_marker));
+  }
+}
+
 void CanvasWidget::leaveEvent(QEvent* event) {
+  showMarker(std::nullopt);
   emit left();
   QWidget::leaveEvent(event);
 }

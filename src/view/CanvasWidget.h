@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace koordel {
 
@@ -57,6 +58,17 @@ class CanvasWidget : public QWidget {
   // next comment a click.
   void setTypingTarget(QWidget* target) { m_typingTarget = target; }
 
+  // 線に合わせる: presses, releases and the pointer itself go to the nearest
+  // ink within reach (the crossing of two strokes, else a stroke's centre
+  // line), and a marker shows where before the press. Whoever listens gets
+  // that place as if the pointer had been there.
+  void setSnapping(bool on);
+  bool snapping() const { return m_snapping; }
+  // Screen pixels around the pointer that snapping searches.
+  static constexpr double kSnapReach = 6;
+  // Where the marker stands, in image pixels; none when nothing is in reach.
+  std::optional<QPointF> snapMarker() const { return m_marker; }
+
   // Waits for what the picture prepares in the background (reduced copies,
   // pages being drawn); for tests and benchmarks that must see it.
   void waitForPyramid();
@@ -97,6 +109,13 @@ class CanvasWidget : public QWidget {
   bool m_keysPoint = false;
   bool m_spaceHeld = false;
   QWidget* m_typingTarget = nullptr;
+  bool m_snapping = false;
+  std::optional<QPointF> m_marker;  // image pixels
+
+  // The event a pointer at `at` (canvas pixels) makes, snapped when asked.
+  PointerEvent placed(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF at);
+  void showMarker(std::optional<QPointF> at);
+  QRect markerRect(QPointF at) const;
 };
 
 }  // namespace koordel

@@ -4,9 +4,12 @@
 #include "CommentBox.h"
 #include "NumberText.h"
 #include "ScriptedWindow.h"
+#include "StatusBar.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cmath>
 
 using namespace koordel;
 using namespace Qt::StringLiterals;
@@ -22,6 +25,8 @@ class TestPlacement : public QObject {
   void keyboardGestureRecordsAsTheMouseDoes();
   void typingAfterAClickReachesTheComment();
   void spaceHeldEndsWhenTheKeyboardLeaves();
+  void snappingMovesTheGestureToTheLine_data();
+  void snappingMovesTheGestureToTheLine();
 
  private:
   MainWindow& window() { return m_scripted->window; }
@@ -132,6 +137,58 @@ void TestPlacement::spaceHeldEndsWhenTheKeyboardLeaves() {
   QVERIFY(!canvas()->gestureInProgress());
   QCOMPARE(field(Field::up座標x), u"360"_s);
   QCOMPARE(field(Field::up座標y), u"330"_s);
+}
+
+void TestPlacement::snappingMovesTheGestureToTheLine_data() {
+  QTest::addColumn<bool>("on");
+  QTest::addColumn<double>("zoom");
+  QTest::addColumn<QPointF>("click");  // image pixels
+  QTest::addColumn<QPointF>("recorded");
+  // A line 3 pixels wide whose centre runs at y = 60.5, and an upright one
+  // whose centre runs at x = 150.5: their crossing is (150.5, 60.5).
+  QTest::newRow("off") << false << 1.0 << QPointF(100, 63) << QPointF(100, 63);
+  QTest::newRow("3 pixels below the line") << true << 1.0 << QPointF(100, 63)
+                                           << QPointF(100, 60.5);
+  QTest::newRow("near the crossing") << true << 1.0 << QPointF(147, 58) << QPointF(150.5, 60.5);
+  QTest::newRow("out of reach") << true << 1.0 << QPointF(100, 80) << QPointF(100, 80);
+  // Six screen pixels are a quarter of an image pixel at 2400 %: out of reach.
+  QTest::newRow("out of reach zoomed in") << true << 24.0 << QPointF(100, 62) << QPointF(100, 62);
+  QTest::newRow("in reach zoomed out") << true << 0.5 << QPointF(100, 70) << QPointF(100, 60.5);
+}
+
+void TestPlacement::snappingMovesTheGestureToTheLine() {
+  QFETCH(bool, on);
+  QFETCH(double, zoom);
+  QFETCH(QPointF, click);
+  QFETCH(QPointF, recorded);
+  QImage paper(300, 200, QImage::Format_Grayscale8);
+  paper.fill(255);
+  for (int x = 0; x < 300; ++x) {
+    for (int y = 59; y <= 61; ++y) {
+      paper.setPixel(x, y, qRgb(0, 0, 0));
+    }
+  }
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 149; x <= 151; ++x) {
+      paper.setPixel(x, y, qRgb(0, 0, 0));
+    }
+  }
+  canvas()->setPicture(paper);
+  window().findChild<QAction*>(u"線に合わせる"_s)->setChecked(on);
+  window().zoomAbout(zoom, QPointF(0, 0));
+  const QPoint at = (click * zoom).toPoint();
+  QTest::mouseMove(canvas(), at);
+  // The marker shows where a press would go, before the press.
+  QCOMPARE(canvas()->snapMarker().has_value(), recorded != click);
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, at);
+  const auto near = [](const QString& text, double pixels) {
+    return std::abs(text.toDouble() / 15 - pixels) <= 0.1;
+  };
+  QVERIFY2(near(field(Field::down座標x), recorded.x()), qPrintable(field(Field::down座標x)));
+  QVERIFY2(near(field(Field::down座標y), recorded.y()), qPrintable(field(Field::down座標y)));
+  QCOMPARE(field(Field::up座標y), field(Field::down座標y));
+  // The status bar reads the place the pointer went to.
+  QCOMPARE(window().panels()->panelText(5), field(Field::変換up座標y));
 }
 
 QTEST_MAIN(TestPlacement)
