@@ -152,7 +152,8 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     // A ring with a cross, in a colour that stands out from black ink.
     const QPointF centre = *m_marker * m_zoom;
     painter.setRenderHint(QPainter::Antialiasing);
-    for (const auto& [colour, width] : {std::pair{QColor(Qt::white), 3.0}, std::pair{QColor(0, 170, 0), 1.5}}) {
+    for (const auto& [colour, width] :
+         {std::pair{QColor(Qt::white), 3.0}, std::pair{QColor(0, 170, 0), 1.5}}) {
       painter.setPen(QPen(colour, width));
       painter.drawEllipse(centre, 6, 6);
       painter.drawLine(centre - QPointF(3, 0), centre + QPointF(3, 0));

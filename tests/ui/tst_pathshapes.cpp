@@ -137,8 +137,9 @@ void TestPathShapes::itemsFollowTheDesignsItems() {
   for (QAction* item : window().findChild<QMenu*>(u"C1"_s)->actions()) {
     captions << (item->isSeparator() ? u"-"_s : item->text());
   }
-  QCOMPARE(captions, QStringList({u"書き込まない"_s, u"点"_s, u"線"_s, u"円"_s, u"四角"_s,
-                                  u"線種設定"_s, u"-"_s, u"折れ線"_s, u"多角形"_s, u"角度"_s}));
+  QCOMPARE(captions,
+           QStringList({u"書き込まない"_s, u"点"_s, u"線"_s, u"円"_s, u"四角"_s, u"線種設定"_s,
+                        u"-"_s, u"折れ線"_s, u"多角形"_s, u"角度"_s, u"-"_s, u"線に合わせる"_s}));
   choose(u"多角形"_s);
   QVERIFY(window().findChild<QAction*>(u"多角形"_s)->isChecked());
   QCOMPARE(window().selections().captureShape, u"多角形"_s);

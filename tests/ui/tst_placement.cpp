@@ -147,8 +147,7 @@ void TestPlacement::snappingMovesTheGestureToTheLine_data() {
   // A line 3 pixels wide whose centre runs at y = 60.5, and an upright one
   // whose centre runs at x = 150.5: their crossing is (150.5, 60.5).
   QTest::newRow("off") << false << 1.0 << QPointF(100, 63) << QPointF(100, 63);
-  QTest::newRow("3 pixels below the line") << true << 1.0 << QPointF(100, 63)
-                                           << QPointF(100, 60.5);
+  QTest::newRow("3 pixels below the line") << true << 1.0 << QPointF(100, 63) << QPointF(100, 60.5);
   QTest::newRow("near the crossing") << true << 1.0 << QPointF(147, 58) << QPointF(150.5, 60.5);
   QTest::newRow("out of reach") << true << 1.0 << QPointF(100, 80) << QPointF(100, 80);
   // Six screen pixels are a quarter of an image pixel at 2400 %: out of reach.
@@ -175,8 +174,11 @@ void TestPlacement::snappingMovesTheGestureToTheLine() {
   }
   canvas()->setPicture(paper);
   window().findChild<QAction*>(u"線に合わせる"_s)->setChecked(on);
-  window().zoomAbout(zoom, QPointF(0, 0));
+  // Zoomed about the place clicked, which stays in view.
+  window().zoomAbout(zoom, click);
   const QPoint at = (click * zoom).toPoint();
+  // From elsewhere: a move to where the pointer already is is no move.
+  QTest::mouseMove(canvas(), at + QPoint(2, 2));
   QTest::mouseMove(canvas(), at);
   // The marker shows where a press would go, before the press.
   QCOMPARE(canvas()->snapMarker().has_value(), recorded != click);
