@@ -120,10 +120,13 @@ void TestPlacement::typingAfterAClickReachesTheComment() {
   QTest::keyClick(canvas(), Qt::Key_Home);
   QTest::keyClicks(QApplication::focusWidget(), u"B"_s);
   QCOMPARE(comment->text(), u"BA "_s);
-  // Shift alone (as for Shift + arrow) keeps the keyboard on the picture.
+  // Shift alone (as for Shift + arrow) keeps the keyboard on the picture;
+  // Tab gives it back to the comment.
   QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(60, 60));
   QTest::keyClick(canvas(), Qt::Key_Shift);
   QVERIFY(canvas()->hasFocus());
+  QTest::keyClick(canvas(), Qt::Key_Tab);
+  QVERIFY(comment->hasFocus());
   QCOMPARE(field(Field::up座標x), u"900"_s);  // only the clicks were gestures
 }
 
