@@ -30,9 +30,10 @@ void calibrate(ValueSheet& sheet) {
   sheet.setText(Field::Y軸単位, QStringLiteral("mm"));
 }
 
-void BM_PointerMove(benchmark::State& state) {
+void moveAcross(benchmark::State& state, double tilt) {
   ValueSheet sheet;
   calibrate(sheet);
+  sheet.setTilt(tilt);
   Selections selections;
   Panels panels;
   GestureTracker tracker(sheet, selections, panels);
@@ -46,25 +47,15 @@ void BM_PointerMove(benchmark::State& state) {
     benchmark::DoNotOptimize(panels.texts[2].constData());
   }
 }
+
+void BM_PointerMove(benchmark::State& state) {
+  moveAcross(state, 0);
+}
 BENCHMARK(BM_PointerMove);
 
 // The same on a tilted scan: each coordinate turned back about the reference.
 void BM_PointerMoveTilted(benchmark::State& state) {
-  ValueSheet sheet;
-  calibrate(sheet);
-  sheet.setTilt(1.5);
-  Selections selections;
-  Panels panels;
-  GestureTracker tracker(sheet, selections, panels);
-  float x = 0;
-  for (auto _ : state) {
-    tracker.move({0, 0, x, 280860.0f - x});
-    x += 15.0f;
-    if (x > 198660.0f) {
-      x = 0;
-    }
-    benchmark::DoNotOptimize(panels.texts[2].constData());
-  }
+  moveAcross(state, 1.5);
 }
 BENCHMARK(BM_PointerMoveTilted);
 
