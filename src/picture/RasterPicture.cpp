@@ -345,6 +345,9 @@ void RasterPicture::paintGrowing(QPainter& painter, const QRectF& image, double 
 
 QImage RasterPicture::pixels(const QRect& area) const {
   const QRect part = area & QRect(0, 0, m_size.width(), decodedRows());
+  if (part.isEmpty()) {
+    return {};  // a null rectangle would copy the whole image
+  }
   if (!m_store.planes.isNull()) {
     return m_store.planes.rgb(part);
   }

@@ -11,6 +11,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -157,6 +158,36 @@ struct ThrowingDocument : PdfDocument {
   }
 };
 
+// A white picture with a dark vertical stroke down it, whose first rows
+// come at once and the rest when the test lets them.
+struct StrokeDecoder : PictureDecoder {
+  QSemaphore* release;
+  explicit StrokeDecoder(QSemaphore* r) : release(r) {}
+  QSize size() const override { return {64, 300}; }
+  bool prepare(PixelStore& store) override {
+    store.image = QImage(size(), QImage::Format_Grayscale8);
+    store.image.fill(255);
+    return true;
+  }
+  Result decode(PixelStore& store, const std::function<void(int)>& rows,
+                const std::function<bool()>& cancelled) override {
+    const auto fill = [&](int from, int to) {
+      for (int y = from; y < to; ++y) {
+        std::fill_n(store.row(y) + 31, 3, uchar(0));
+      }
+      rows(to);
+    };
+    fill(0, 100);
+    while (!release->tryAcquire(1, 5)) {
+      if (cancelled()) {
+        return {};
+      }
+    }
+    fill(100, 300);
+    return {};
+  }
+};
+
 double apart(QPointF a, QPointF b) {
   return std::hypot(a.x() - b.x(), a.y() - b.y());
 }
@@ -183,6 +214,7 @@ class TestInkSnap : public QObject {
   void zoomedFarOut_data();
   void zoomedFarOut();
   void pdfPage();
+  void stillDecoding();
   void pdfPageThatCannotBeDrawn();
 };
 
@@ -530,6 +562,25 @@ void TestInkSnap::pdfPageThatCannotBeDrawn() {
   }
   // One try for the page at its own resolution, one reduced.
   QCOMPARE(document->tries - before, 2);
+}
+
+// Rows not decoded yet hold no ink, however much the rows above do.
+void TestInkSnap::stillDecoding() {
+  QSemaphore release;
+  const std::shared_ptr<RasterPicture> picture =
+      RasterPicture::decoding(std::make_unique<StrokeDecoder>(&release));
+  QVERIFY(picture);
+  QTRY_COMPARE(picture->decodedRows(), 100);
+  QVERIFY(picture->pixels(QRect(0, 200, 16, 16)).isNull());
+  const std::optional<InkSnap> decoded = snapToInk(*picture, QPointF(34, 50), 6);
+  QVERIFY(decoded);
+  QVERIFY(std::abs(decoded->at.x() - 32.5) <= 0.1);
+  QCOMPARE(snapToInk(*picture, QPointF(34, 250), 6).has_value(), false);
+  release.release();
+  picture->waitUntilReady();
+  const std::optional<InkSnap> later = snapToInk(*picture, QPointF(34, 250), 6);
+  QVERIFY(later);
+  QVERIFY(std::abs(later->at.x() - 32.5) <= 0.1);
 }
 
 QTEST_MAIN(TestInkSnap)
