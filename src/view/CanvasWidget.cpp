@@ -112,6 +112,11 @@ PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardMo
 // is released, so every press on the canvas gets its release here, even one
 // made outside the canvas (negative or beyond its size).
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+  if (m_spaceHeld) {
+    // The mouse takes the button over: the gesture Space began ends first.
+    m_spaceHeld = false;
+    emit released(placed(Qt::LeftButton, event->modifiers(), m_pointer));
+  }
   m_held = true;
   m_pointer = event->position();
   m_keysPoint = false;
@@ -120,7 +125,9 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   m_pointer = event->position();
-  emit moved(placed(event->buttons(), event->modifiers(), event->position()));
+  // The system moves its pointer along with the arrow keys, buttons up.
+  const Qt::MouseButtons buttons = event->buttons() | (m_spaceHeld ? Qt::LeftButton : Qt::NoButton);
+  emit moved(placed(buttons, event->modifiers(), event->position()));
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -210,7 +217,8 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
       break;
     case Qt::Key_Space:
       if (m_keysPoint) {
-        if (!event->isAutoRepeat() && !m_spaceHeld) {
+        // Not while the mouse holds a button: one press at a time.
+        if (!event->isAutoRepeat() && !m_spaceHeld && !m_held) {
           m_spaceHeld = true;
           m_held = true;
           emit pressed(placed(Qt::LeftButton, event->modifiers(), m_pointer));

@@ -25,6 +25,8 @@ class TestPlacement : public QObject {
   void keyboardGestureRecordsAsTheMouseDoes();
   void typingAfterAClickReachesTheComment();
   void spaceHeldEndsWhenTheKeyboardLeaves();
+  void spaceAndMouseButtonMixed_data();
+  void spaceAndMouseButtonMixed();
   void snappingMovesTheGestureToTheLine_data();
   void snappingMovesTheGestureToTheLine();
 
@@ -140,6 +142,66 @@ void TestPlacement::spaceHeldEndsWhenTheKeyboardLeaves() {
   QVERIFY(!canvas()->gestureInProgress());
   QCOMPARE(field(Field::up座標x), u"360"_s);
   QCOMPARE(field(Field::up座標y), u"330"_s);
+}
+
+void TestPlacement::spaceAndMouseButtonMixed_data() {
+  QTest::addColumn<QString>("steps");
+  // S/s: Space down/up; M/m: the mouse button down/up; v: the pointer moved
+  // with no button (as when the system moves it along with the arrow keys).
+  QTest::newRow("mouse within Space") << u"SMms"_s;
+  QTest::newRow("Space within the mouse") << u"MSsm"_s;
+  QTest::newRow("ends crossed, Space first") << u"SMsm"_s;
+  QTest::newRow("ends crossed, mouse first") << u"MSms"_s;
+  QTest::newRow("pointer moved while Space holds") << u"Svs"_s;
+}
+
+// Whichever holds the button, the listeners see one press, moves with the
+// button held, then its release, never a second press before it.
+void TestPlacement::spaceAndMouseButtonMixed() {
+  QFETCH(QString, steps);
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(20, 20));
+  key(Qt::Key_Right);  // the arrow keys take the pointer over
+  int depth = 0;
+  bool overlapped = false;
+  bool unpairedRelease = false;
+  bool buttonLostMidGesture = false;
+  const auto connections = {
+      connect(canvas(), &CanvasWidget::pressed, this,
+              [&](const PointerEvent&) { overlapped |= ++depth > 1; }),
+      connect(canvas(), &CanvasWidget::released, this,
+              [&](const PointerEvent&) { unpairedRelease |= --depth < 0; }),
+      connect(canvas(), &CanvasWidget::moved, this,
+              [&](const PointerEvent& e) { buttonLostMidGesture |= depth > 0 && e.buttons == 0; }),
+  };
+  const QPoint at(30, 30);
+  for (const QChar step : steps) {
+    switch (step.unicode()) {
+      case 'S':
+        QTest::keyPress(canvas(), Qt::Key_Space);
+        break;
+      case 's':
+        QTest::keyRelease(canvas(), Qt::Key_Space);
+        break;
+      case 'M':
+        QTest::mousePress(canvas(), Qt::LeftButton, {}, at);
+        canvas()->setFocus();  // as the click gives it
+        break;
+      case 'm':
+        QTest::mouseRelease(canvas(), Qt::LeftButton, {}, at);
+        break;
+      case 'v':
+        QTest::mouseMove(canvas(), at + QPoint(1, 0));
+        break;
+    }
+  }
+  for (const auto& c : connections) {
+    disconnect(c);
+  }
+  QVERIFY(!overlapped);
+  QVERIFY(!unpairedRelease);
+  QVERIFY(!buttonLostMidGesture);
+  QCOMPARE(depth, 0);
+  QVERIFY(!canvas()->gestureInProgress());
 }
 
 void TestPlacement::snappingMovesTheGestureToTheLine_data() {
