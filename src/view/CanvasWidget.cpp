@@ -63,6 +63,7 @@ PictureCanvas::Kept CanvasWidget::replacePicture(std::shared_ptr<Picture> pictur
     });
   }
   PictureCanvas::Kept kept = m_canvas.replacePicture(std::move(picture));
+  m_marker.reset();  // it marked ink of the picture before
   m_zoom = zoom::clamped(m_zoom, m_canvas.size());
   resize(m_canvas.scaledSize(m_zoom));
   update();
@@ -71,6 +72,7 @@ PictureCanvas::Kept CanvasWidget::replacePicture(std::shared_ptr<Picture> pictur
 
 void CanvasWidget::bringBack(PictureCanvas::Kept kept) {
   m_canvas.bringBack(std::move(kept));
+  m_marker.reset();
   m_zoom = zoom::clamped(m_zoom, m_canvas.size());
   resize(m_canvas.scaledSize(m_zoom));
   update();
@@ -85,6 +87,8 @@ void CanvasWidget::setZoom(double zoom) {
     return;
   }
   m_zoom = zoom;
+  // Found within a reach of the old zoom's screen pixels.
+  m_marker.reset();
   resize(m_canvas.scaledSize(m_zoom));
   update();
 }

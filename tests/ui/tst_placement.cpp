@@ -29,6 +29,8 @@ class TestPlacement : public QObject {
   void spaceAndMouseButtonMixed();
   void snappingMovesTheGestureToTheLine_data();
   void snappingMovesTheGestureToTheLine();
+  void markerGoesWithWhatItMarked_data();
+  void markerGoesWithWhatItMarked();
 
  private:
   MainWindow& window() { return m_scripted->window; }
@@ -256,6 +258,41 @@ void TestPlacement::snappingMovesTheGestureToTheLine() {
   QCOMPARE(field(Field::up座標y), field(Field::down座標y));
   // The status bar reads the place the pointer went to.
   QCOMPARE(window().panels()->panelText(5), field(Field::変換up座標y));
+}
+
+void TestPlacement::markerGoesWithWhatItMarked_data() {
+  QTest::addColumn<QString>("change");
+  QTest::newRow("another picture") << u"picture"_s;
+  QTest::newRow("another zoom") << u"zoom"_s;
+  QTest::newRow("snapping off") << u"off"_s;
+}
+
+// The marker stands for where a press would go now: once the picture or the
+// zoom it was found for is gone, so is it.
+void TestPlacement::markerGoesWithWhatItMarked() {
+  QFETCH(QString, change);
+  QImage paper(200, 120, QImage::Format_Grayscale8);
+  paper.fill(255);
+  for (int x = 0; x < 200; ++x) {
+    for (int y = 59; y <= 61; ++y) {
+      paper.setPixel(x, y, qRgb(0, 0, 0));
+    }
+  }
+  canvas()->setPicture(paper);
+  QAction* snap = window().findChild<QAction*>(u"線に合わせる"_s);
+  snap->setChecked(true);
+  QTest::mouseMove(canvas(), QPoint(100, 70));
+  QTest::mouseMove(canvas(), QPoint(100, 63));
+  QVERIFY(canvas()->snapMarker());
+  if (change == u"picture"_s) {
+    paper.fill(255);
+    canvas()->setPicture(paper);
+  } else if (change == u"zoom"_s) {
+    window().zoomAbout(8, QPointF(100, 63));
+  } else {
+    snap->setChecked(false);
+  }
+  QVERIFY(!canvas()->snapMarker());
 }
 
 QTEST_MAIN(TestPlacement)
