@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -253,7 +254,10 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
                       std::clamp(m_pointer.y() + by.y(), within.top(), within.bottom()));
   // The screen's pointer goes along where the system lets it.
   QCursor::setPos(mapToGlobal(m_pointer.toPoint()));
-  emit moved(placed(m_spaceHeld ? Qt::LeftButton : Qt::NoButton, event->modifiers(), m_pointer));
+  // The buttons held are the mouse's as well as Space's.
+  const Qt::MouseButtons buttons =
+      QGuiApplication::mouseButtons() | (m_spaceHeld ? Qt::LeftButton : Qt::NoButton);
+  emit moved(placed(buttons, event->modifiers(), m_pointer));
 }
 
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {

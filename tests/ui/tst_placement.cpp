@@ -149,12 +149,14 @@ void TestPlacement::spaceHeldEndsWhenTheKeyboardLeaves() {
 void TestPlacement::spaceAndMouseButtonMixed_data() {
   QTest::addColumn<QString>("steps");
   // S/s: Space down/up; M/m: the mouse button down/up; v: the pointer moved
-  // with no button (as when the system moves it along with the arrow keys).
+  // with no button (as when the system moves it along with the arrow keys);
+  // R: an arrow key.
   QTest::newRow("mouse within Space") << u"SMms"_s;
   QTest::newRow("Space within the mouse") << u"MSsm"_s;
   QTest::newRow("ends crossed, Space first") << u"SMsm"_s;
   QTest::newRow("ends crossed, mouse first") << u"MSms"_s;
   QTest::newRow("pointer moved while Space holds") << u"Svs"_s;
+  QTest::newRow("arrow key while the mouse holds") << u"MRm"_s;
 }
 
 // Whichever holds the button, the listeners see one press, moves with the
@@ -190,6 +192,9 @@ void TestPlacement::spaceAndMouseButtonMixed() {
         break;
       case 'm':
         QTest::mouseRelease(canvas(), Qt::LeftButton, {}, at);
+        break;
+      case 'R':
+        key(Qt::Key_Right);
         break;
       case 'v':
         QTest::mouseMove(canvas(), at + QPoint(1, 0));
