@@ -33,7 +33,8 @@ constexpr int kReducedMargin = 16;
 struct Found {
   QPointF at;
   InkSnap::Kind kind = InkSnap::Kind::Line;
-  QPointF along;  // the stroke's direction, for a line
+  QPointF along;        // the stroke's direction, for a line
+  QPointF first, last;  // the ends of a line's centre line where it was followed
 };
 
 // The nearest crossing and the nearest centre line point in reach.
@@ -45,6 +46,8 @@ struct Findings {
     for (std::optional<Found>* f : {&crossing, &line}) {
       if (*f) {
         (*f)->at += by;
+        (*f)->first += by;
+        (*f)->last += by;
       }
     }
   }
@@ -153,7 +156,8 @@ Findings findInk(const InkMap& map, QPointF at, double reach) {
     const QPointF q = s.nearest(at);
     if (distance(q, at) <= reach &&
         (!found.line || distance(q, at) < distance(found.line->at, at))) {
-      found.line = Found{q, InkSnap::Kind::Line, s.along};
+      found.line = Found{q, InkSnap::Kind::Line, s.along, s.nearest(at - 1e6 * s.along),
+                         s.nearest(at + 1e6 * s.along)};
     }
   }
   return found;
@@ -271,10 +275,12 @@ std::optional<InkSnap> snapToInk(const Picture& picture, QPointF at, double reac
       return std::nullopt;
     }
     // The stroke's centre line there, and on it the point nearest the
-    // pointer.
+    // pointer, short of where the stroke ends.
     QPointF q = line->at;
     if (!line->along.isNull()) {
-      const double t = std::clamp(dot(at - line->at, line->along), -near, near);
+      const double from = std::max(-near, std::min(0.0, dot(line->first - line->at, line->along)));
+      const double to = std::min(near, std::max(0.0, dot(line->last - line->at, line->along)));
+      const double t = std::clamp(dot(at - line->at, line->along), from, to);
       q = line->at + t * line->along;
     }
     if (distance(q, at) > reach) {

@@ -215,6 +215,10 @@ class TestInkSnap : public QObject {
   void zoomedFarOut();
   void pdfPage();
   void stillDecoding();
+  void beyondAStrokesEnd_data();
+  void beyondAStrokesEnd();
+  void atThePicturesEdges_data();
+  void atThePicturesEdges();
   void pdfPageThatCannotBeDrawn();
 };
 
@@ -581,6 +585,81 @@ void TestInkSnap::stillDecoding() {
   const std::optional<InkSnap> later = snapToInk(*picture, QPointF(34, 250), 6);
   QVERIFY(later);
   QVERIFY(std::abs(later->at.x() - 32.5) <= 0.1);
+}
+
+void TestInkSnap::beyondAStrokesEnd_data() {
+  QTest::addColumn<double>("reach");
+  QTest::newRow("own pixels") << 6.0;
+  QTest::newRow("zoomed out to 30 %") << 20.0;
+  QTest::newRow("zoomed out to 15 %") << 40.0;
+}
+
+// Past the end of a stroke the nearest of its centre line is its end, not
+// the paper beyond it, however far out the view is zoomed.
+void TestInkSnap::beyondAStrokesEnd() {
+  QFETCH(double, reach);
+  const Stroke stroke{QPointF(20, 100.5), QPointF(100, 100.5), 3};
+  const QImage image = drawn(QSize(200, 200), {stroke}, Kind::Grey);
+  RasterPicture picture(image);
+  picture.waitUntilReady();
+  const std::optional<InkSnap> snap = snapToInk(picture, QPointF(104, 101.5), reach);
+  QVERIFY(snap);
+  QVERIFY2(snap->at.x() <= 100.5, qPrintable(QString::number(snap->at.x())));
+  QVERIFY(std::abs(snap->at.y() - 100.5) <= 0.1);
+}
+
+void TestInkSnap::atThePicturesEdges_data() {
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<int>("format");
+  const QList<QSize> sizes{{1, 1}, {3, 2}, {1, 300}, {300, 2}, {40, 40}};
+  const QList<QImage::Format> formats{QImage::Format_Mono,     QImage::Format_Grayscale8,
+                                      QImage::Format_Indexed8, QImage::Format_RGB32,
+                                      QImage::Format_ARGB32,   QImage::Format_RGB888};
+  for (const QSize size : sizes) {
+    for (const QImage::Format format : formats) {
+      QTest::addRow("%dx%d, format %d", size.width(), size.height(), int(format))
+          << size << int(format);
+    }
+  }
+}
+
+// Ink along the picture's borders and a pixel in a corner, looked for from
+// the corners, the borders and beyond them, at the reaches of 3200 % to
+// 1 %: a snap, where there is one, is on the picture and within reach.
+void TestInkSnap::atThePicturesEdges() {
+  QFETCH(QSize, size);
+  QFETCH(int, format);
+  QImage drawnOn(size, QImage::Format_RGB32);
+  drawnOn.fill(Qt::white);
+  for (int x = 0; x < size.width(); ++x) {
+    drawnOn.setPixel(x, size.height() - 1, qRgb(0, 0, 0));
+  }
+  for (int y = 0; y < size.height(); ++y) {
+    drawnOn.setPixel(0, y, qRgb(0, 0, 0));
+  }
+  drawnOn.setPixel(size.width() - 1, 0, qRgb(0, 0, 0));
+  const QImage image = drawnOn.convertToFormat(QImage::Format(format));
+  RasterPicture picture(image);
+  picture.waitUntilReady();
+  const QRectF whole(QPointF(0, 0), QSizeF(size));
+  for (const QPointF at : {QPointF(0, 0), QPointF(size.width(), size.height()),
+                           QPointF(size.width() - 0.5, 0.5), QPointF(-3, size.height() / 2.0),
+                           QPointF(size.width() + 2, -2), QPointF(0.5, size.height() - 0.5)}) {
+    for (const double reach : {6.0 / 32, 6.0, 13.0, 50.0, 600.0}) {
+      for (const std::optional<InkSnap>& snap :
+           {snapToInk(picture, at, reach), snapToInk(image, at, reach)}) {
+        if (snap) {
+          QVERIFY2(whole.adjusted(-0.01, -0.01, 0.01, 0.01).contains(snap->at),
+                   qPrintable(u"(%1, %2) from (%3, %4) reach %5"_s.arg(snap->at.x())
+                                  .arg(snap->at.y())
+                                  .arg(at.x())
+                                  .arg(at.y())
+                                  .arg(reach)));
+          QVERIFY(apart(snap->at, at) <= reach + 1e-9);
+        }
+      }
+    }
+  }
 }
 
 QTEST_MAIN(TestInkSnap)
