@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,6 +31,10 @@ CanvasWidget::CanvasWidget(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   // A click gives the keyboard to the picture, for its arrow keys and Space.
   setFocusPolicy(Qt::ClickFocus);
+  // An input method stays on while the picture has the keyboard, so that a
+  // comment typed in Japanese after a click is composed as always; what it
+  // composes goes to the typing target (below).
+  setAttribute(Qt::WA_InputMethodEnabled);
   resize(m_canvas.size());
   // A drawing repaints only what it touched, wherever that is on screen.
   m_canvas.setDamageHandler([this](const QRect& area) {
@@ -324,6 +329,37 @@ void CanvasWidget::showMarker(std::optional<QPointF> at) {
   if (m_marker) {
     update(markerRect(*m_marker));
   }
+}
+
+// What an input method composes belongs to the comment: shown there while
+// composed, and the keyboard goes back there once it is committed.
+void CanvasWidget::inputMethodEvent(QInputMethodEvent* event) {
+  if (!m_typingTarget) {
+    QWidget::inputMethodEvent(event);
+    return;
+  }
+  m_keysPoint = false;
+  QInputMethodEvent passed(event->preeditString(), event->attributes());
+  passed.setCommitString(event->commitString(), event->replacementStart(),
+                         event->replacementLength());
+  QCoreApplication::sendEvent(m_typingTarget, &passed);
+  if (event->preeditString().isEmpty()) {
+    m_typingTarget->setFocus(Qt::OtherFocusReason);
+  }
+  event->accept();
+}
+
+QVariant CanvasWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (!m_typingTarget) {
+    return QWidget::inputMethodQuery(query);
+  }
+  // The candidate window opens by the comment's cursor, not the picture's.
+  const QVariant answer = m_typingTarget->inputMethodQuery(query);
+  if (query == Qt::ImCursorRectangle || query == Qt::ImAnchorRectangle) {
+    const QRect r = answer.toRect();
+    return QRect(mapFrom(window(), m_typingTarget->mapTo(window(), r.topLeft())), r.size());
+  }
+  return answer;
 }
 
 void CanvasWidget::leaveEvent(QEvent* event) {

@@ -7,6 +7,7 @@
 #include "StatusBar.h"
 
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -24,6 +25,7 @@ class TestPlacement : public QObject {
   void arrowsMoveByScreenPixels();
   void keyboardGestureRecordsAsTheMouseDoes();
   void typingAfterAClickReachesTheComment();
+  void composedTextAfterAClickReachesTheComment();
   void spaceHeldEndsWhenTheKeyboardLeaves();
   void spaceAndMouseButtonMixed_data();
   void spaceAndMouseButtonMixed();
@@ -132,6 +134,29 @@ void TestPlacement::typingAfterAClickReachesTheComment() {
   QTest::keyClick(canvas(), Qt::Key_Tab);
   QVERIFY(comment->hasFocus());
   QCOMPARE(field(Field::up座標x), u"900"_s);  // only the clicks were gestures
+}
+
+// As an input method sends a comment typed in Japanese: the letters being
+// composed first, then the text chosen.
+void TestPlacement::composedTextAfterAClickReachesTheComment() {
+  CommentBox* comment = window().commentBox();
+  QTest::keyClicks(comment, u"A-"_s);
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(60, 60));
+  QVERIFY(canvas()->testAttribute(Qt::WA_InputMethodEnabled));
+  QInputMethodEvent composing(u"か"_s, {});
+  QCoreApplication::sendEvent(canvas(), &composing);
+  QVERIFY(canvas()->hasFocus());  // a change of focus would end the composing
+  QInputMethodEvent committed;
+  committed.setCommitString(u"角"_s);
+  QCoreApplication::sendEvent(canvas(), &committed);
+  QCOMPARE(comment->text(), u"A-角"_s);
+  QVERIFY(comment->hasFocus());
+  // Its candidates open by the comment's cursor.
+  const QWidget* picture = canvas();
+  const QRect cursor = picture->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  QCOMPARE(canvas()->mapTo(&window(), cursor.topLeft()),
+           comment->mapTo(&window(),
+                          comment->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft()));
 }
 
 void TestPlacement::spaceHeldEndsWhenTheKeyboardLeaves() {
