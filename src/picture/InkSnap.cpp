@@ -145,7 +145,7 @@ Findings findInk(const InkMap& map, QPointF at, double reach) {
       const std::optional<QPointF> x = crossing(map, strokes[i], strokes[j]);
       if (x && distance(*x, at) <= reach &&
           (!found.crossing || distance(*x, at) < distance(found.crossing->at, at))) {
-        found.crossing = Found{*x, InkSnap::Kind::Crossing, {}};
+        found.crossing = Found{*x, InkSnap::Kind::Crossing, {}, {}, {}};
       }
     }
   }
