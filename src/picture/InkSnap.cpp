@@ -120,7 +120,8 @@ Findings findInk(const InkMap& map, QPointF at, double reach) {
   std::vector<float> scratch;
   int fits = 0;
   std::size_t lines = 0;  // specks of noise and filled areas take no place
-  for (const auto& [d, seed] : seeds) {
+  for (const auto& found : seeds) {
+    const QPointF& seed = found.second;  // a name lambdas can take, unlike a binding
     if (lines >= kMostStrokes || fits >= int(2 * kMostStrokes)) {
       break;
     }
