@@ -122,11 +122,8 @@ PointerEvent CanvasWidget::pointerEvent(Qt::MouseButtons buttons, Qt::KeyboardMo
 // is released, so every press on the canvas gets its release here, even one
 // made outside the canvas (negative or beyond its size).
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
-  if (m_spaceHeld) {
-    // The mouse takes the button over: the gesture Space began ends first.
-    m_spaceHeld = false;
-    emit released(placed(Qt::LeftButton, event->modifiers(), m_pointer));
-  }
+  // The mouse takes the button over: the gesture Space began ends first.
+  endSpaceGesture(event->modifiers());
   m_held = true;
   m_pointer = event->position();
   m_keysPoint = false;
@@ -267,22 +264,25 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
 
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Space && m_spaceHeld && !event->isAutoRepeat()) {
-    m_spaceHeld = false;
-    m_held = false;
-    emit released(placed(Qt::LeftButton, event->modifiers(), m_pointer));
+    endSpaceGesture(event->modifiers());
     return;
   }
   QWidget::keyReleaseEvent(event);
 }
 
+void CanvasWidget::endSpaceGesture(Qt::KeyboardModifiers modifiers) {
+  if (!m_spaceHeld) {
+    return;
+  }
+  m_spaceHeld = false;
+  m_held = false;
+  emit released(placed(Qt::LeftButton, modifiers, m_pointer));
+}
+
 // A gesture Space began ends where the pointer is when the keyboard goes
 // elsewhere: every press gets its release.
 void CanvasWidget::focusOutEvent(QFocusEvent* event) {
-  if (m_spaceHeld) {
-    m_spaceHeld = false;
-    m_held = false;
-    emit released(placed(Qt::LeftButton, Qt::NoModifier, m_pointer));
-  }
+  endSpaceGesture(Qt::NoModifier);
   QWidget::focusOutEvent(event);
 }
 

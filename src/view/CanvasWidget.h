@@ -117,6 +117,8 @@ class CanvasWidget : public QWidget {
   // The event a pointer at `at` (canvas pixels) makes, snapped when asked.
   PointerEvent placed(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF at);
   void showMarker(std::optional<QPointF> at);
+  // The gesture Space holds, if any, released where the pointer is.
+  void endSpaceGesture(Qt::KeyboardModifiers modifiers);
   QRect markerRect(QPointF at) const;
 };
 
