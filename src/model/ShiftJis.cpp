@@ -78,66 +78,108 @@ class Converter {
   iconv_t m_cd;
 };
 
+// Converts one run of characters beyond ASCII, character by character as
+// the whole text always was: a lone surrogate becomes U+FFFD (refused), a
+// U+FEFF is left out; look-alikes are replaced.
+bool convertRun(Converter& converter, QStringView run, QByteArray& out) {
+  QString replaced;
+  replaced.reserve(run.size());
+  for (const uint u : run.toUcs4()) {
+    const char32_t w = windowsLookAlike(u);
+    replaced += QString::fromUcs4(&w, 1);
+  }
+  return converter.convert(replaced.toUtf8(), out);
+}
+
+bool isAscii(QChar c) {
+  return c.unicode() < 0x80;
+}
+
 }  // namespace
 
-ShiftJisText toShiftJis(const QString& text) {
-  Converter converter("CP932", "UTF-8");
-  if (!converter.ok()) {
-    return {std::nullopt, QString()};
+struct ShiftJisWriter::Converter : koordel::Converter {
+  Converter() : koordel::Converter("CP932", "UTF-8") {}
+};
+
+ShiftJisWriter::ShiftJisWriter() : m_converter(std::make_unique<Converter>()) {}
+
+ShiftJisWriter::~ShiftJisWriter() = default;
+
+void ShiftJisWriter::reserve(qsizetype bytes) {
+  m_bytes.reserve(bytes);
+}
+
+bool ShiftJisWriter::add(QStringView text) {
+  if (!m_converter->ok()) {
+    return false;
   }
   // Code page 932 keeps ASCII as it is: a record of many coordinates is
-  // mostly digits, which are copied; only the rest goes through iconv,
-  // look-alikes replaced.
-  const QChar* const chars = text.constData();
+  // mostly digits, which are copied; only the rest goes through iconv.
+  const QChar* const chars = text.data();
   const qsizetype size = text.size();
-  // At most two bytes for each character that converts at all.
-  QByteArray out(2 * size, Qt::Uninitialized);
-  qsizetype written = 0;
-  QString run;
+  const qsizetype before = m_bytes.size();
+  qsizetype written = before;
+  m_bytes.resize(written + size);
+  char* out = m_bytes.data();
   QByteArray part;
-  bool whole = true;
-  for (qsizetype i = 0; i < size && whole;) {
-    if (chars[i].unicode() < 0x80) {
+  for (qsizetype i = 0; i < size;) {
+    if (isAscii(chars[i])) {
       out[written++] = char(chars[i++].unicode());
       continue;
     }
-    // Character by character, as the whole text always was: a lone
-    // surrogate becomes U+FFFD (refused), a U+FEFF is left out.
     const qsizetype start = i;
-    while (i < size && chars[i].unicode() >= 0x80) {
+    while (i < size && !isAscii(chars[i])) {
       ++i;
     }
-    run.clear();
-    for (const uint u : QStringView(chars + start, i - start).toUcs4()) {
-      const char32_t w = windowsLookAlike(u);
-      run += QString::fromUcs4(&w, 1);
+    if (!convertRun(*m_converter, text.sliced(start, i - start), part)) {
+      m_bytes.resize(before);
+      return false;
     }
-    whole = converter.convert(run.toUtf8(), part);
-    if (!whole) {
-      break;
-    }
-    if (written + part.size() > out.size()) {
-      out.resize(written + part.size() + (size - i) * 2);
-    }
-    std::copy(part.cbegin(), part.cend(), out.begin() + written);
-    written += part.size();
+    // At most two bytes for each character that converts at all.
+    m_bytes.resize(written + part.size() + (size - i));
+    out = m_bytes.data();
+    written = std::copy(part.cbegin(), part.cend(), out + written) - out;
   }
-  out.resize(written);
-  if (whole) {
-    return {out, QString()};
+  m_bytes.resize(written);
+  return true;
+}
+
+void ShiftJisWriter::addAscii(char c) {
+  m_bytes.append(c);
+}
+
+QString unrepresentableInShiftJis(QStringView text) {
+  QString missing;
+  const auto ascii = [](QChar c) { return isAscii(c); };
+  if (std::all_of(text.begin(), text.end(), ascii)) {
+    return missing;
+  }
+  Converter converter("CP932", "UTF-8");
+  if (!converter.ok()) {
+    return missing;
   }
   // Name every character that cannot be written, so the user can fix them
   // all at once.
-  QString missing;
   QByteArray ignored;
   for (const uint u : text.toUcs4()) {
-    const char32_t c = windowsLookAlike(u);
+    if (u < 0x80) {
+      continue;
+    }
+    const char32_t c = u;
     const QString one = QString::fromUcs4(&c, 1);
-    if (!converter.convert(one.toUtf8(), ignored) && !missing.contains(one)) {
+    if (!convertRun(converter, one, ignored) && !missing.contains(one)) {
       missing += one;
     }
   }
-  return {std::nullopt, missing};
+  return missing;
+}
+
+ShiftJisText toShiftJis(QStringView text) {
+  ShiftJisWriter writer;
+  if (writer.add(text)) {
+    return {writer.take(), QString()};
+  }
+  return {std::nullopt, unrepresentableInShiftJis(text)};
 }
 
 std::optional<QString> fromShiftJis(const QByteArray& bytes) {

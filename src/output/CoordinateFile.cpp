@@ -130,23 +130,63 @@ std::optional<QString> CoordinateFile::append(const QString& line) const {
 }
 
 std::optional<QString> CoordinateFile::refuses(const QString& line) const {
-  const ShiftJisText encoded = toShiftJis(line);
-  if (encoded.bytes) {
+  const QString missing = unrepresentableInShiftJis(line);
+  if (missing.isEmpty()) {
     return std::nullopt;
   }
-  return unrepresentable(encoded.unrepresentable, QDir::toNativeSeparators(path()));
+  return unrepresentable(missing, QDir::toNativeSeparators(path()));
+}
+
+std::optional<QString> CoordinateFile::refuses(const Record& record) const {
+  // The separators are ASCII: the record's text form misses what its fields
+  // miss.
+  QString missing;
+  for (const RecordField& field : record.fields()) {
+    for (const char32_t c : unrepresentableInShiftJis(field.text).toUcs4()) {
+      const QString one = QString::fromUcs4(&c, 1);
+      if (!missing.contains(one)) {
+        missing += one;
+      }
+    }
+  }
+  if (missing.isEmpty()) {
+    return std::nullopt;
+  }
+  return unrepresentable(missing, QDir::toNativeSeparators(path()));
 }
 
 std::optional<QString> CoordinateFile::append(const QString& line, Appended* appended) const {
+  ShiftJisText encoded = toShiftJis(line);
+  if (!encoded.bytes) {
+    return unrepresentable(encoded.unrepresentable, QDir::toNativeSeparators(path()));
+  }
+  return appendBytes(std::move(*encoded.bytes), appended);
+}
+
+std::optional<QString> CoordinateFile::append(const Record& record, Appended* appended) const {
+  const QList<RecordField>& fields = record.fields();
+  ShiftJisWriter writer;
+  qsizetype size = fields.size() + 2;
+  for (const RecordField& field : fields) {
+    size += field.text.size();
+  }
+  writer.reserve(size);
+  for (const RecordField& field : fields) {
+    if (&field != &fields.front()) {
+      writer.addAscii(',');
+    }
+    if (!writer.add(field.text)) {
+      return refuses(record);
+    }
+  }
+  return appendBytes(writer.take(), appended);
+}
+
+std::optional<QString> CoordinateFile::appendBytes(QByteArray bytes, Appended* appended) const {
   const QString folderNow = folder();
   const bool elsewhere = folderNow != m_folder;
   const QString file = QDir(folderNow).filePath(fileName());
   const QString where = QDir::toNativeSeparators(file);
-  ShiftJisText encoded = toShiftJis(line);
-  if (!encoded.bytes) {
-    return unrepresentable(encoded.unrepresentable, where);
-  }
-  QByteArray& bytes = *encoded.bytes;
   bytes.append("\r\n");
   const auto failed = [&](int error) {
     return u"%1 に書き込めませんでした。\n%2"_s.arg(where, reason(error));

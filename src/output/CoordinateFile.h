@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Record.h"
+
 #include <QString>
 
 #include <functional>
@@ -32,6 +34,7 @@ class CoordinateFile {
   // Why `line` cannot go into the file whatever the disk says: a character
   // Shift_JIS cannot hold.
   std::optional<QString> refuses(const QString& line) const;
+  std::optional<QString> refuses(const Record& record) const;
 
   // Where a line went: the file, where it began, and its bytes.
   struct Appended {
@@ -41,6 +44,8 @@ class CoordinateFile {
   };
   // The same as append(), telling where the line went.
   std::optional<QString> append(const QString& line, Appended* appended) const;
+  // The record's text form as the line, encoded field by field.
+  std::optional<QString> append(const Record& record, Appended* appended) const;
 
   enum class Outcome { Done, Changed, Gone, Failed };
   struct Undone {
@@ -63,6 +68,8 @@ class CoordinateFile {
 
  private:
   QString folder() const;
+  // Writes `bytes` (the line, CR LF still to come) as append() does.
+  std::optional<QString> appendBytes(QByteArray bytes, Appended* appended) const;
 
   QString m_folder;
   QString m_fallback;

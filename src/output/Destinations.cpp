@@ -94,7 +94,7 @@ class SheetDelivery : public Delivery {
 
 std::optional<QString> Destinations::refuses(const Record& record) const {
   if (m_selections.destination == destination::kFile) {
-    return m_file.refuses(record.textForm());
+    return m_file.refuses(record);
   }
   if (m_selections.destination == destination::kSpreadsheet &&
       record.fields().size() > SpreadsheetLink::kMostColumns) {
@@ -119,7 +119,7 @@ Sent Destinations::send(const Record& record) {
   }
   if (where == destination::kFile) {
     CoordinateFile::Appended appended;
-    if (auto problem = m_file.append(record.textForm(), &appended)) {
+    if (auto problem = m_file.append(record, &appended)) {
       return {problem, nullptr};
     }
     return {std::nullopt, std::make_unique<FileDelivery>(std::move(appended))};

@@ -121,6 +121,7 @@ class TestCoordinateFile : public QObject {
   void shiftJisBytes_data();
   void shiftJisBytes();
   void unrepresentableCharactersAreNamed();
+  void recordWrittenFieldByField();
   void twoRecordsGiveTwoCrLfLines();
   void appendsToWhatIsThere();
   void unwritableFolderLeavesNothingBehind();
@@ -183,6 +184,28 @@ void TestCoordinateFile::unrepresentableCharactersAreNamed() {
   const ShiftJisText half = toShiftJis(u"a"_s + QChar(0xD800) + u"b"_s);
   QVERIFY(!half.bytes);
   QCOMPARE(half.unrepresentable, QString(QChar(0xFFFD)));
+}
+
+// A record is checked and written field by field: the same bytes and the
+// same refusal as its text form.
+void TestCoordinateFile::recordWrittenFieldByField() {
+  const CoordinateFile file(m_dir->path());
+  Record record(u"多角形"_s, u"坂～"_s);
+  record.addNumberText(u"1.50"_s).addText(u"°"_s).addNumber(-2);
+  CoordinateFile::Appended byFields, byText;
+  QVERIFY(!file.refuses(record));
+  QVERIFY(!file.append(record, &byFields));
+  QVERIFY(!file.append(record.textForm(), &byText));
+  QCOMPARE(byFields.bytes, byText.bytes);
+  QCOMPARE(byFields.bytes, toShiftJis(record.textForm()).bytes.value() + "\r\n");
+  // Two characters of one surrogate half each, in two fields, named once.
+  Record refused(u"点"_s, u"😀a😁"_s);
+  refused.addText(u"😀한"_s);
+  const QString message = file.refuses(refused).value_or(QString());
+  QVERIFY2(message.contains(u"（😀😁한）"_s), qPrintable(message));
+  QCOMPARE(file.append(refused, nullptr), file.refuses(refused));
+  QCOMPARE(file.refuses(refused.textForm()), file.refuses(refused));
+  QCOMPARE(contents(file.path()), byFields.bytes + byText.bytes);
 }
 
 void TestCoordinateFile::twoRecordsGiveTwoCrLfLines() {
