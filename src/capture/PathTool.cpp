@@ -13,6 +13,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <span>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -33,7 +35,9 @@ RecordField measureField(double value) {
 }  // namespace
 
 PathTool::PathTool(const ToolContext& context, Kind kind, Sketch& sketch)
-    : ShapeTool(context), m_kind(kind), m_sketch(sketch) {}
+    : ShapeTool(context), m_kind(kind), m_sketch(sketch) {
+  clear();
+}
 
 const QString& PathTool::keyword() const {
   switch (m_kind) {
@@ -105,8 +109,8 @@ void PathTool::add(QPointF twips, RecordField x, RecordField y) {
     m_twiceArea += cross(m_vertices.back() - m_vertices.front(), twips - m_vertices.front());
   }
   m_vertices.push_back(twips);
-  m_converted.push_back(std::move(x));
-  m_converted.push_back(std::move(y));
+  m_fields.append(std::move(x));
+  m_fields.append(std::move(y));
 }
 
 void PathTool::removeLastVertex() {
@@ -114,7 +118,7 @@ void PathTool::removeLastVertex() {
     return;
   }
   m_vertices.pop_back();
-  m_converted.resize(m_converted.size() - 2);
+  m_fields.resize(m_fields.size() - 2);
   // Recounted rather than taken back term by term: no rounding piles up.
   m_length = {};
   m_twiceArea = 0;
@@ -141,7 +145,7 @@ void PathTool::abandon(const QString& why) {
 
 void PathTool::clear() {
   m_vertices.clear();
-  m_converted.clear();
+  m_fields = {RecordField::ofText(keyword()), RecordField::ofText({})};
   m_twiceArea = 0;
   m_length = {};
   m_calibration.clear();
@@ -171,21 +175,16 @@ std::optional<QString> PathTool::finish() {
     return std::nullopt;
   }
   if (m_recalibrated || calibration() != m_calibration) {
-    const ValueSheet& sheet = context().sheet;
-    for (std::size_t i = 0; i < m_vertices.size(); ++i) {
-      const auto x = convertXText(sheet, float(m_vertices[i].x()), float(m_vertices[i].y()));
-      const auto y = convertYText(sheet, float(m_vertices[i].x()), float(m_vertices[i].y()));
-      if (!x || !y) {
-        return GestureTracker::overflowMessage();
-      }
-      m_converted[2 * i] = RecordField::ofNumberText(*x);
-      m_converted[2 * i + 1] = RecordField::ofNumberText(*y);
+    if (auto overflow = convertAgain()) {
+      return overflow;
     }
-    m_calibration = calibration();
-    m_recalibrated = false;
   }
   const QString measured = measureText(nullptr);
   if (auto failure = run()) {
+    if (m_fields.size() != 2 + 2 * qsizetype(m_vertices.size())) {
+      // The record that took them was not sent: made again, as they were.
+      convertAgain();
+    }
     if (m_kind == Kind::Angle) {
       // Its third click ended it: that click can be made again.
       removeLastVertex();
@@ -194,6 +193,25 @@ std::optional<QString> PathTool::finish() {
   }
   clear();
   m_sketch.tell(measured);
+  return std::nullopt;
+}
+
+std::optional<QString> PathTool::convertAgain() {
+  const ValueSheet& sheet = context().sheet;
+  QList<RecordField> fields;
+  fields.reserve(2 + 2 * qsizetype(m_vertices.size()));
+  fields << RecordField::ofText(keyword()) << RecordField::ofText({});
+  for (const QPointF& v : m_vertices) {
+    const auto x = convertXText(sheet, float(v.x()), float(v.y()));
+    const auto y = convertYText(sheet, float(v.x()), float(v.y()));
+    if (!x || !y) {
+      return GestureTracker::overflowMessage();
+    }
+    fields << RecordField::ofNumberText(*x) << RecordField::ofNumberText(*y);
+  }
+  m_fields = std::move(fields);
+  m_calibration = calibration();
+  m_recalibrated = false;
   return std::nullopt;
 }
 
@@ -240,16 +258,17 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
     return p;
   }
   const auto [kx, ky] = *k;
-  const std::vector<QPointF> straight = straightVertices();
-  Record record = newRecord(keyword());
-  record.reserve(qsizetype(m_converted.size()) + 4);
-  for (const RecordField& field : m_converted) {
-    record.add(field);
+  // A straight scan's vertices are measured where they are, uncopied.
+  std::vector<QPointF> turned;
+  if (context().sheet.tilt() != 0) {
+    turned = straightVertices();
   }
+  const std::span<const QPointF> straight = turned.empty() ? m_vertices : turned;
+  std::vector<double> measures;
   const auto measure = [&](double value) {
     const std::optional<double> rounded = hundredths(value, p.error);
     if (rounded) {
-      record.add(measureField(*rounded));
+      measures.push_back(*rounded);
     }
     return rounded.has_value();
   };
@@ -275,6 +294,12 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
       }
       break;
     }
+  }
+  const Record head = newRecord(keyword());
+  m_fields.reserve(m_fields.size() + qsizetype(measures.size()));
+  Record record(head.fields().at(0).text, head.fields().at(1).text, std::exchange(m_fields, {}));
+  for (const double value : measures) {
+    record.add(measureField(value));
   }
   p.record = std::move(record);
   return p;

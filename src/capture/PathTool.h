@@ -51,6 +51,8 @@ class PathTool : public ShapeTool {
   // `pointer`, in user units.
   QString measureText(const QPointF* pointer) const;
   void clear();
+  // Each vertex's converted position made afresh from the calibration now.
+  std::optional<QString> convertAgain();
   // The texts of the six fields a conversion reads.
   QStringList calibration() const;
   // The length of the edges placed, kept up as vertices come so that a
@@ -63,8 +65,10 @@ class PathTool : public ShapeTool {
   Kind m_kind;
   Sketch& m_sketch;
   std::vector<QPointF> m_vertices;  // twips
-  // Each vertex's converted position as its click stored it.
-  std::vector<RecordField> m_converted;
+  // Room for the keyword and the comment, then each vertex's converted
+  // position as its click stored it. Lent to the record that is sent: a copy
+  // of a 100,000-vertex shape's would cost more than all the rest.
+  mutable QList<RecordField> m_fields;
   // Twice the signed area about the first vertex, in twips squared.
   double m_twiceArea = 0;
   struct Length {

@@ -38,6 +38,15 @@ Record::Record(const QString& shape, const QString& comment) {
   m_fields.append(RecordField::ofText(comment));
 }
 
+Record::Record(const QString& shape, const QString& comment, QList<RecordField> room)
+    : m_fields(std::move(room)) {
+  if (m_fields.size() < 2) {
+    m_fields.resize(2);
+  }
+  m_fields[0] = RecordField::ofText(shape);
+  m_fields[1] = RecordField::ofText(comment);
+}
+
 Record& Record::addText(const QString& text) {
   m_text.clear();
   m_fields.append(RecordField::ofText(text));

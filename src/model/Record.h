@@ -31,6 +31,10 @@ struct RecordField {
 class Record {
  public:
   Record(const QString& shape, const QString& comment);
+  // `room`: two fields of room at the front, taken by the shape and the
+  // comment, then the values. A record of many values is built in place
+  // rather than copied.
+  Record(const QString& shape, const QString& comment, QList<RecordField> room);
 
   Record& addText(const QString& text);
   Record& addNumber(double value);

@@ -1,6 +1,7 @@
 // 折れ線, 多角形 and 角度 through the real window: clicks on Picture1, the keys
 // wherever the focus is, the record where it was sent, undo.
 #include "CommentBox.h"
+#include "ModalAnswer.h"
 #include "NumberText.h"
 #include "PathShapes.h"
 #include "PictureCanvas.h"
@@ -278,7 +279,19 @@ void TestPathShapes::refusedShapesKeepTheirVertices() {
   QCOMPARE(tiles(), 0);
   key(Qt::Key_Backspace);
   key(Qt::Key_Backspace);
-  clickAll({kC}, Ending::Enter);
+  // A comment 座標.txt cannot hold: told, nothing drawn, and the vertices'
+  // positions are all in the record once the comment is mended.
+  window().commentBox()->setText(u"T😀"_s);
+  {
+    MessagesTold messages;
+    clickAll({kC}, Ending::Enter);
+    QTRY_VERIFY(messages.told.join(u""_s).contains(u"（😀）"_s));
+  }
+  QCOMPARE(m_paths()->vertexCount(), 3u);
+  QVERIFY(file().isEmpty());
+  QCOMPARE(tiles(), 0);
+  window().commentBox()->setText(u"T"_s);
+  key(Qt::Key_Return);
   QCOMPARE(file(), kPolygon + ",T,0.00,0.00,3.00,0.00,0.00,4.00,12.00,6.00\r\n");
 }
 
