@@ -53,7 +53,7 @@ std::optional<PdfChoice> QtPdfPrompts::choose(const QString& file, const PdfDocu
   // number out of range is told beside the box and keeps 開く disabled.
   dpi->setCompleter(nullptr);
   dpi->setInsertPolicy(QComboBox::NoInsert);
-  dpi->setCurrentText(QString::number(kDefaultDpi));
+  dpi->setCurrentText(QString::number(startingDpi()));
   form->addRow(u"解像度（dpi、%1〜%2）:"_s.arg(kMinimumDpi).arg(kMaximumDpi), dpi);
 
   auto* size = new Readout(u"画像の大きさ"_s, &dialog);

@@ -27,10 +27,16 @@ class PdfPrompts {
   static constexpr int kDefaultDpi = 200;
 
   virtual ~PdfPrompts() = default;
+  // The resolution the page dialog starts with.
+  int startingDpi() const { return m_startingDpi; }
+  void setStartingDpi(int dpi) { m_startingDpi = dpi; }
   // The page and the resolution; no value when the user cancels.
   virtual std::optional<PdfChoice> choose(const QString& file, const PdfDocument& document) = 0;
   // The password of a protected file; no value when the user cancels.
   virtual std::optional<QByteArray> password(const QString& file) = 0;
+
+ private:
+  int m_startingDpi = kDefaultDpi;
 };
 
 class QtPdfPrompts : public PdfPrompts {

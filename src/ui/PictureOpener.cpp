@@ -29,12 +29,23 @@ PictureOpener::PictureOpener(PictureView& view, CaptureHistory& history, History
 PictureOpener::~PictureOpener() = default;
 
 void PictureOpener::setPdfPrompts(std::unique_ptr<PdfPrompts> prompts) {
+  prompts->setStartingDpi(m_pdfPrompts->startingDpi());
   m_pdfPrompts = std::move(prompts);
 }
 
-bool PictureOpener::open(const QString& path) {
+void PictureOpener::setStartingDpi(int dpi) {
+  m_pdfPrompts->setStartingDpi(dpi);
+}
+
+void PictureOpener::tellShown(bool opened) {
+  for (const auto& listener : m_listeners) {
+    listener(opened);
+  }
+}
+
+bool PictureOpener::open(const QString& path, std::optional<PdfChoice> at) {
   if (looksLikePdf(path)) {
-    return openPdfPage(path);
+    return openPdfPage(path, at);
   }
   // The header is read here (its size checked before a byte is allocated);
   // the pixels follow on a worker, shown as they come.
@@ -43,7 +54,7 @@ bool PictureOpener::open(const QString& path) {
     showMessage(m_window, opened.error, u"エラー"_s);
     return false;
   }
-  return showDecoding(std::move(opened.decoder));
+  return showDecoding(std::move(opened.decoder), ShownFile{path, std::nullopt, 1});
 }
 
 void PictureOpener::tellNotOpened(const QStringList& files) {
@@ -59,6 +70,11 @@ void PictureOpener::tellNotOpened(const QStringList& files) {
 }
 
 bool PictureOpener::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
+  return showDecoding(std::move(decoder), std::nullopt);
+}
+
+bool PictureOpener::showDecoding(std::unique_ptr<PictureDecoder> decoder,
+                                 std::optional<ShownFile> file) {
   const QSize size = decoder->size();
   std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(decoder));
   if (!picture) {
@@ -83,6 +99,9 @@ bool PictureOpener::showDecoding(std::unique_ptr<PictureDecoder> decoder) {
       });
   showPicture(picture, true);
   showLoading(picture->decodedRows());
+  m_shown = std::move(file);
+  m_document.reset();
+  tellShown(true);
   return true;
 }
 
@@ -117,13 +136,16 @@ void PictureOpener::pictureDecoded(const Picture* picture, const std::optional<Q
   }
   m_history.bringBack(std::move(before.history));
   m_view.bringBack(std::move(before.canvas), before.place);
+  m_shown = std::move(before.shown);
+  m_document = std::move(before.document);
+  tellShown(false);
   showMessage(m_window, told, u"エラー"_s);
 }
 
 // A page of a PDF, drawn on demand at the resolution the user chooses. Every
 // way out before the page shows (a cancel, a wrong password, a damaged file)
 // leaves the picture that was shown.
-bool PictureOpener::openPdfPage(const QString& path) {
+bool PictureOpener::openPdfPage(const QString& path, std::optional<PdfChoice> at) {
   OpenedPdf opened = openPdf(path);
   if (opened.status == PdfDocument::Status::NeedsPassword) {
     const std::optional<QByteArray> password = m_pdfPrompts->password(path);
@@ -136,22 +158,54 @@ bool PictureOpener::openPdfPage(const QString& path) {
     showMessage(m_window, opened.error, u"エラー"_s);
     return false;
   }
-  const std::optional<PdfChoice> choice = m_pdfPrompts->choose(path, *opened.document);
-  if (!choice) {
+  // A page the file no longer has is chosen again, as for a file never seen.
+  const int pages = opened.document->pageCount();
+  std::optional<PdfChoice> choice = at;
+  if (!choice || choice->page < 0 || choice->page >= pages) {
+    choice = m_pdfPrompts->choose(path, *opened.document);
+    if (!choice) {
+      return false;
+    }
+    m_pdfPrompts->setStartingDpi(choice->dpi);
+  }
+  return showPdfPage(opened.document, ShownFile{path, choice, pages});
+}
+
+bool PictureOpener::turnTo(int page) {
+  if (!m_shown || !m_shown->pdf || !m_document || page < 0 || page >= m_shown->pages) {
     return false;
   }
+  ShownFile next = *m_shown;
+  next.pdf->page = page;
+  // Only the page changes: the same part of the paper stays in view, at the
+  // same zoom.
+  PictureView::Place place = m_view.place();
+  place.anchor.reset();  // a point of the page left behind
+  if (!showPdfPage(m_document, next)) {
+    return false;
+  }
+  m_view.moveTo(place);
+  return true;
+}
+
+bool PictureOpener::showPdfPage(std::shared_ptr<const PdfDocument> document,
+                                const ShownFile& shown) {
   // A page the PDF library cannot read has no size: every tile of it would
   // fail.
-  if (!opened.document->pageSize(choice->page).isValid()) {
+  const int page = shown.pdf->page;
+  if (!document->pageSize(page).isValid()) {
     showMessage(
         m_window,
-        aboutFile(u"PDF の %1 ページ目が壊れているため開けません。"_s.arg(choice->page + 1), path),
+        aboutFile(u"PDF の %1 ページ目が壊れているため開けません。"_s.arg(page + 1), shown.path),
         u"エラー"_s);
     return false;
   }
-  auto page = std::make_shared<PdfPicture>(opened.document, choice->page, choice->dpi);
-  page->setProblemHandler(m_tellLater);
-  showPicture(page);
+  auto picture = std::make_shared<PdfPicture>(document, page, shown.pdf->dpi);
+  picture->setProblemHandler(m_tellLater);
+  showPicture(picture);
+  m_shown = shown;
+  m_document = std::move(document);
+  tellShown(true);
   return true;
 }
 
@@ -160,7 +214,7 @@ void PictureOpener::showPicture(std::shared_ptr<Picture> picture, bool onTrial) 
   // decoding is dropped by the next.
   std::optional<Before> before;
   if (onTrial && !m_before) {
-    before = Before{{}, m_history.setAside(), m_view.place()};
+    before = Before{{}, m_history.setAside(), m_view.place(), m_shown, m_document};
   } else {
     m_history.clear();
   }

@@ -141,6 +141,10 @@ PictureCanvas::Kept PictureView::showPicture(std::shared_ptr<Picture> picture) {
 void PictureView::bringBack(PictureCanvas::Kept kept, const Place& at) {
   // The zoom after the picture: how far it may go depends on the picture.
   m_canvas->bringBack(std::move(kept));
+  moveTo(at);
+}
+
+void PictureView::moveTo(const Place& at) {
   m_canvas->setZoom(at.zoom);
   m_padding = at.padding;
   m_anchor = at.anchor;

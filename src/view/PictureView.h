@@ -101,6 +101,9 @@ class PictureView : public QWidget {
   PictureCanvas::Kept showPicture(std::shared_ptr<Picture> picture);
   // Shows a picture handed back earlier, as it was at `place`.
   void bringBack(PictureCanvas::Kept kept, const Place& at);
+  // Zooms and scrolls the picture shown to `place`, as near as its size
+  // allows.
+  void moveTo(const Place& place);
 
  signals:
   void zoomChanged(double zoom);
