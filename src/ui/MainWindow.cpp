@@ -15,20 +15,18 @@
 #include "PictureOpener.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
+#include "ReadoutCorner.h"
 #include "SettingsCommands.h"
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
 #include "StatusBar.h"
-#include "TiltReadout.h"
 #include "Tools.h"
 #include "TwipsGeometry.h"
 #include "UndoCommands.h"
 #include "ValueSheetWindow.h"
-#include "ZoomReadout.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QHBoxLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStandardPaths>
@@ -41,6 +39,7 @@ using namespace Qt::StringLiterals;
 namespace koordel {
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent),
+      m_later(this),
       m_coordinateFile(QCoreApplication::applicationDirPath(),
                        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                            .filePath(u"Koordel"_s)),
@@ -218,22 +217,9 @@ void MainWindow::buildViewMenu() {
   grid->setCheckable(true);
   connect(grid, &QAction::toggled, m_view, &PictureView::setGridOn);
 
-  // Where they are always seen and cover none of the status panels.
-  auto* corner = new QWidget(menuBar());
-  auto* row = new QHBoxLayout(corner);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  m_tiltReadout = new TiltReadout(m_sheet, corner);
-  auto* readout = new ZoomReadout(corner);
-  row->addWidget(m_tiltReadout);
-  row->addWidget(readout);
-  menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
-  // A menu bar sizes its corner only when the corner is set, shown or hidden.
-  connect(&m_sheet, &ValueSheet::tiltChanged, corner,
-          [this, corner] { menuBar()->setCornerWidget(corner, Qt::TopRightCorner); });
-  connect(m_view, &PictureView::zoomChanged, readout, &ZoomReadout::showZoom);
-  readout->showZoom(m_canvas->zoom());
-  m_zoomReadout = readout;
+  const CornerReadouts corner = addReadoutCorner(menuBar(), m_sheet, m_view);
+  m_tiltReadout = corner.tilt;
+  m_zoomReadout = corner.zoom;
 }
 
 void MainWindow::addCommand(QMenu* menu, const QString& name, const QString& caption,
@@ -267,21 +253,6 @@ void MainWindow::connectCanvas() {
       });
       m_view->refreshLoupe();  // the shape just drawn
     });
-  });
-}
-
-// A box opened inside a pointer handler would take the pointer grab away
-// from the canvas half-way through a gesture; it opens once the event is done.
-// A quick click can fail twice (press and release) before the box is up: the
-// user is told once.
-void MainWindow::tellLater(const QString& message) {
-  if (m_pendingMessages.contains(message)) {
-    return;
-  }
-  m_pendingMessages.append(message);
-  QTimer::singleShot(0, this, [this, message] {
-    showMessage(this, message);
-    m_pendingMessages.removeOne(message);
   });
 }
 

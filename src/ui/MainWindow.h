@@ -7,6 +7,7 @@
 #include "FileDialog.h"
 #include "GestureTracker.h"
 #include "HistoryGate.h"
+#include "LaterMessages.h"
 #include "LineStyle.h"
 #include "MenuFamily.h"
 #include "PdfPrompts.h"
@@ -145,10 +146,11 @@ class MainWindow : public QMainWindow {
                   void (MainWindow::*command)());
   void connectCanvas();
   void buildTools();
-  void tellLater(const QString& message);
+  void tellLater(const QString& message) { m_later.tell(message); }
   void showValueSheet();
   void showLineStyle();
 
+  LaterMessages m_later;
   ValueSheet m_sheet;
   Selections m_selections;
   QWidget* m_client = nullptr;
@@ -174,7 +176,6 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<UndoCommands> m_undo;
   MenuFamily* m_destinationItems = nullptr;
   MenuFamily* m_shapeItems = nullptr;
-  QStringList m_pendingMessages;
   ValueSheetWindow* m_valueSheetWindow = nullptr;
   LineStyleDialog* m_lineStyleDialog = nullptr;
 };
