@@ -2,6 +2,7 @@
 
 #include "CalcModule.h"
 #include "CommandLine.h"
+#include "DesktopMemory.h"
 #include "JapaneseFont.h"
 #include "MainWindow.h"
 #include "PdfFiles.h"
@@ -115,7 +116,9 @@ int runApplication(int argc, char* argv[]) {
   QApplication app(argc, argv);
   speakJapanese(toolkit);
   QApplication::setFont(interfaceFont());
-  MainWindow window;
+  // Only the program itself keeps what the desktop remembers: a window made
+  // anywhere else (the tests) starts from nothing and keeps nothing.
+  MainWindow window(nullptr, std::make_unique<DesktopMemory>(DesktopMemory::userStore()));
   window.show();
   if (!line.files.isEmpty()) {
     // Once the window is up, so that a message about the file has it behind.

@@ -20,18 +20,26 @@ class FileDialog {
   virtual void offer(const QString& name) = 0;
 };
 
+class DesktopMemory;
+
 class QtFileDialog : public FileDialog {
  public:
-  explicit QtFileDialog(QWidget* parent) : m_parent(parent) {}
+  // The first dialog of a run opens in the folder `memory` kept for its
+  // kind, and each choice is kept for the next run; within a run the name
+  // last chosen is offered, whichever command chose it.
+  explicit QtFileDialog(QWidget* parent, DesktopMemory* memory = nullptr)
+      : m_parent(parent), m_memory(memory) {}
 
   std::optional<QString> chooseFileToOpen(const QString& title) override;
   std::optional<QString> chooseFileToSave(const QString& title) override;
   void offer(const QString& name) override { m_lastName = name; }
 
  private:
-  std::optional<QString> remember(const QString& chosen);
+  std::optional<QString> remember(const QString& title, const QString& chosen);
+  QString startingName(const QString& title) const;
 
   QWidget* m_parent;
+  DesktopMemory* m_memory;
   QString m_lastName;
 };
 

@@ -24,6 +24,7 @@
 #include "TwipsGeometry.h"
 #include "UndoCommands.h"
 #include "ValueSheetWindow.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,9 +38,10 @@
 using namespace Qt::StringLiterals;
 
 namespace koordel {
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent, std::unique_ptr<DesktopMemory> memory)
     : QMainWindow(parent),
       m_later(this),
+      m_memory(memory ? std::move(memory) : std::make_unique<DesktopMemory>()),
       m_coordinateFile(QCoreApplication::applicationDirPath(),
                        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                            .filePath(u"Koordel"_s)),
@@ -50,7 +52,7 @@ MainWindow::MainWindow(QWidget* parent)
   setWindowTitle(u"Koordel"_s);
   buildClientArea();
   m_tracker = std::make_unique<GestureTracker>(m_sheet, m_selections, *m_statusBar);
-  m_fileDialog = std::make_unique<QtFileDialog>(this);
+  m_fileDialog = std::make_unique<QtFileDialog>(this, m_memory.get());
   m_prompts = std::make_unique<QtUserPrompts>(this);
   m_opener = std::make_unique<PictureOpener>(*m_view, m_history, m_gate, this,
                                              [this](const QString& told) { tellLater(told); });
@@ -63,6 +65,7 @@ MainWindow::MainWindow(QWidget* parent)
   m_selections.outputRow = 1;
   // The design's size to begin with; the user may make it larger or smaller.
   resize(sizeHint());
+  new WindowPlacement(this, *m_memory);
 }
 
 MainWindow::~MainWindow() = default;
@@ -216,6 +219,9 @@ void MainWindow::buildViewMenu() {
   grid->setObjectName(u"座標格子"_s);
   grid->setCheckable(true);
   connect(grid, &QAction::toggled, m_view, &PictureView::setGridOn);
+
+  loupe->setChecked(m_memory->loupeOn());
+  connect(loupe, &QAction::toggled, this, [this](bool on) { m_memory->rememberLoupe(on); });
 
   const CornerReadouts corner = addReadoutCorner(menuBar(), m_sheet, m_view);
   m_tiltReadout = corner.tilt;

@@ -4,6 +4,7 @@
 #include "CaptureHistory.h"
 #include "CommentBox.h"
 #include "CoordinateFile.h"
+#include "DesktopMemory.h"
 #include "FileDialog.h"
 #include "GestureTracker.h"
 #include "HistoryGate.h"
@@ -52,7 +53,9 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // What the desktop keeps between runs is kept in `memory`; without one,
+  // nothing is kept beyond the run.
+  explicit MainWindow(QWidget* parent = nullptr, std::unique_ptr<DesktopMemory> memory = nullptr);
   ~MainWindow() override;
 
   ValueSheet& valueSheet() { return m_sheet; }
@@ -151,6 +154,7 @@ class MainWindow : public QMainWindow {
   void showLineStyle();
 
   LaterMessages m_later;
+  std::unique_ptr<DesktopMemory> m_memory;
   ValueSheet m_sheet;
   Selections m_selections;
   QWidget* m_client = nullptr;
