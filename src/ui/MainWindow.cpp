@@ -11,11 +11,13 @@
 #include "LineStyleDialog.h"
 #include "MenuFamily.h"
 #include "Messages.h"
+#include "PageTurner.h"
 #include "PathShapes.h"
 #include "PictureOpener.h"
 #include "QtClipboard.h"
 #include "QtUserPrompts.h"
 #include "ReadoutCorner.h"
+#include "RecentFiles.h"
 #include "SettingsCommands.h"
 #include "SpreadsheetLink.h"
 #include "StartProgress.h"
@@ -147,6 +149,11 @@ void MainWindow::buildMenus() {
   addCommand(file, u"A11"_s, u"平面画像読込"_s, &MainWindow::loadImage);
   addCommand(file, u"A12"_s, u"設定保存"_s, &MainWindow::saveSettings);
   addCommand(file, u"A13"_s, u"設定読込"_s, &MainWindow::loadSettings);
+  file->addSeparator();
+  m_recent = new RecentFiles(*m_memory, file->addMenu(u"最近使ったファイル"_s), *m_opener,
+                             [this](const QString& told) { tellLater(told); });
+  file->addSeparator();
+  m_pages = new PageTurner(*m_opener, m_gate, file);
 
   QMenu* edit = bar->addMenu(u"編集"_s);
   edit->setObjectName(u"B1"_s);

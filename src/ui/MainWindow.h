@@ -44,6 +44,8 @@ class SpreadsheetLink;
 class PathShapes;
 class ShapeTool;
 class LineStyleDialog;
+class PageTurner;
+class RecentFiles;
 class StatusBar;
 class ValueSheetWindow;
 
@@ -94,6 +96,9 @@ class MainWindow : public QMainWindow {
   // The files named on the command line: the first is opened, the rest are
   // named in one message.
   void openFromCommandLine(const QStringList& files);
+  // 最近使ったファイル, 次のページ and 前のページ.
+  RecentFiles* recentFiles() const { return m_recent; }
+  PageTurner* pageTurner() const { return m_pages; }
   // 設定保存 (A12) and 設定読込 (A13).
   void saveSettings() { koordel::saveSettings(m_sheet, *m_fileDialog, *m_prompts); }
   void loadSettings() { koordel::loadSettings(m_sheet, *m_fileDialog, *m_prompts); }
@@ -178,6 +183,8 @@ class MainWindow : public QMainWindow {
   HistoryGate m_gate;
   std::unique_ptr<PictureOpener> m_opener;
   std::unique_ptr<UndoCommands> m_undo;
+  RecentFiles* m_recent = nullptr;
+  PageTurner* m_pages = nullptr;
   MenuFamily* m_destinationItems = nullptr;
   MenuFamily* m_shapeItems = nullptr;
   ValueSheetWindow* m_valueSheetWindow = nullptr;

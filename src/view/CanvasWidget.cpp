@@ -192,6 +192,10 @@ bool isModifierOrFocusKey(int key) {
     case Qt::Key_Meta:
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
+    // Turning pages, not typing: where there is no page to turn to, the
+    // keyboard stays on the picture.
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
       return true;
     default:
       return false;

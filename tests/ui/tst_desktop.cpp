@@ -1,9 +1,12 @@
-// What the desktop expects of the window: the window and a few choices kept
-// for the next run in a store of the test's own.
+// What the desktop expects of the window: the pictures opened lately, the
+// next page of a PDF, and the window and a few choices kept for the next run
+// in a store of the test's own.
 #include "CanvasWidget.h"
 #include "DesktopMemory.h"
 #include "ModalAnswer.h"
+#include "PageTurner.h"
 #include "PdfFiles.h"
+#include "RecentFiles.h"
 #include "ScriptedWindow.h"
 #include "Spoken.h"
 #include "WindowPlacement.h"
@@ -43,6 +46,13 @@ struct Window : ScriptedWindow {
     pdf = p.get();
     window.setPdfPrompts(std::move(p));
   }
+  QStringList recent() const {
+    QStringList captions;
+    for (QAction* a : window.findChild<QMenu*>(u"最近使ったファイル"_s)->actions()) {
+      captions << a->text();
+    }
+    return captions;
+  }
 };
 
 std::unique_ptr<MainWindow> windowOn(const QString& store) {
@@ -66,6 +76,12 @@ class TestDesktop : public QObject {
   void placedInsideAScreen();
   void windowComesBackInsideTheScreen();
   void dialogsStartWhereTheyLastChose();
+  void recentListOrderAndLimit_data();
+  void recentListOrderAndLimit();
+  void recentMenuNewestFirstAndMissingFileTold();
+  void recentPdfReopensAtItsPageAndResolution();
+  void pagesTurnWithinThePdf();
+  void pageKeysLeaveTheCommentAlone();
 
  private:
   QString picture(const QString& name, QSize size = QSize(40, 30));
@@ -167,11 +183,16 @@ void TestDesktop::keptForTheNextRun() {
   QCOMPARE(next.recentFiles(),
            (QList<RecentFile>{{u"/a.pdf"_s, 2, 300}, {u"/b.png"_s, std::nullopt, 0}}));
 
-  // The loupe's check comes back.
+  // The loupe's check and the PDF dialog's first resolution come back.
   Window fresh;
   auto window = windowOn(store);
   QVERIFY(window->findChild<QAction*>(u"ルーペ"_s)->isChecked());
+  auto prompts = std::make_unique<FakePdfPrompts>();
+  FakePdfPrompts* asked = prompts.get();
+  window->setPdfPrompts(std::move(prompts));
+  QCOMPARE(asked->startingDpi(), 400);
   QVERIFY(!fresh.window.findChild<QAction*>(u"ルーペ"_s)->isChecked());
+  QCOMPARE(fresh.pdf->startingDpi(), PdfPrompts::kDefaultDpi);
 }
 
 void TestDesktop::placedInsideAScreen_data() {
@@ -215,6 +236,137 @@ void TestDesktop::windowComesBackInsideTheScreen() {
   window->resize(950, 560);
   window->close();
   QCOMPARE(DesktopMemory(store).placement()->geometry.size(), QSize(950, 560));
+}
+
+void TestDesktop::recentListOrderAndLimit_data() {
+  QTest::addColumn<int>("opened");
+  QTest::addColumn<QStringList>("reopened");
+  QTest::addColumn<QStringList>("listed");
+  QTest::newRow("newest first") << 3 << QStringList{} << QStringList{u"2"_s, u"1"_s, u"0"_s};
+  QTest::newRow("opened again goes to the top, once")
+      << 3 << QStringList{u"0"_s, u"./0"_s} << QStringList{u"0"_s, u"2"_s, u"1"_s};
+  QTest::newRow("ten at most") << 12 << QStringList{}
+                               << QStringList{u"11"_s, u"10"_s, u"9"_s, u"8"_s, u"7"_s,
+                                              u"6"_s,  u"5"_s,  u"4"_s, u"3"_s, u"2"_s};
+}
+
+void TestDesktop::recentListOrderAndLimit() {
+  QFETCH(int, opened);
+  QFETCH(QStringList, reopened);
+  QFETCH(QStringList, listed);
+  QDir::setCurrent(m_dir.path());
+  QList<RecentFile> list;
+  for (int i = 0; i < opened; ++i) {
+    list = RecentFiles::withOpened(list, {m_dir.filePath(QString::number(i)), std::nullopt, 0});
+  }
+  for (const QString& name : reopened) {
+    list = RecentFiles::withOpened(list, {name, std::nullopt, 0});
+  }
+  QStringList names;
+  for (const RecentFile& file : list) {
+    names << QFileInfo(file.path).fileName();
+  }
+  QCOMPARE(names, listed);
+}
+
+void TestDesktop::recentMenuNewestFirstAndMissingFileTold() {
+  Window w;
+  const QString gone = picture(u"gone.png"_s);
+  const QString kept = picture(u"kept.png"_s);
+  QVERIFY(!w.window.findChild<QMenu*>(u"最近使ったファイル"_s)->menuAction()->isEnabled());
+  QVERIFY(w.window.openPicture(gone));
+  QVERIFY(w.window.openPicture(kept));
+  QCOMPARE(w.recent(), (QStringList{u"&1 "_s + QDir::toNativeSeparators(kept),
+                                    u"&2 "_s + QDir::toNativeSeparators(gone)}));
+  QFile::remove(gone);
+  MessagesTold told;
+  w.window.findChild<QAction*>(u"最近使ったファイル2"_s)->trigger();
+  QTRY_COMPARE(told.told.size(), 1);
+  QVERIFY(told.told.first().contains(u"が見つかりません"_s));
+  QVERIFY(told.told.first().contains(QDir::toNativeSeparators(gone)));
+  QCOMPARE(w.recent(), QStringList{u"&1 "_s + QDir::toNativeSeparators(kept)});
+}
+
+// The page and resolution listed are opened again without asking.
+void TestDesktop::recentPdfReopensAtItsPageAndResolution() {
+  Window w;
+  const QString drawing = pdf(u"set.pdf"_s, 3);
+  w.pdf->choice = {1, 144};
+  QVERIFY(w.window.openPicture(drawing));
+  QVERIFY(w.window.openPicture(picture(u"between.png"_s)));
+  QCOMPARE(w.recent().last(),
+           u"&2 %1（2 ページ目、144 dpi）"_s.arg(QDir::toNativeSeparators(drawing)));
+  w.window.findChild<QAction*>(u"最近使ったファイル2"_s)->trigger();
+  QCOMPARE(w.pdf->asked, QStringList{u"choose at 200"_s});
+  QCOMPARE(w.window.canvas()->size(), QSize(204, 400));  // 102 x 200 points at 144 dpi
+  // The next PDF offers the resolution chosen last.
+  w.pdf->choice = {0, 144};
+  QVERIFY(w.window.openPicture(pdf(u"other.pdf"_s, 1)));
+  QCOMPARE(w.pdf->asked.last(), u"choose at 144"_s);
+}
+
+// Through the menu and with the keys on the picture: the neighbouring page at
+// the same resolution and zoom, the drawings and undo steps of the page left.
+void TestDesktop::pagesTurnWithinThePdf() {
+  Window w;
+  w.pdf->choice = {0, 72};
+  QAction* next = w.window.findChild<QAction*>(u"次のページ"_s);
+  QAction* previous = w.window.findChild<QAction*>(u"前のページ"_s);
+  QVERIFY(!next->isEnabled() && !previous->isEnabled());
+  QVERIFY(w.window.openPicture(pdf(u"three.pdf"_s, 3)));
+  QVERIFY(next->isEnabled() && !previous->isEnabled());
+  w.window.zoomIn();
+  const double zoom = w.window.canvas()->zoom();
+  w.choose(u"C11"_s, 2);
+  QTest::mousePress(w.window.canvas(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(w.window.canvas(), Qt::LeftButton, {}, QPoint(30, 30));
+  QVERIFY(w.window.history().canUndo());
+
+  w.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w.window));
+  w.window.canvas()->setFocus();
+  const auto page = [&] { return w.window.recentFiles()->files().first().page.value_or(-1); };
+  const auto key = [&](Qt::Key k) { QTest::keyClick(w.window.canvas(), k); };
+  key(Qt::Key_PageDown);
+  QCOMPARE(page(), 1);
+  QCOMPARE(w.window.canvas()->zoom(), zoom);
+  QVERIFY(!w.window.history().canUndo());
+  next->trigger();
+  QCOMPARE(page(), 2);
+  QCOMPARE(w.window.recentFiles()->files().first().dpi, 72);
+  QCOMPARE(qRound(w.window.canvas()->width() / zoom), 103);
+  QVERIFY(!next->isEnabled() && previous->isEnabled());
+  // At the last page the key turns nothing, and the keyboard stays on the
+  // picture.
+  key(Qt::Key_PageDown);
+  QCOMPARE(page(), 2);
+  QCOMPARE(QApplication::focusWidget(), w.window.canvas());
+  key(Qt::Key_PageUp);
+  key(Qt::Key_PageUp);
+  QCOMPARE(page(), 0);
+  QVERIFY(next->isEnabled() && !previous->isEnabled());
+  QCOMPARE(w.window.recentFiles()->files().size(), 1);
+
+  QVERIFY(w.window.openPicture(picture(u"scan.png"_s)));
+  QVERIFY(!next->isEnabled() && !previous->isEnabled());
+}
+
+// Typing a comment, turning the page, typing on: the comment keeps every
+// letter and the keyboard stays where it was.
+void TestDesktop::pageKeysLeaveTheCommentAlone() {
+  Window w;
+  QVERIFY(w.window.openPicture(pdf(u"two.pdf"_s, 2)));
+  w.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w.window));
+  CommentBox* comment = w.window.commentBox();
+  comment->setFocus();
+  QTest::keyClicks(comment, u"P-1"_s);
+  QTest::keyClick(comment, Qt::Key_PageDown);
+  QCOMPARE(w.window.recentFiles()->files().first().page, 1);
+  QTest::keyClicks(comment, u"a"_s);
+  QCOMPARE(comment->text(), u"P-1a"_s);
+  QCOMPARE(QApplication::focusWidget(), comment);
+  QCOMPARE(spoken(comment).text, u"P-1a"_s);
 }
 
 // The first dialog of a run opens in the folder its kind chose in last;

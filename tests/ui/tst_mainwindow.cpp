@@ -138,6 +138,13 @@ void TestMainWindow::menuTree() {
   }
   QCOMPARE(top, (QStringList{u"ﾌｧｲﾙ"_s, u"編集"_s, u"取込"_s, u"設定"_s, u"校正"_s, u"表示"_s}));
   QVERIFY(!m_window->findChild<QAction*>(u"D1"_s)->menu());
+  // ﾌｧｲﾙ: the design's items first, in order; ours after a separator.
+  QStringList file;
+  for (QAction* a : m_window->findChild<QMenu*>(u"A1"_s)->actions()) {
+    file << (a->isSeparator() ? u"-"_s : a->text());
+  }
+  QCOMPARE(file, (QStringList{u"平面画像読込"_s, u"設定保存"_s, u"設定読込"_s, u"-"_s,
+                              u"最近使ったファイル"_s, u"-"_s, u"次のページ"_s, u"前のページ"_s}));
 
   const QList<QAction*> b11 = family(*m_window, u"B11"_s);
   QCOMPARE(b11.size(), 6);
