@@ -6,6 +6,7 @@
 #include "ClientLayout.h"
 #include "CommentBox.h"
 #include "Destinations.h"
+#include "FileDrop.h"
 #include "HistoryGate.h"
 #include "JapaneseFont.h"
 #include "LineStyleDialog.h"
@@ -68,6 +69,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<DesktopMemory> memory)
   // The design's size to begin with; the user may make it larger or smaller.
   resize(sizeHint());
   new WindowPlacement(this, *m_memory);
+  new FileDrop(
+      this, m_comment, [this](const QString& file) { guarded(this, [&] { openAsChosen(file); }); },
+      [this](const QString& told) { showMessage(this, told); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -283,10 +287,16 @@ void MainWindow::openFromCommandLine(const QStringList& files) {
   if (files.isEmpty()) {
     return;
   }
-  if (openPicture(files.first())) {
-    m_fileDialog->offer(files.first());
-  }
+  openAsChosen(files.first());
   m_opener->tellNotOpened(files.mid(1));
+}
+
+bool MainWindow::openAsChosen(const QString& path) {
+  if (!openPicture(path)) {
+    return false;
+  }
+  m_fileDialog->offer(path);
+  return true;
 }
 
 void MainWindow::chooseDestination(int index) {

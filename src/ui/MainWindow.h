@@ -93,6 +93,9 @@ class MainWindow : public QMainWindow {
   bool showDecoding(std::unique_ptr<PictureDecoder> decoder) {
     return m_opener->showDecoding(std::move(decoder));
   }
+  // Opens `path` as if it had been chosen in 平面画像読込's dialog, which
+  // offers it next time.
+  bool openAsChosen(const QString& path);
   // The files named on the command line: the first is opened, the rest are
   // named in one message.
   void openFromCommandLine(const QStringList& files);

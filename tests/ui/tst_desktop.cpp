@@ -1,8 +1,9 @@
-// What the desktop expects of the window: the pictures opened lately, the
-// next page of a PDF, and the window and a few choices kept for the next run
-// in a store of the test's own.
+// What the desktop expects of the window: a file dropped on it, the pictures
+// opened lately, the next page of a PDF, and the window and a few choices
+// kept for the next run in a store of the test's own.
 #include "CanvasWidget.h"
 #include "DesktopMemory.h"
+#include "FileDrop.h"
 #include "ModalAnswer.h"
 #include "PageTurner.h"
 #include "PdfFiles.h"
@@ -62,6 +63,16 @@ std::unique_ptr<MainWindow> windowOn(const QString& store) {
   return w;
 }
 
+void drop(QWidget* on, const QMimeData& data) {
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(on, &enter);
+  QVERIFY(enter.isAccepted());
+  QCOMPARE(enter.dropAction(), Qt::CopyAction);  // never a move: the file stays
+  QDropEvent dropped(QPointF(20, 20), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(on, &dropped);
+  QVERIFY(dropped.isAccepted());
+}
+
 }  // namespace
 
 class TestDesktop : public QObject {
@@ -80,6 +91,8 @@ class TestDesktop : public QObject {
   void recentListOrderAndLimit();
   void recentMenuNewestFirstAndMissingFileTold();
   void recentPdfReopensAtItsPageAndResolution();
+  void drops_data();
+  void drops();
   void pagesTurnWithinThePdf();
   void pageKeysLeaveTheCommentAlone();
 
@@ -303,6 +316,52 @@ void TestDesktop::recentPdfReopensAtItsPageAndResolution() {
   w.pdf->choice = {0, 144};
   QVERIFY(w.window.openPicture(pdf(u"other.pdf"_s, 1)));
   QCOMPARE(w.pdf->asked.last(), u"choose at 144"_s);
+}
+
+void TestDesktop::drops_data() {
+  QTest::addColumn<QList<QUrl>>("urls");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("refusal");  // "" when the file opens
+  const QUrl png = QUrl::fromLocalFile(m_dir.filePath(u"dropped.png"_s));
+  QTest::newRow("one picture") << QList{png} << QString() << QString();
+  QTest::newRow("one PDF") << QList{QUrl::fromLocalFile(m_dir.filePath(u"dropped.pdf"_s))}
+                           << QString() << QString();
+  QTest::newRow("two files") << QList{png, png} << QString() << u"1 つだけ"_s;
+  QTest::newRow("a folder") << QList{QUrl::fromLocalFile(m_dir.path())} << QString()
+                            << u"フォルダーは開けません"_s;
+  QTest::newRow("text") << QList<QUrl>{} << u"P-1"_s << u"画像のファイル 1 つだけ"_s;
+  QTest::newRow("a remote file") << QList{QUrl(u"https://example.org/plan.png"_s)} << QString()
+                                 << u"このコンピューターにない"_s;
+}
+
+// Dropped on the picture; what is refused leaves the picture shown.
+void TestDesktop::drops() {
+  QFETCH(QList<QUrl>, urls);
+  QFETCH(QString, text);
+  QFETCH(QString, refusal);
+  picture(u"dropped.png"_s, QSize(64, 48));
+  pdf(u"dropped.pdf"_s, 2);
+  Window w;
+  QVERIFY(w.window.openPicture(picture(u"before.png"_s, QSize(30, 20))));
+  QMimeData data;
+  if (!urls.isEmpty()) {
+    data.setUrls(urls);
+  }
+  if (!text.isEmpty()) {
+    data.setText(text);
+  }
+  MessagesTold told;
+  drop(w.window.canvas(), data);
+  if (refusal.isEmpty()) {
+    QTRY_VERIFY(w.window.canvas()->size() != QSize(30, 20));
+    QCOMPARE(w.pdf->asked.size(), urls.first().path().endsWith(u".pdf") ? 1 : 0);
+    QCOMPARE(w.files->offered, QStringList{urls.first().toLocalFile()});
+  } else {
+    QTRY_COMPARE(told.told.size(), 1);
+    QVERIFY2(told.told.first().contains(refusal), qPrintable(told.told.first()));
+    QCOMPARE(w.window.canvas()->size(), QSize(30, 20));
+  }
+  QCOMPARE(w.window.commentBox()->text(), QString());
 }
 
 // Through the menu and with the keys on the picture: the neighbouring page at

@@ -67,7 +67,7 @@ class TestMainWindow : public QObject {
   void editInTheValueSheetWindowChangesTheNextConversion();
   void overflowIsToldAndTheProgramGoesOn();
   void lineStyleWindowOpensAndHides();
-  void droppingChangesNothing();
+  void aDroppedFileThatCannotOpenChangesNothing();
 
  private:
   MainWindow* m_window = nullptr;
@@ -355,12 +355,20 @@ void TestMainWindow::lineStyleWindowOpensAndHides() {
   QVERIFY(!m_window->lineStyleDialog()->isVisible());
 }
 
-void TestMainWindow::droppingChangesNothing() {
+// Opened as 平面画像読込 would open it: a file that is not there is told, and
+// the value sheet and the selections stay as they were.
+void TestMainWindow::aDroppedFileThatCannotOpenChangesNothing() {
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(u"/tmp/drawing.png"_s)});
+  data.setUrls({QUrl::fromLocalFile(u"/tmp/no-such-drawing.png"_s)});
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(m_window->canvas(), &enter);
+  QVERIFY(enter.isAccepted());
+  MessagesTold told;
   QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
   QApplication::sendEvent(m_window->canvas(), &drop);
-  QApplication::sendEvent(m_window, &drop);
+  QTRY_COMPARE(told.told.size(), 1);
+  QVERIFY2(told.told.first().contains(u"ファイルが見つかりません"_s),
+           qPrintable(told.told.first()));
   const ValueSheet fresh;
   for (int i = 0; i < kFieldCount; ++i) {
     QCOMPARE(m_window->valueSheet().text(Field(i)), fresh.text(Field(i)));
