@@ -93,6 +93,7 @@ class TestDesktop : public QObject {
   void recentPdfReopensAtItsPageAndResolution();
   void drops_data();
   void drops();
+  void dropsOnTheCommentBox();
   void pagesTurnWithinThePdf();
   void pageKeysLeaveTheCommentAlone();
 
@@ -362,6 +363,25 @@ void TestDesktop::drops() {
     QCOMPARE(w.window.canvas()->size(), QSize(30, 20));
   }
   QCOMPARE(w.window.commentBox()->text(), QString());
+}
+
+// Text dropped on the comment box goes into it, as on any text box; a file
+// dropped there opens, and its name never lands in the comment.
+void TestDesktop::dropsOnTheCommentBox() {
+  Window w;
+  QVERIFY(w.window.openPicture(picture(u"before.png"_s, QSize(30, 20))));
+  CommentBox* comment = w.window.commentBox();
+  QMimeData text;
+  text.setText(u"P-7"_s);
+  drop(comment, text);
+  QCOMPARE(comment->text(), u"P-7"_s);
+
+  QMimeData file;
+  file.setUrls({QUrl::fromLocalFile(picture(u"onto-comment.png"_s, QSize(64, 48)))});
+  file.setText(file.urls().first().toString());
+  drop(comment, file);
+  QTRY_COMPARE(w.window.canvas()->size(), QSize(64, 48));
+  QCOMPARE(comment->text(), u"P-7"_s);
 }
 
 // Through the menu and with the keys on the picture: the neighbouring page at
