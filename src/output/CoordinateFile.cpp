@@ -139,9 +139,16 @@ std::optional<QString> CoordinateFile::refuses(const QString& line) const {
 
 std::optional<QString> CoordinateFile::refuses(const Record& record) const {
   // The separators are ASCII: the record's text form misses what its fields
-  // miss.
+  // miss. Most fields are digits, passed over at a glance.
   QString missing;
   for (const RecordField& field : record.fields()) {
+    char16_t seen = 0;
+    for (const QChar c : field.text) {
+      seen |= c.unicode();
+    }
+    if (seen < 0x80) {
+      continue;
+    }
     for (const char32_t c : unrepresentableInShiftJis(field.text).toUcs4()) {
       const QString one = QString::fromUcs4(&c, 1);
       if (!missing.contains(one)) {
@@ -176,7 +183,8 @@ std::optional<QString> CoordinateFile::append(const Record& record, Appended* ap
       writer.addAscii(',');
     }
     if (!writer.add(field.text)) {
-      return refuses(record);
+      // Without a converter even digits fail: never told as written.
+      return refuses(record).value_or(unrepresentable(QString(), QDir::toNativeSeparators(path())));
     }
   }
   return appendBytes(writer.take(), appended);
