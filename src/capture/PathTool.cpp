@@ -242,8 +242,9 @@ ShapeTool::Plan PathTool::plan(bool sending) const {
     p.error = u"%1には %2 点以上が要ります。"_s.arg(keyword()).arg(fewest());
     return p;
   }
-  p.draw = [vertices = m_vertices, polygon = m_kind == Kind::Polygon](DrawingSurface& surface,
-                                                                      const QColor& colour) {
+  // Drawn within the run that planned it, while the vertices are still here.
+  p.draw = [vertices = std::span<const QPointF>(m_vertices), polygon = m_kind == Kind::Polygon](
+               DrawingSurface& surface, const QColor& colour) {
     if (polygon) {
       surface.drawPolygon(vertices, colour);
     } else {
