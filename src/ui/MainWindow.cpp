@@ -69,8 +69,11 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<DesktopMemory> memory)
   // The design's size to begin with; the user may make it larger or smaller.
   resize(sizeHint());
   new WindowPlacement(this, *m_memory);
+  // Like a page turn, a dropped file waits for the gesture or the capture
+  // under way: the picture must not change beneath them.
   new FileDrop(
-      this, m_comment, [this](const QString& file) { guarded(this, [&] { openAsChosen(file); }); },
+      this, m_comment,
+      [this](const QString& file) { m_gate.whenFree([this, file] { openAsChosen(file); }); },
       [this](const QString& told) { showMessage(this, told); });
 }
 

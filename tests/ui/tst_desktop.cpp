@@ -94,6 +94,7 @@ class TestDesktop : public QObject {
   void drops_data();
   void drops();
   void dropsOnTheCommentBox();
+  void dropWaitsForTheGestureToEnd();
   void pagesTurnWithinThePdf();
   void pageKeysLeaveTheCommentAlone();
 
@@ -382,6 +383,22 @@ void TestDesktop::dropsOnTheCommentBox() {
   drop(comment, file);
   QTRY_COMPARE(w.window.canvas()->size(), QSize(64, 48));
   QCOMPARE(comment->text(), u"P-7"_s);
+}
+
+// A file dropped while a press on the picture waits for its release opens
+// once the gesture is done: the shape ends on the picture it began on.
+void TestDesktop::dropWaitsForTheGestureToEnd() {
+  Window w;
+  QVERIFY(w.window.openPicture(picture(u"before.png"_s, QSize(30, 20))));
+  QTest::mousePress(w.window.canvas(), Qt::LeftButton, {}, QPoint(5, 5));
+  QVERIFY(w.window.canvas()->gestureInProgress());
+  QMimeData file;
+  file.setUrls({QUrl::fromLocalFile(picture(u"mid-gesture.png"_s, QSize(64, 48)))});
+  drop(w.window.canvas(), file);
+  QCoreApplication::processEvents();
+  QCOMPARE(w.window.canvas()->size(), QSize(30, 20));
+  QTest::mouseRelease(w.window.canvas(), Qt::LeftButton, {}, QPoint(20, 15));
+  QTRY_COMPARE(w.window.canvas()->size(), QSize(64, 48));
 }
 
 // Through the menu and with the keys on the picture: the neighbouring page at
