@@ -23,8 +23,9 @@ FileDrop::FileDrop(QWidget* window, QWidget* commentBox, std::function<void(cons
 
 FileDrop::Verdict FileDrop::judge(const QMimeData& data) {
   const QList<QUrl> urls = data.urls();
+  const QString onlyOneFile = u"ここにドロップできるのは画像のファイル 1 つだけです。"_s;
   if (urls.isEmpty()) {
-    return {{}, u"ここにドロップできるのは画像のファイル 1 つだけです。"_s};
+    return {{}, onlyOneFile};
   }
   if (urls.size() > 1) {
     return {{}, u"一度に開ける画像は 1 つです。ファイルを 1 つだけドロップしてください。"_s};
@@ -36,6 +37,10 @@ FileDrop::Verdict FileDrop::judge(const QMimeData& data) {
                 url.toDisplayString())};
   }
   const QString file = url.toLocalFile();
+  // "file:" alone names no file: an empty name would read as an open.
+  if (file.isEmpty()) {
+    return {{}, onlyOneFile};
+  }
   if (QFileInfo(file).isDir()) {
     return {{},
             u"フォルダーは開けません。画像のファイルをドロップしてください:\n%1"_s.arg(

@@ -334,6 +334,8 @@ void TestDesktop::drops_data() {
   QTest::newRow("text") << QList<QUrl>{} << u"P-1"_s << u"画像のファイル 1 つだけ"_s;
   QTest::newRow("a remote file") << QList{QUrl(u"https://example.org/plan.png"_s)} << QString()
                                  << u"このコンピューターにない"_s;
+  QTest::newRow("a file URL naming nothing")
+      << QList{QUrl(u"file:"_s)} << QString() << u"画像のファイル 1 つだけ"_s;
 }
 
 // Dropped on the picture; what is refused leaves the picture shown.
