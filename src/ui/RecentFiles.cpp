@@ -30,6 +30,8 @@ RecentFiles::RecentFiles(DesktopMemory& memory, QMenu* menu, PictureOpener& open
   opener.whenShown([this](bool opened) {
     if (opened) {
       this->opened();
+    } else {
+      gaveWay();
     }
   });
   rebuild();
@@ -53,6 +55,7 @@ QString RecentFiles::caption(int index, const RecentFile& file) {
 }
 
 void RecentFiles::opened() {
+  m_lastOpened.clear();
   const auto& shown = m_opener.shown();
   if (!shown) {
     return;
@@ -63,8 +66,22 @@ void RecentFiles::opened() {
     file.dpi = shown->pdf->dpi;
     m_memory.rememberPdfDpi(file.dpi);
   }
+  m_lastOpened = file.path;
   m_memory.rememberRecentFiles(withOpened(m_memory.recentFiles(), file));
   rebuild();
+}
+
+// A picture is listed as soon as it starts to show; found damaged half-way,
+// it was never opened after all, and the one brought back is the newest.
+void RecentFiles::gaveWay() {
+  if (!m_lastOpened.isEmpty()) {
+    const QString key = sameFile(m_lastOpened);
+    QList<RecentFile> files = m_memory.recentFiles();
+    files.removeIf([&](const RecentFile& kept) { return sameFile(kept.path) == key; });
+    m_memory.rememberRecentFiles(files);
+    rebuild();
+  }
+  opened();
 }
 
 void RecentFiles::rebuild() {

@@ -34,6 +34,7 @@ class RecentFiles : public QObject {
 
  private:
   void opened();
+  void gaveWay();
   void rebuild();
   void choose(const RecentFile& file);
 
@@ -41,6 +42,8 @@ class RecentFiles : public QObject {
   QMenu* m_menu;
   PictureOpener& m_opener;
   std::function<void(const QString&)> m_tell;
+  // The file listed last, as it was listed.
+  QString m_lastOpened;
 };
 
 }  // namespace koordel

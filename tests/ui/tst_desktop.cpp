@@ -7,11 +7,13 @@
 #include "ModalAnswer.h"
 #include "PageTurner.h"
 #include "PdfFiles.h"
+#include "PictureCanvas.h"
 #include "RecentFiles.h"
 #include "ScriptedWindow.h"
 #include "Spoken.h"
 #include "WindowPlacement.h"
 
+#include <QBuffer>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -21,6 +23,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,6 +94,7 @@ class TestDesktop : public QObject {
   void recentListOrderAndLimit();
   void recentMenuNewestFirstAndMissingFileTold();
   void recentPdfReopensAtItsPageAndResolution();
+  void damagedPictureLeavesTheRecentList();
   void drops_data();
   void drops();
   void dropsOnTheCommentBox();
@@ -318,6 +322,37 @@ void TestDesktop::recentPdfReopensAtItsPageAndResolution() {
   w.pdf->choice = {0, 144};
   QVERIFY(w.window.openPicture(pdf(u"other.pdf"_s, 1)));
   QCOMPARE(w.pdf->asked.last(), u"choose at 144"_s);
+}
+
+// A picture found damaged half-way was never opened: it is not listed, and
+// the picture that comes back is the newest again.
+void TestDesktop::damagedPictureLeavesTheRecentList() {
+  Window w;
+  const QString whole = picture(u"whole.png"_s, QSize(30, 20));
+  QImage noise(400, 300, QImage::Format_RGB32);
+  for (int y = 0; y < noise.height(); ++y) {
+    for (int x = 0; x < noise.width(); ++x) {
+      noise.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, (x ^ y) % 256));
+    }
+  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  QVERIFY(buffer.open(QIODevice::WriteOnly) && noise.save(&buffer, "JPG"));
+  const QString half = m_dir.filePath(u"half.jpg"_s);
+  QFile file(half);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes.left(bytes.size() / 2));
+  file.close();
+  QVERIFY(w.window.openPicture(picture(u"older.png"_s)));
+  QVERIFY(w.window.openPicture(whole));
+  QTRY_VERIFY(w.window.loadingIndicator()->isHidden());
+  MessagesTold told;
+  QVERIFY(w.window.openPicture(half));
+  QTRY_COMPARE(told.told.size(), 1);
+  QCOMPARE(w.window.canvas()->surface().size(), QSize(30, 20));
+  QCOMPARE(w.recent(),
+           (QStringList{u"&1 "_s + QDir::toNativeSeparators(whole),
+                        u"&2 "_s + QDir::toNativeSeparators(m_dir.filePath(u"older.png"_s))}));
 }
 
 void TestDesktop::drops_data() {
