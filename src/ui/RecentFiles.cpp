@@ -1,5 +1,6 @@
 #include "RecentFiles.h"
 
+#include "Messages.h"
 #include "PictureOpener.h"
 
 #include <QDir>
@@ -16,6 +17,15 @@ QString sameFile(const QString& path) {
   const QFileInfo info(path);
   const QString canonical = info.canonicalFilePath();
   return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// The window the menu belongs to: a failure is told over it.
+QWidget* windowOf(QWidget* menu) {
+  QWidget* top = menu;
+  while (top->parentWidget()) {
+    top = top->parentWidget();
+  }
+  return top;
 }
 
 }  // namespace
@@ -94,7 +104,8 @@ void RecentFiles::rebuild() {
   for (int i = 0; i < files.size(); ++i) {
     QAction* item = m_menu->addAction(caption(i, files.at(i)));
     item->setObjectName(u"最近使ったファイル%1"_s.arg(i + 1));
-    connect(item, &QAction::triggered, this, [this, file = files.at(i)] { choose(file); });
+    connect(item, &QAction::triggered, this,
+            [this, file = files.at(i)] { guarded(windowOf(m_menu), [&] { choose(file); }); });
   }
   // An empty list has nothing to offer.
   m_menu->menuAction()->setEnabled(!files.isEmpty());

@@ -27,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <stdexcept>
+
 using namespace koordel;
 using namespace Qt::StringLiterals;
 
@@ -35,8 +37,12 @@ namespace {
 struct FakePdfPrompts : PdfPrompts {
   PdfChoice choice{0, 96};
   QStringList asked;
+  bool fails = false;
   std::optional<PdfChoice> choose(const QString&, const PdfDocument&) override {
     asked << u"choose at %1"_s.arg(startingDpi());
+    if (fails) {
+      throw std::runtime_error("no dialog");
+    }
     return choice;
   }
   std::optional<QByteArray> password(const QString&) override { return std::nullopt; }
@@ -95,6 +101,7 @@ class TestDesktop : public QObject {
   void recentMenuNewestFirstAndMissingFileTold();
   void recentPdfReopensAtItsPageAndResolution();
   void damagedPictureLeavesTheRecentList();
+  void recentPdfWithFewerPagesAsksAgain();
   void drops_data();
   void drops();
   void dropsOnTheCommentBox();
@@ -322,6 +329,33 @@ void TestDesktop::recentPdfReopensAtItsPageAndResolution() {
   w.pdf->choice = {0, 144};
   QVERIFY(w.window.openPicture(pdf(u"other.pdf"_s, 1)));
   QCOMPARE(w.pdf->asked.last(), u"choose at 144"_s);
+}
+
+// A PDF that has lost the page listed asks for one again, as a file never
+// seen; whatever goes wrong then is told, and the program goes on.
+void TestDesktop::recentPdfWithFewerPagesAsksAgain() {
+  Window w;
+  const QString drawing = pdf(u"shrinking.pdf"_s, 3);
+  const auto listedAtPage3ThenShrunk = [&] {
+    w.pdf->choice = {2, 72};
+    QVERIFY(w.window.openPicture(pdf(u"shrinking.pdf"_s, 3)));
+    QVERIFY(w.window.openPicture(picture(u"meanwhile.png"_s)));
+    pdf(u"shrinking.pdf"_s, 1);
+    w.pdf->choice = {0, 72};
+  };
+  listedAtPage3ThenShrunk();
+  w.window.findChild<QAction*>(u"最近使ったファイル2"_s)->trigger();
+  QCOMPARE(w.pdf->asked.size(), 2);
+  QCOMPARE(w.window.recentFiles()->files().first().path, drawing);
+  QCOMPARE(w.window.recentFiles()->files().first().page, 0);
+
+  listedAtPage3ThenShrunk();
+  w.pdf->fails = true;
+  MessagesTold told;
+  w.window.findChild<QAction*>(u"最近使ったファイル2"_s)->trigger();
+  QTRY_COMPARE(told.told.size(), 1);
+  QVERIFY2(told.told.first().contains(u"予期しないエラー"_s), qPrintable(told.told.first()));
+  QCOMPARE(w.window.recentFiles()->files().first().path, m_dir.filePath(u"meanwhile.png"_s));
 }
 
 // A picture found damaged half-way was never opened: it is not listed, and
