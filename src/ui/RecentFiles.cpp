@@ -57,7 +57,8 @@ QList<RecentFile> RecentFiles::withOpened(QList<RecentFile> list, const RecentFi
 QString RecentFiles::caption(int index, const RecentFile& file) {
   // The first nine can be chosen by their digit.
   QString text = index < 9 ? u"&%1 "_s.arg(index + 1) : u"%1 "_s.arg(index + 1);
-  text += QDir::toNativeSeparators(file.path);
+  // An "&" of the name would mark a key and vanish.
+  text += QDir::toNativeSeparators(file.path).replace(u'&', u"&&"_s);
   if (file.page) {
     text += u"（%1 ページ目、%2 dpi）"_s.arg(*file.page + 1).arg(file.dpi);
   }

@@ -99,6 +99,7 @@ class TestDesktop : public QObject {
   void recentListOrderAndLimit_data();
   void recentListOrderAndLimit();
   void recentMenuNewestFirstAndMissingFileTold();
+  void recentMenuShowsAnAmpersandAsItIs();
   void recentPdfReopensAtItsPageAndResolution();
   void damagedPictureLeavesTheRecentList();
   void recentPdfWithFewerPagesAsksAgain();
@@ -311,6 +312,17 @@ void TestDesktop::recentMenuNewestFirstAndMissingFileTold() {
   QVERIFY(told.told.first().contains(u"が見つかりません"_s));
   QVERIFY(told.told.first().contains(QDir::toNativeSeparators(gone)));
   QCOMPARE(w.recent(), QStringList{u"&1 "_s + QDir::toNativeSeparators(kept)});
+}
+
+// "&" in a menu item marks its key: one in a file's name is doubled so that
+// the name shows as it is.
+void TestDesktop::recentMenuShowsAnAmpersandAsItIs() {
+  Window w;
+  const QString name = picture(u"R&D 図面.png"_s);
+  QVERIFY(w.window.openPicture(name));
+  QString shown = QDir::toNativeSeparators(name);
+  shown.replace(u"&"_s, u"&&"_s);
+  QCOMPARE(w.recent(), QStringList{u"&1 "_s + shown});
 }
 
 // The page and resolution listed are opened again without asking.
