@@ -38,11 +38,13 @@ inline QImage drawingLike(QSize size, QImage::Format format) {
 // block with Japanese text, parts with centre lines, dimensions, a road,
 // contour lines, hatching and scan specks. Drawn in grey, then thresholded
 // for 1-bit; `size` is the whole sheet (13244 x 18724 is A0 at 400 dpi).
-inline QImage sheetLike(QSize size, QImage::Format format) {
+// Antialiased, the strokes have the soft edges a grey scan gives them.
+inline QImage sheetLike(QSize size, QImage::Format format, bool antialiased = false) {
   QImage grey(size, QImage::Format_Grayscale8);
   grey.fill(255);
   const double mm = size.height() / 1189.0;  // pixels per millimetre of an A0 sheet
   QPainter p(&grey);
+  p.setRenderHint(QPainter::Antialiasing, antialiased);
   const auto pen = [&](double widthMm, Qt::PenStyle style = Qt::SolidLine) {
     p.setPen(QPen(Qt::black, std::max(1.0, widthMm * mm), style, Qt::FlatCap, Qt::MiterJoin));
     p.setBrush(Qt::NoBrush);
