@@ -128,7 +128,7 @@ int open(const QString& path, bool fit) {
   QWidget* area = window.pictureArea();
   if (fit) {
     window.zoomToFit();
-    until([&] { return picture->hasPreview() || picture->hasPyramid(); });
+    until([&] { return picture->showsWhole(); });
   } else {
     const int visible = std::min(area->height(), picture->size().height());
     until([&] { return picture->decodedRows() >= visible; });

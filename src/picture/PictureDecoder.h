@@ -53,6 +53,24 @@ class PictureDecoder {
     Q_UNUSED(cancelled);
     return {};
   }
+
+  // For a decoder that completes rows out of order as well (parts of the
+  // picture read side by side): `handler(first, end)` hears of rows
+  // [first, end) complete wherever they lie, from any of its threads but
+  // one call at a time. Set before decode().
+  void setBandHandler(std::function<void(int first, int end)> handler) {
+    m_bands = std::move(handler);
+  }
+
+ protected:
+  void bandDone(int first, int end) const {
+    if (m_bands) {
+      m_bands(first, end);
+    }
+  }
+
+ private:
+  std::function<void(int, int)> m_bands;
 };
 
 // Whether the file's first bytes are `magic`.

@@ -180,8 +180,14 @@ QImage Pyramid::reducedPart(const QImage& picture, const QRect& area, int factor
   return reduced;
 }
 
-GrowingLevel::GrowingLevel(QSize size, bool grey, int first)
-    : m_size(size), m_first(first), m_strip(std::max(64, 1 << first)) {
+namespace {
+
+// Picture rows reduced at a time: a few hundred kilobytes of a strip.
+constexpr int kRowsAtOnce = 64;
+
+}  // namespace
+
+GrowingLevel::GrowingLevel(QSize size, bool grey, int first) : m_size(size), m_first(first) {
   const int factor = 1 << first;
   if (size.isEmpty()) {
     return;
@@ -191,26 +197,75 @@ GrowingLevel::GrowingLevel(QSize size, bool grey, int first)
   if (!m_image.isNull()) {
     m_bits = m_image.bits();
     m_stride = m_image.bytesPerLine();
+    m_ready = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(m_image.height()));
   }
 }
 
-bool GrowingLevel::grow(int pictureRows, const std::function<QImage(const QRect&, int)>& reduced,
+RowRuns GrowingLevel::readyRuns() const {
+  RowRuns runs;
+  for (int r = 0; r < m_image.height();) {
+    if (!isReady(r)) {
+      ++r;
+      continue;
+    }
+    int end = r + 1;
+    while (end < m_image.height() && isReady(end)) {
+      ++end;
+    }
+    runs.add(r, end);
+    r = end;
+  }
+  return runs;
+}
+
+std::pair<int, int> GrowingLevel::takeNews() {
+  const std::pair<int, int> news =
+      m_newsFirst < m_newsEnd ? std::pair{m_newsFirst, m_newsEnd} : std::pair{0, 0};
+  m_newsFirst = INT_MAX;
+  m_newsEnd = 0;
+  return news;
+}
+
+// Level rows [from, to), none of them taken yet.
+void GrowingLevel::take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced) {
+  const int factor = 1 << m_first;
+  const int top = from * factor;
+  const int bottom = std::min(m_size.height(), to * factor);
+  const QImage rows = reduced(QRect(0, top, m_size.width(), bottom - top), factor);
+  for (int r = 0; r < rows.height() && from + r < to; ++r) {
+    std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), m_stride),
+                m_bits + (from + r) * m_stride);
+    m_ready[static_cast<std::size_t>(from + r)].store(true, std::memory_order_release);
+    ++m_complete;
+  }
+  m_newsFirst = std::min(m_newsFirst, top);
+  m_newsEnd = std::max(m_newsEnd, bottom);
+}
+
+bool GrowingLevel::grow(const RowRuns& arrived,
+                        const std::function<QImage(const QRect&, int)>& reduced,
                         const std::atomic<bool>* cancel) {
   const int factor = 1 << m_first;
-  while (m_taken < m_size.height() &&
-         (m_taken + m_strip <= pictureRows || pictureRows >= m_size.height())) {
-    if (cancel && cancel->load(std::memory_order_relaxed)) {
-      return false;
+  const int chunk = std::max(1, kRowsAtOnce / factor);
+  for (const RowRuns::Run& run : arrived.runs()) {
+    // The level rows whose picture rows all lie in the run.
+    const int from = (run.first + factor - 1) / factor;
+    const int to = run.end >= m_size.height() ? m_image.height() : run.end / factor;
+    for (int r = from; r < to;) {
+      if (isReady(r)) {
+        ++r;
+        continue;
+      }
+      if (cancel && cancel->load(std::memory_order_relaxed)) {
+        return false;
+      }
+      int end = r + 1;
+      while (end < to && end - r < chunk && !isReady(end)) {
+        ++end;
+      }
+      take(r, end, reduced);
+      r = end;
     }
-    const QImage rows = reduced(
-        QRect(0, m_taken, m_size.width(), std::min(m_strip, m_size.height() - m_taken)), factor);
-    const int first = m_taken / factor;
-    for (int r = 0; r < rows.height() && first + r < m_image.height(); ++r) {
-      std::copy_n(rows.constScanLine(r), std::min(rows.bytesPerLine(), m_stride),
-                  m_bits + (first + r) * m_stride);
-    }
-    m_taken += m_strip;
-    m_rows.store(std::min(m_image.height(), first + rows.height()), std::memory_order_release);
   }
   return true;
 }
@@ -235,7 +290,9 @@ Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   const auto reduced = [&picture](const QRect& area, int factor) {
     return reducedPart(picture, area, factor);
   };
-  if (level.isNull() || !level.grow(picture.height(), reduced, cancel)) {
+  RowRuns whole;
+  whole.add(0, picture.height());
+  if (level.isNull() || !level.grow(whole, reduced, cancel)) {
     return {};
   }
   return fromLevel(level.image(), kFirstKept, cancel);

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "Halvings.h"
+#include "RowRuns.h"
 
 #include <QImage>
 #include <QRect>
 
 #include <atomic>
+#include <climits>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace koordel {
@@ -56,41 +60,48 @@ class Pyramid {
   std::vector<QImage> m_levels;  // from m_first on
 };
 
-// The first kept level of a picture still arriving, filled a strip at a time
-// as the picture's rows come (on one worker), and shown meanwhile (on the
-// user-interface thread) as far as it is complete.
+// The first kept level of a picture still arriving, filled as the
+// picture's rows come, in any order (on one worker), and shown meanwhile (on
+// the user-interface thread) where it is complete.
 class GrowingLevel {
  public:
   GrowingLevel(QSize size, bool grey, int first);
 
   bool isNull() const { return m_image.isNull(); }
   int first() const { return m_first; }
-  // The picture rows one strip takes.
-  int strip() const { return m_strip; }
-  // Level rows complete: only these may be read while it grows.
-  int rows() const { return m_rows.load(std::memory_order_acquire); }
   const QImage& image() const { return m_image; }
-  // Picture rows taken in so far.
-  int taken() const { return m_taken; }
+  // Whether level row `row` is complete: only such rows may be read while
+  // it grows.
+  bool isReady(int row) const {
+    return m_ready[static_cast<std::size_t>(row)].load(std::memory_order_acquire);
+  }
+  // The runs of complete level rows, top to bottom.
+  RowRuns readyRuns() const;
 
-  // On the worker: takes in the picture rows below `pictureRows` by whole
-  // strips, and the last strip once every row is there; `reduced(area,
-  // factor)` gives the pixels `area` (corner on a multiple of `factor`)
-  // `factor` times smaller, as 8-bit grey or 24-bit colour. False when
-  // cancelled.
-  bool grow(int pictureRows, const std::function<QImage(const QRect&, int)>& reduced,
+  // On the worker: takes in the picture rows of `arrived` it has not yet,
+  // each level row once all the picture rows it covers are there;
+  // `reduced(area, factor)` gives the pixels `area` (corner on a multiple of
+  // `factor`) `factor` times smaller, as 8-bit grey or 24-bit colour. False
+  // when cancelled.
+  bool grow(const RowRuns& arrived, const std::function<QImage(const QRect&, int)>& reduced,
             const std::atomic<bool>* cancel);
-  bool isComplete() const { return m_taken >= m_size.height(); }
+  bool isComplete() const { return m_complete == m_image.height(); }
+  // On the worker: the picture rows taken in since the last call, as one
+  // span [first, end) (empty when none).
+  std::pair<int, int> takeNews();
 
  private:
+  void take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced);
+
   QSize m_size;
   int m_first;
-  int m_strip;
   QImage m_image;
   uchar* m_bits = nullptr;  // taken once: the worker never touches m_image itself
   qsizetype m_stride = 0;
-  int m_taken = 0;
-  std::atomic<int> m_rows = 0;
+  std::unique_ptr<std::atomic<bool>[]> m_ready;
+  int m_complete = 0;  // the worker's
+  int m_newsFirst = INT_MAX;
+  int m_newsEnd = 0;
 };
 
 }  // namespace koordel

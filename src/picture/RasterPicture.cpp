@@ -1,5 +1,6 @@
 #include "RasterPicture.h"
 
+#include "BandOrder.h"
 #include "Halvings.h"
 #include "PictureLoader.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 namespace koordel {
 namespace {
@@ -25,6 +27,35 @@ bool paintsDirectly(QImage::Format format) {
 constexpr auto kNewsInterval = std::chrono::milliseconds(30);
 
 constexpr qint64 kLargestQuarter = 32 * 1024 * 1024;
+
+// Rows the reduced copy waits for before it takes in the rows arrived from
+// the top: a strip of its own at a time.
+constexpr int kRowsToFollow = 64;
+
+// Level rows whose average stands for a band's edge when a gap next to it
+// is filled in.
+constexpr int kEdgeRows = 16;
+
+// The average of level rows [from, to) of `level`, columns `columns`, as
+// one row of the level's format.
+QImage meanRow(const QImage& level, const QRect& columns, int from, int to) {
+  const int channels = level.format() == QImage::Format_Grayscale8 ? 1 : 3;
+  const int n = columns.width() * channels;
+  std::vector<int> sums(static_cast<std::size_t>(n), 0);
+  for (int r = from; r < to; ++r) {
+    const uchar* row = level.constScanLine(r) + columns.left() * channels;
+    for (int i = 0; i < n; ++i) {
+      sums[static_cast<std::size_t>(i)] += row[i];
+    }
+  }
+  QImage mean(columns.width(), 1, level.format());
+  uchar* out = mean.scanLine(0);
+  const int count = std::max(1, to - from);
+  for (int i = 0; i < n; ++i) {
+    out[i] = static_cast<uchar>((sums[static_cast<std::size_t>(i)] + count / 2) / count);
+  }
+  return mean;
+}
 
 }  // namespace
 
@@ -62,6 +93,14 @@ RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore
     m_growing.reset();  // no room for it: made whole at the end instead
   }
   if (m_growing) {
+    m_decoder->setBandHandler([this](int first, int end) {
+      {
+        const std::lock_guard<std::mutex> lock(m_wakeMutex);
+        m_arrived.add(first, end);
+        ++m_arrivals;
+      }
+      m_wake.notify_one();
+    });
     m_follower = std::thread([this] { follow(); });
   }
   m_worker = std::thread([this] { decode(); });
@@ -226,38 +265,50 @@ void RasterPicture::follow() {
 
 void RasterPicture::growAndPublish() {
   const auto reduced = [this](const QRect& area, int factor) { return reducedBy(area, factor); };
-  const auto tell = [this](int from) {
+  const auto tell = [this](std::pair<int, int> rows) {
+    if (rows.first >= rows.second) {
+      return;
+    }
     QMetaObject::invokeMethod(
         &m_relay,
-        [this, from] {
-          const int factor = 1 << m_growing->first();
-          becameReady(QRectF(0, from, m_size.width(), m_growing->rows() * factor - from));
+        [this, rows] {
+          becameReady(QRectF(0, rows.first, m_size.width(), rows.second - rows.first));
         },
         Qt::QueuedConnection);
   };
   auto last = std::chrono::steady_clock::now();
-  int shown = 0;
+  int seenArrivals = 0;
+  int seenRows = 0;
+  std::pair<int, int> untold{INT_MAX, 0};
   for (;;) {
     DecodeEnd end = DecodeEnd::Running;
+    RowRuns arrived;
     {
       std::unique_lock<std::mutex> lock(m_wakeMutex);
       m_wake.wait(lock, [&] {
         return m_cancel.load() || m_broken || m_decodeEnd != DecodeEnd::Running ||
-               decodedRows() >= m_growing->taken() + m_growing->strip();
+               m_arrivals != seenArrivals || decodedRows() >= seenRows + kRowsToFollow;
       });
       end = m_decodeEnd;
+      arrived = m_arrived;
+      seenArrivals = m_arrivals;
     }
     if (m_cancel.load() || m_broken.load() || end == DecodeEnd::Failed) {
       return;
     }
-    if (!m_growing->grow(end == DecodeEnd::Done ? m_size.height() : decodedRows(), reduced,
-                         &m_cancel)) {
+    seenRows = end == DecodeEnd::Done ? m_size.height() : decodedRows();
+    arrived.add(0, seenRows);
+    if (!m_growing->grow(arrived, reduced, &m_cancel)) {
       return;
+    }
+    const auto news = m_growing->takeNews();
+    if (news.first < news.second) {
+      untold = {std::min(untold.first, news.first), std::max(untold.second, news.second)};
     }
     const auto now = std::chrono::steady_clock::now();
     if (m_growing->isComplete() || now - last >= kNewsInterval) {
-      tell(shown);
-      shown = m_growing->rows() << m_growing->first();
+      tell(untold);
+      untold = {INT_MAX, 0};
       last = now;
     }
     if (m_growing->isComplete()) {
@@ -271,6 +322,9 @@ void RasterPicture::growAndPublish() {
 void RasterPicture::rowsDone(int rows) {
   m_rows.store(rows, std::memory_order_release);
   if (m_growing) {
+    // Through the lock, so that the follower, between looking at the rows
+    // and waiting, cannot miss them.
+    { const std::lock_guard<std::mutex> lock(m_wakeMutex); }
     m_wake.notify_one();
   }
   const auto now = std::chrono::steady_clock::now();
@@ -313,34 +367,128 @@ void RasterPicture::publish(Pyramid pyramid) {
       Qt::QueuedConnection);
 }
 
-// Zoomed out before the reduced copies are all made: the first level as far
-// as it is, the preview or grey below.
-void RasterPicture::paintGrowing(QPainter& painter, const QRectF& image, double zoom) const {
+// The tallest run of missing level rows filled in from the rows around it:
+// what a coarse pass over the picture leaves, give or take a level row at
+// either end.
+int RasterPicture::widestFilledGap() const {
   const int factor = m_growing ? 1 << m_growing->first() : 1;
-  const int levelRows = m_growing ? m_growing->rows() : 0;
-  const double scale = zoom * factor;  // screen pixels per level pixel
-  const QRect screen = QRectF(image.topLeft() * zoom, image.size() * zoom).toAlignedRect();
-  const int ready = static_cast<int>(std::floor(levelRows * scale));
-  const QRect below =
-      screen & QRect(screen.left(), ready, screen.width(), screen.bottom() + 1 - ready);
-  if (!below.isEmpty()) {
-    paintPending(painter, below, zoom);
+  return (m_size.height() / bands::kCoarseGaps + factor - 1) / factor + 2;
+}
+
+bool RasterPicture::showsWhole() const {
+  if (hasPyramid() || hasPreview()) {
+    return true;
   }
-  if (levelRows == 0) {
+  if (!m_growing) {
+    return false;
+  }
+  const RowRuns runs = m_growing->readyRuns();
+  if (runs.isEmpty()) {
+    return false;
+  }
+  const int widest = widestFilledGap();
+  int row = 0;
+  for (const RowRuns::Run& run : runs.runs()) {
+    if (run.first - row > widest) {
+      return false;
+    }
+    row = run.end;
+  }
+  return m_growing->image().height() - row <= widest;
+}
+
+// Missing level rows [from, to), columns of `part`: shaded from the rows
+// just above to those just below (or the one of them there is), so that a
+// coarse pass shows the sheet whole, its lines running through the gaps.
+void RasterPicture::fillGap(QPainter& painter, const QRect& part, int from, int to,
+                            const RowRuns& runs, double scale) const {
+  const QImage& level = m_growing->image();
+  QImage above;
+  QImage below;
+  for (const RowRuns::Run& run : runs.runs()) {
+    if (run.end == from) {
+      above = meanRow(level, part, std::max(run.first, run.end - kEdgeRows), run.end);
+    } else if (run.first == to) {
+      below = meanRow(level, part, run.first, std::min(run.end, run.first + kEdgeRows));
+    }
+  }
+  if (above.isNull()) {
+    above = below;
+  } else if (below.isNull()) {
+    below = above;
+  }
+  QImage ends(part.width(), 2, level.format());
+  std::copy_n(above.constScanLine(0), above.bytesPerLine(), ends.scanLine(0));
+  std::copy_n(below.constScanLine(0), below.bytesPerLine(), ends.scanLine(1));
+  painter.drawImage(
+      QRectF(part.left() * scale, from * scale, part.width() * scale, (to - from) * scale), ends);
+}
+
+// Zoomed out before the reduced copies are all made: the first level where
+// its rows are there, gaps a coarse pass leaves filled in from around them,
+// the preview or grey in the rest.
+void RasterPicture::paintGrowing(QPainter& painter, const QRectF& image, double zoom) const {
+  const QRect screen = QRectF(image.topLeft() * zoom, image.size() * zoom).toAlignedRect();
+  if (!m_growing) {
+    paintPending(painter, screen, zoom);
     return;
   }
+  const int factor = 1 << m_growing->first();
+  const double scale = zoom * factor;  // screen pixels per level pixel
   const QImage& level = m_growing->image();
   const QRectF inLevel(image.topLeft() / factor, image.size() / factor);
-  const QRect part =
-      inLevel.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(0, 0, level.width(), levelRows);
+  const QRect part = inLevel.toAlignedRect().adjusted(-2, -2, 2, 2) & level.rect();
+  const RowRuns runs = m_growing->readyRuns();
+  const int widest = runs.isEmpty() ? -1 : widestFilledGap();
+  // Screen rows from level row `row` on.
+  const auto at = [scale](int row) { return static_cast<int>(std::floor(row * scale)); };
+  const auto band = [&](int from, int to) {
+    const int bottom = to >= level.height() ? screen.bottom() + 1 : at(to);
+    return screen & QRect(screen.left(), at(from), screen.width(), bottom - at(from));
+  };
+  const auto gap = [&](int from, int to) {
+    if (from >= to) {
+      return;
+    }
+    const QRect rows = band(from, to);
+    if (rows.isEmpty()) {
+      return;
+    }
+    if (to - from <= widest && !part.isEmpty()) {
+      painter.save();
+      painter.setClipRect(rows, Qt::IntersectClip);
+      fillGap(painter, part, from, to, runs, scale);
+      painter.restore();
+    } else {
+      paintPending(painter, rows, zoom);
+    }
+  };
+  int row = 0;
+  for (const RowRuns::Run& run : runs.runs()) {
+    gap(row, run.first);
+    row = run.end;
+  }
+  gap(row, level.height());
   if (part.isEmpty()) {
     return;
   }
-  painter.save();
-  painter.setClipRect(screen & QRect(screen.left(), 0, screen.width(), ready), Qt::IntersectClip);
-  painter.drawImage(QRectF(QPointF(part.topLeft()) * scale, QSizeF(part.size()) * scale),
-                    level.copy(part));
-  painter.restore();
+  for (const RowRuns::Run& run : runs.runs()) {
+    const int from = std::max(run.first, part.top());
+    const int to = std::min(run.end, part.bottom() + 1);
+    if (from >= to) {
+      continue;
+    }
+    // The complete rows only, as an image of their own: the smoothing reads
+    // no row still being written.
+    const QImage rows(level.constScanLine(from), level.width(), to - from, level.bytesPerLine(),
+                      level.format());
+    painter.save();
+    painter.setClipRect(band(from, to), Qt::IntersectClip);
+    painter.drawImage(
+        QRectF(part.left() * scale, from * scale, part.width() * scale, (to - from) * scale), rows,
+        QRect(part.left(), 0, part.width(), to - from));
+    painter.restore();
+  }
 }
 
 QImage RasterPicture::pixels(const QRect& area) const {
@@ -390,7 +538,11 @@ QImage RasterPicture::reducedPixels(const QRect& area, int factor) const {
 
 void RasterPicture::paint(QPainter& painter, const QRect& area, double zoom) const {
   const int rows = decodedRows();
-  if (rows >= m_size.height()) {
+  // Zoomed out far enough, the reduced copy shows what has arrived wherever
+  // it lies, and says itself what waits.
+  const bool fromGrowing =
+      m_growing && !hasPyramid() && zoom::halvings(zoom) >= Pyramid::kFirstKept;
+  if (rows >= m_size.height() || fromGrowing) {
     paintDecoded(painter, area, zoom, rows);
     return;
   }

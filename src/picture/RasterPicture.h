@@ -63,6 +63,10 @@ class RasterPicture : public Picture {
 
   // Whether a coarse whole picture shows what is not decoded yet.
   bool hasPreview() const { return !m_preview.isNull(); }
+  // Whether the whole picture shows zoomed out: decoded and reduced, or a
+  // preview, or enough of it spread over its height that the rest is filled
+  // in from what lies around it.
+  bool showsWhole() const;
   bool hasPyramid() const { return m_pyramid && !m_pyramid->isEmpty(); }
   qsizetype reducedBytes() const { return m_pyramid ? m_pyramid->bytes() : 0; }
 
@@ -75,6 +79,9 @@ class RasterPicture : public Picture {
   void finish(const std::optional<QString>& problem);
   void joinWorkers();
   void paintGrowing(QPainter& painter, const QRectF& image, double zoom) const;
+  int widestFilledGap() const;
+  void fillGap(QPainter& painter, const QRect& part, int from, int to, const RowRuns& runs,
+               double scale) const;
   void startPreview() const;
   void rowsDone(int rows);
   void publish(Pyramid pyramid);
@@ -99,6 +106,8 @@ class RasterPicture : public Picture {
   DecodeEnd m_decodeEnd = DecodeEnd::Running;  // under m_wakeMutex
   std::mutex m_wakeMutex;
   std::condition_variable m_wake;
+  RowRuns m_arrived;   // rows decoded out of order, under m_wakeMutex
+  int m_arrivals = 0;  // news of them, under m_wakeMutex
   std::function<void(int)> m_progress;
   std::function<void(const std::optional<QString>&)> m_finished;
   mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news

@@ -2,6 +2,7 @@
 // own colours, the toolkit's pixels come row by row, and damaged, cut,
 // oversized and shortened files are told, never read out of bounds.
 #include "../picture/SamplePictures.h"
+#include "BandOrder.h"
 #include "JpegDecoder.h"
 #include "PictureLoader.h"
 #include "PngDecoder.h"
@@ -15,8 +16,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QSemaphore>
+
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <stdexcept>
 
 using namespace koordel;
@@ -58,6 +64,9 @@ class TestDecoders : public QObject {
   void multiScanJpegsStopWhileReadingTheirScans();
   void toolkitReadsStopWhenCancelled_data();
   void toolkitReadsStopWhenCancelled();
+  void bandOrder_data();
+  void bandOrder();
+  void coarsePassShowsTheWholeSheet();
 
  private:
   // Made before the first table too, which writes pictures into it.
@@ -532,6 +541,149 @@ void TestDecoders::toolkitReadsStopWhenCancelled() {
   QVERIFY(!result.error);
   QVERIFY(result.whole.isNull());
   QVERIFY(asked > 1);
+}
+
+// Bands handed out first to the top of the window, then over the whole
+// height with gaps no taller than a twelfth of the picture, then the rest;
+// each once.
+
+void TestDecoders::bandOrder_data() {
+  QTest::addColumn<int>("count");
+  QTest::addColumn<int>("bandRows");
+  QTest::addColumn<bool>("interleaved");
+  QTest::addColumn<int>("coarse");  // bands up to the whole height covered
+  QTest::newRow("A0 in 316-row strips") << 60 << 316 << true << 16;
+  QTest::newRow("A0 in rows of 256-pixel tiles") << 74 << 256 << true << 14;
+  QTest::newRow("A0 in 64 rows a band") << 293 << 64 << true << 28;
+  QTest::newRow("eight strips") << 8 << 2533 << true << 5;
+  QTest::newRow("one band") << 1 << 100 << true << 1;
+  QTest::newRow("top to bottom") << 60 << 316 << false << 60;
+}
+
+void TestDecoders::bandOrder() {
+  QFETCH(int, count);
+  QFETCH(int, bandRows);
+  QFETCH(bool, interleaved);
+  QFETCH(int, coarse);
+  const int height = count * bandRows - bandRows / 3;
+  const std::vector<int> order = bands::order(count, bandRows, height, interleaved);
+  std::vector<int> sorted = order;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<int> each(static_cast<std::size_t>(count));
+  std::iota(each.begin(), each.end(), 0);
+  QCOMPARE(sorted, each);
+  // The head: the rows a window shows at 100 %.
+  const int head = std::min(count, (bands::kHeadRows + bandRows - 1) / bandRows);
+  for (int i = 0; i < head; ++i) {
+    QCOMPARE(order[std::size_t(i)], i);
+  }
+  // After `coarse` bands the whole height is covered, with no gap taller
+  // than the widest.
+  const auto last = std::find(order.begin(), order.end(), count - 1);
+  QCOMPARE(int(last - order.begin()) + 1, coarse);
+  std::vector<int> taken(order.begin(), last + 1);
+  std::sort(taken.begin(), taken.end());
+  int row = 0;
+  for (int band : taken) {
+    QVERIFY2(band * bandRows - row <= bands::widestGap(height, bandRows),
+             qPrintable(QString::number(band)));
+    row = (band + 1) * bandRows;
+  }
+  QCOMPARE(taken.back(), count - 1);
+}
+
+namespace {
+
+// Bands of a grey picture that come when the test lets them, each a grey of
+// its own, in an order the test chooses: those before `held` at once.
+struct BandsDecoder : PictureDecoder {
+  QSize picture{64, 1200};
+  int bandRows = 60;
+  std::vector<int> order;
+  std::atomic<std::size_t> held = 0;
+  QSemaphore release;
+
+  static int grey(int band) { return 20 + 10 * band; }
+  QSize size() const override { return picture; }
+  bool prepare(PixelStore& store) override {
+    store.image = QImage(picture, QImage::Format_Grayscale8);
+    return true;
+  }
+  Result decode(PixelStore& store, const std::function<void(int)>& rows,
+                const std::function<bool()>& cancelled) override {
+    RowRuns done;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i == held) {
+        while (!release.tryAcquire(1, 5)) {
+          if (cancelled()) {
+            return {};
+          }
+        }
+      }
+      const int first = order[i] * bandRows;
+      const int end = std::min(picture.height(), first + bandRows);
+      for (int y = first; y < end; ++y) {
+        std::fill_n(store.row(y), picture.width(), uchar(grey(order[i])));
+      }
+      bandDone(first, end);
+      done.add(first, end);
+      if (done.runs().front().first == 0) {
+        rows(done.runs().front().end);
+      }
+    }
+    return {};
+  }
+};
+
+}  // namespace
+
+// Zoomed out, a coarse pass over the picture shows it whole: the bands
+// there as they are, the gaps between them shaded from one to the next;
+// before, what is far from any band waits in grey.
+
+void TestDecoders::coarsePassShowsTheWholeSheet() {
+  auto owned = std::make_unique<BandsDecoder>();
+  BandsDecoder* decoder = owned.get();
+  decoder->order = {0, 19, 2, 4, 6, 8, 10, 12, 14, 16, 18};
+  for (int band : {1, 3, 5, 7, 9, 11, 13, 15, 17}) {
+    decoder->order.push_back(band);
+  }
+  decoder->held = 2;  // the top and the bottom band at first
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(owned));
+  QVERIFY(picture);
+  const auto zoomedOut = [&picture] {
+    QImage out(8, 150, QImage::Format_RGB32);
+    QPainter painter(&out);
+    picture->paint(painter, out.rect(), 0.125);
+    return out;
+  };
+  // Screen rows 7.5 apart, one band each.
+  const auto shownAt = [&](const QImage& shown, int band) {
+    return shown.pixel(4, band * 15 / 2 + 3);
+  };
+  QTRY_COMPARE(shownAt(zoomedOut(), 19),
+               qRgb(BandsDecoder::grey(19), BandsDecoder::grey(19), BandsDecoder::grey(19)));
+  QVERIFY(!picture->showsWhole());
+  QCOMPARE(shownAt(zoomedOut(), 9), Picture::placeholder().rgb());
+
+  decoder->held = decoder->order.size() - 9;  // the coarse pass
+  decoder->release.release();
+  QTRY_VERIFY(picture->showsWhole());
+  const QImage shown = zoomedOut();
+  for (int band = 0; band < 20; band += 2) {
+    const int g = BandsDecoder::grey(band);
+    QCOMPARE(shownAt(shown, band), qRgb(g, g, g));
+  }
+  // A gap lies between the bands around it.
+  for (int band = 1; band < 19; band += 2) {
+    const int g = qGray(shownAt(shown, band));
+    QVERIFY2(g > BandsDecoder::grey(band - 1) && g < BandsDecoder::grey(band + 1),
+             qPrintable(u"band %1: %2"_s.arg(band).arg(g)));
+  }
+  decoder->release.release();
+  picture->waitUntilReady();
+  QVERIFY(picture->isDecoded());
+  QVERIFY(picture->showsWhole());
 }
 
 QTEST_MAIN(TestDecoders)
