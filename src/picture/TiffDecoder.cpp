@@ -1,11 +1,17 @@
 #include "TiffDecoder.h"
 
+#include "BandOrder.h"
 #include "PictureLoader.h"
 
 #include <QFile>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <tiffio.h>
@@ -21,6 +27,55 @@ int quiet(TIFF*, void*, const char*, const char*, va_list) {
 // The side of the largest tile writers use whatever the picture's size.
 constexpr qint64 kCommonTile = 1024;
 
+// A band is at least this many rows: a few strips of a file written a row a
+// strip are taken together.
+constexpr int kLeastBandRows = 64;
+
+// Rows decoded between two looks at whether to go on.
+constexpr int kRowsBetweenLooks = 16;
+
+TIFF* openQuietly(const QString& path) {
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
+  // "m": read, never map. A mapped file that another program shortens
+  // meanwhile (a scanner tool saving over it) ends the program at the first
+  // byte past its new end; a read just comes back short.
+  TIFF* tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "rm", options);
+  TIFFOpenOptionsFree(options);
+  return tiff;
+}
+
+// What the decoding threads need to agree on in their own views of the
+// file: a file replaced between two opens is not read as the one sized.
+struct Layout {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  bool tiled = false;
+  uint32_t across = 0;  // tile width, or 0
+  uint32_t down = 0;    // tile length, or rows per strip
+  tmsize_t scanline = 0;
+  uint32_t pieces = 0;  // strips or tiles
+
+  static Layout of(TIFF* tiff) {
+    Layout l;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &l.width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &l.height);
+    l.tiled = TIFFIsTiled(tiff);
+    if (l.tiled) {
+      TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &l.across);
+      TIFFGetField(tiff, TIFFTAG_TILELENGTH, &l.down);
+      l.pieces = TIFFNumberOfTiles(tiff);
+    } else {
+      TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &l.down);
+      l.pieces = TIFFNumberOfStrips(tiff);
+    }
+    l.scanline = TIFFScanlineSize(tiff);
+    return l;
+  }
+  bool operator==(const Layout&) const = default;
+};
+
 }  // namespace
 
 struct TiffDecoder::State {
@@ -32,6 +87,9 @@ struct TiffDecoder::State {
   bool tiled = false;
   quint32 tileWidth = 0;
   quint32 tileLength = 0;
+  Layout layout;
+  int threads = std::max(1, QThread::idealThreadCount());
+  bool interleaved = true;
 
   ~State() {
     if (tiff) {
@@ -54,14 +112,7 @@ std::unique_ptr<TiffDecoder> TiffDecoder::open(const QString& path, qint64 limit
   error.clear();
   auto state = std::make_unique<State>();
   state->path = path;
-  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-  // "m": read, never map. A mapped file that another program shortens
-  // meanwhile (a scanner tool saving over it) ends the program at the first
-  // byte past its new end; a read just comes back short.
-  state->tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "rm", options);
-  TIFFOpenOptionsFree(options);
+  state->tiff = openQuietly(path);
   TIFF* tiff = state->tiff;
   if (!tiff) {
     return nullptr;  // the toolkit's reader says what is wrong with it
@@ -144,7 +195,16 @@ std::unique_ptr<TiffDecoder> TiffDecoder::open(const QString& path, qint64 limit
       return nullptr;
     }
   }
+  state->layout = Layout::of(tiff);
   return std::unique_ptr<TiffDecoder>(new TiffDecoder(std::move(state)));
+}
+
+void TiffDecoder::setThreads(int threads) {
+  m_state->threads = std::max(1, threads);
+}
+
+void TiffDecoder::setInterleaved(bool interleaved) {
+  m_state->interleaved = interleaved;
 }
 
 QString TiffDecoder::path() const {
@@ -166,6 +226,32 @@ bool TiffDecoder::prepare(PixelStore& store) {
   return true;
 }
 
+namespace {
+
+// One decode's bands and what its threads share: the order is fixed before
+// they start; the rest is under `mutex`, but for the two atomics that every
+// thread reads without it.
+struct Bands {
+  int height = 0;
+  int rows = 0;  // a band's, the last one's perhaps fewer
+  int count = 0;
+  std::vector<int> order;
+  std::atomic<std::size_t> next = 0;
+  std::atomic<bool> stop = false;
+
+  std::mutex mutex;
+  std::vector<int> done;  // rows complete in each band, from its top
+  int frontier = 0;       // the first band not complete
+  int told = 0;           // rows told complete from the top
+  bool damaged = false;
+  std::exception_ptr thrown;
+
+  int first(int band) const { return band * rows; }
+  int end(int band) const { return std::min(height, (band + 1) * rows); }
+};
+
+}  // namespace
+
 PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::function<void(int)>& rows,
                                            const std::function<bool()>& cancelled) {
   State& s = *m_state;
@@ -177,47 +263,161 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
   };
   const qsizetype rowBytes = bytesFor(s.size.width());
   const Result damaged{damagedMessage(s.path), {}};
-  if (!s.tiled) {
-    if (TIFFScanlineSize(s.tiff) > store.stride) {
-      return damaged;
-    }
-    for (int y = 0; y < height; ++y) {
-      if ((y & 63) == 0 && cancelled()) {
-        return {};
-      }
-      if (TIFFReadScanline(s.tiff, store.row(y), uint32_t(y), 0) < 0) {
-        return damaged;
-      }
-      if ((y & 15) == 15) {
-        rows(y + 1);
-      }
-    }
-    rows(height);
-    return {};
-  }
-  // A row of tiles at a time, each copied into the rows it covers.
-  const tmsize_t tileBytes = TIFFTileSize(s.tiff);
+  const tmsize_t tileBytes = s.tiled ? TIFFTileSize(s.tiff) : 0;
   const qsizetype tileRowBytes = bytesFor(s.tileWidth);
-  if (tileBytes <= 0 || tileBytes / qsizetype(s.tileLength) < tileRowBytes) {
+  if (s.tiled ? tileBytes <= 0 || tileBytes / qsizetype(s.tileLength) < tileRowBytes
+              : TIFFScanlineSize(s.tiff) > store.stride) {
     return damaged;
   }
-  std::vector<uchar> tile(static_cast<std::size_t>(tileBytes));
-  for (int y = 0; y < height; y += int(s.tileLength)) {
-    if (cancelled()) {
-      return {};
+  const int grain =
+      s.tiled ? int(s.tileLength) : int(std::clamp<uint32_t>(s.layout.down, 1, uint32_t(height)));
+  Bands b;
+  b.height = height;
+  b.rows = grain * std::max(1, (kLeastBandRows + grain - 1) / grain);
+  b.count = (height + b.rows - 1) / b.rows;
+  b.order = bands::order(b.count, b.rows, height, s.interleaved);
+  b.done.assign(std::size_t(b.count), 0);
+
+  // Under the lock: the rows of `band` complete from its top are `done`;
+  // tells what is new, and whether to go on. Every call the caller made us
+  // with comes from here, one at a time, whatever thread decodes.
+  const auto report = [&](int band, int done) {
+    const std::lock_guard<std::mutex> lock(b.mutex);
+    b.done[std::size_t(band)] = done;
+    if (done == b.end(band) - b.first(band)) {
+      bandDone(b.first(band), b.end(band));
     }
-    const int lines = std::min(int(s.tileLength), height - y);
-    for (qsizetype x = 0; x < s.size.width(); x += s.tileWidth) {
-      if (TIFFReadTile(s.tiff, tile.data(), uint32_t(x), uint32_t(y), 0, 0) < 0) {
-        return damaged;
+    while (b.frontier < b.count &&
+           b.done[std::size_t(b.frontier)] == b.end(b.frontier) - b.first(b.frontier)) {
+      ++b.frontier;
+    }
+    const int complete =
+        b.frontier == b.count ? height : b.first(b.frontier) + b.done[std::size_t(b.frontier)];
+    if (complete > b.told) {
+      b.told = complete;
+      rows(complete);
+    }
+    if (!b.stop.load() && cancelled()) {
+      b.stop = true;
+    }
+    return !b.stop.load();
+  };
+  const auto goOn = [&] {
+    const std::lock_guard<std::mutex> lock(b.mutex);
+    if (!b.stop.load() && cancelled()) {
+      b.stop = true;
+    }
+    return !b.stop.load();
+  };
+  const auto fail = [&](std::exception_ptr thrown) {
+    const std::lock_guard<std::mutex> lock(b.mutex);
+    b.damaged = true;
+    if (thrown && !b.thrown) {
+      b.thrown = thrown;
+    }
+    b.stop = true;
+  };
+  // One band into the picture's rows: false when the file fails.
+  const auto readBand = [&](TIFF* tiff, std::vector<uchar>& tile, int band) {
+    const int first = b.first(band);
+    const int end = b.end(band);
+    if (!s.tiled) {
+      for (int y = first; y < end; ++y) {
+        if (TIFFReadScanline(tiff, store.row(y), uint32_t(y), 0) < 0) {
+          return false;
+        }
+        if ((y - first) % kRowsBetweenLooks == kRowsBetweenLooks - 1 && y + 1 < end &&
+            !report(band, y + 1 - first)) {
+          return true;
+        }
       }
-      const qsizetype offset = bytesFor(x);  // x lies on a byte: tiles are 16 pixels wide at least
-      const qsizetype width = std::min(tileRowBytes, rowBytes - offset);
-      for (int i = 0; i < lines; ++i) {
-        std::memcpy(store.row(y + i) + offset, tile.data() + i * tileRowBytes, std::size_t(width));
+      report(band, end - first);
+      return true;
+    }
+    // A row of tiles at a time, each copied into the rows it covers.
+    for (int y = first; y < end; y += int(s.tileLength)) {
+      const int lines = std::min(int(s.tileLength), end - y);
+      for (qsizetype x = 0; x < s.size.width(); x += s.tileWidth) {
+        if (TIFFReadTile(tiff, tile.data(), uint32_t(x), uint32_t(y), 0, 0) < 0) {
+          return false;
+        }
+        const qsizetype offset = bytesFor(x);  // on a byte: tiles are 16 pixels wide at least
+        const qsizetype width = std::min(tileRowBytes, rowBytes - offset);
+        for (int i = 0; i < lines; ++i) {
+          std::memcpy(store.row(y + i) + offset, tile.data() + i * tileRowBytes,
+                      std::size_t(width));
+        }
+      }
+      if (!report(band, y + lines - first)) {
+        return true;
       }
     }
-    rows(y + lines);
+    return true;
+  };
+  // A thread's share: bands as they come in the order, until none is left.
+  const auto work = [&](TIFF* tiff) {
+    std::vector<uchar> tile(static_cast<std::size_t>(tileBytes));
+    while (goOn()) {
+      const std::size_t next = b.next++;
+      if (next >= b.order.size()) {
+        return;
+      }
+      if (!readBand(tiff, tile, b.order[next])) {
+        fail(nullptr);
+        return;
+      }
+    }
+  };
+  // The other threads each open the file for themselves: a libtiff handle
+  // decodes one piece at a time.
+  const auto helper = [&] {
+    try {
+      TIFF* own = openQuietly(s.path);
+      if (!own) {
+        return;  // the others read the bands this one would have
+      }
+      if (!(Layout::of(own) == s.layout)) {
+        TIFFClose(own);
+        fail(nullptr);
+        return;
+      }
+      try {
+        work(own);
+      } catch (...) {
+        TIFFClose(own);
+        throw;
+      }
+      TIFFClose(own);
+    } catch (...) {
+      fail(std::current_exception());
+    }
+  };
+  std::vector<std::thread> helpers;
+  const int threads = std::min(s.threads, b.count);
+  for (int i = 1; i < threads; ++i) {
+    try {
+      helpers.emplace_back(helper);
+    } catch (const std::system_error&) {
+      break;  // fewer threads, as many as the system gives
+    }
+  }
+  try {
+    work(s.tiff);
+  } catch (...) {
+    fail(std::current_exception());
+  }
+  for (std::thread& h : helpers) {
+    h.join();
+  }
+  // The strip buffer libtiff keeps goes with the handle: the picture is
+  // read once.
+  TIFFClose(s.tiff);
+  s.tiff = nullptr;
+  if (b.thrown) {
+    std::rethrow_exception(b.thrown);
+  }
+  if (b.damaged) {
+    return damaged;
   }
   return {};
 }

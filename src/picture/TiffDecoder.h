@@ -8,11 +8,16 @@
 
 namespace koordel {
 
-// TIFF through libtiff, a strip (or a row of tiles) at a time, in the depth
-// the toolkit would give it: 1-bit scans as 1-bit, 8-bit grey as grey,
-// palettes as indexed colour, 8-bit RGB at 3 bytes a pixel. Other kinds
-// (16-bit, alpha, CMYK, YCbCr, turned by their orientation tag) are left to
-// the toolkit.
+// TIFF through libtiff, in the depth the toolkit would give it: 1-bit scans
+// as 1-bit, 8-bit grey as grey, palettes as indexed colour, 8-bit RGB at 3
+// bytes a pixel. Other kinds (16-bit, alpha, CMYK, YCbCr, turned by their
+// orientation tag) are left to the toolkit.
+//
+// Strips and tiles are compressed each on its own, so they are decoded side
+// by side, one thread a core, each with the file open on its own: bands of
+// rows (a strip or a row of tiles, or a few of them), in the order of
+// BandOrder.h, each straight into the picture's rows. The rows complete from
+// the top are told as they grow; every band as it comes.
 class TiffDecoder : public PictureDecoder {
  public:
   // Reads the header: a decoder, or none (`error` says why, or is empty for
@@ -28,6 +33,11 @@ class TiffDecoder : public PictureDecoder {
 
   // Whether the file starts as a TIFF does.
   static bool recognises(const QString& path);
+
+  // Threads that decode (at least one; the machine's cores unless set), and
+  // whether the bands come interleaved or simply top to bottom.
+  void setThreads(int threads);
+  void setInterleaved(bool interleaved);
 
  private:
   struct State;

@@ -8,7 +8,10 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 #include <tiffio.h>
@@ -161,6 +164,62 @@ inline bool writeTiledTiff(const QString& path, const QImage& grey) {
   }
   TIFFClose(tiff);
   return true;
+}
+
+// A grey, 24-bit colour or 1-bit picture as scanners write it: LZW strips
+// of `rowsPerStrip` rows, or Deflate tiles `tile` pixels a side (when not
+// 0); with `backwards`, the pieces lie in the file last to first.
+inline bool writeScanTiff(const QString& path, const QImage& picture, int rowsPerStrip, int tile,
+                          bool backwards) {
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tiff) {
+    return false;
+  }
+  const bool mono = picture.format() == QImage::Format_Mono;
+  const bool rgb = picture.format() == QImage::Format_RGB888;
+  const int rowBytes = mono ? (picture.width() + 7) / 8 : picture.width() * (rgb ? 3 : 1);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width());
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height());
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, mono ? 1 : 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, rgb ? 3 : 1);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  // A 1-bit picture's first colour says what a 0 bit is.
+  const bool zeroIsWhite = mono && qGray(picture.color(0)) > 127;
+  TIFFSetField(
+      tiff, TIFFTAG_PHOTOMETRIC,
+      rgb ? PHOTOMETRIC_RGB : (zeroIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK));
+  const int down = tile ? tile : rowsPerStrip;
+  const int across = tile ? tile : picture.width();
+  const int pieceBytes = tile ? (mono ? tile / 8 : tile * (rgb ? 3 : 1)) : rowBytes;
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, tile ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_LZW);
+  if (tile) {
+    TIFFSetField(tiff, TIFFTAG_TILEWIDTH, tile);
+    TIFFSetField(tiff, TIFFTAG_TILELENGTH, tile);
+  } else {
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+  }
+  const int columns = (picture.width() + across - 1) / across;
+  const int rows = (picture.height() + down - 1) / down;
+  const int pieces = columns * rows;
+  bool ok = true;
+  for (int k = 0; ok && k < pieces; ++k) {
+    const int piece = backwards ? pieces - 1 - k : k;
+    const int y = piece / columns * down;
+    const int x = piece % columns * across;
+    const int lines = tile ? tile : std::min(down, picture.height() - y);
+    std::vector<uchar> bytes(std::size_t(pieceBytes) * std::size_t(lines), uchar(0));
+    for (int i = 0; i < lines && y + i < picture.height(); ++i) {
+      const int offset = mono ? x / 8 : x * (rgb ? 3 : 1);
+      const int n = std::min(pieceBytes, rowBytes - offset);
+      std::memcpy(bytes.data() + std::size_t(i) * std::size_t(pieceBytes),
+                  picture.constScanLine(y + i) + offset, std::size_t(n));
+    }
+    ok = (tile ? TIFFWriteEncodedTile(tiff, uint32_t(piece), bytes.data(), tmsize_t(bytes.size()))
+               : TIFFWriteEncodedStrip(tiff, uint32_t(piece), bytes.data(),
+                                       tmsize_t(bytes.size()))) >= 0;
+  }
+  TIFFClose(tiff);
+  return ok;
 }
 
 // What byte `i` of a hand-written tile holds.

@@ -64,6 +64,10 @@ class TestDecoders : public QObject {
   void multiScanJpegsStopWhileReadingTheirScans();
   void toolkitReadsStopWhenCancelled_data();
   void toolkitReadsStopWhenCancelled();
+  void tiffsSideBySide_data();
+  void tiffsSideBySide();
+  void tiffCancelledHalfWay_data();
+  void tiffCancelledHalfWay();
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
@@ -541,6 +545,153 @@ void TestDecoders::toolkitReadsStopWhenCancelled() {
   QVERIFY(!result.error);
   QVERIFY(result.whole.isNull());
   QVERIFY(asked > 1);
+}
+
+namespace {
+
+// A picture whose rows vary, and whose strips therefore compress each to a
+// size of its own; its top third flat, so that those strips are small.
+QImage unevenPattern(QSize size, QImage::Format format) {
+  QImage image = pattern(size, format);
+  for (int y = 0; y < size.height() / 3; ++y) {
+    std::memset(image.scanLine(y), 0x55, std::size_t(image.bytesPerLine()));
+  }
+  return image;
+}
+
+// What a TIFF decode told: the rows complete from the top, in turn, and
+// each band as it came.
+struct Told {
+  std::vector<int> rows;
+  std::vector<std::pair<int, int>> bands;
+};
+
+}  // namespace
+
+// Strips and tiles decoded side by side, each thread with the file open on
+// its own, give the toolkit's pixels, whatever order the pieces lie in the
+// file and whatever their sizes; the rows from the top are told in order,
+// and every band once.
+
+void TestDecoders::tiffsSideBySide_data() {
+  QTest::addColumn<QImage::Format>("format");
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<int>("rowsPerStrip");
+  QTest::addColumn<int>("tile");  // 0: strips
+  QTest::addColumn<bool>("backwards");
+  QTest::addColumn<int>("threads");
+  QTest::addColumn<bool>("interleaved");
+  const auto grey = QImage::Format_Grayscale8;
+  const QSize tall(150, 3000);
+  QTest::newRow("strips, one thread, top to bottom")
+      << grey << tall << 20 << 0 << false << 1 << false;
+  QTest::newRow("strips, one thread, interleaved") << grey << tall << 20 << 0 << false << 1 << true;
+  QTest::newRow("strips, three threads") << grey << tall << 20 << 0 << false << 3 << false;
+  QTest::newRow("strips, three threads, interleaved")
+      << grey << tall << 20 << 0 << false << 3 << true;
+  QTest::newRow("strips last to first, the last one short")
+      << grey << QSize(150, 2999) << 23 << 0 << true << 2 << true;
+  QTest::newRow("a row a strip") << grey << QSize(90, 1500) << 1 << 0 << false << 2 << true;
+  QTest::newRow("one strip") << grey << QSize(90, 1500) << 1500 << 0 << false << 2 << true;
+  QTest::newRow("RGB strips") << QImage::Format_RGB888 << QSize(101, 2000) << 7 << 0 << false << 2
+                              << true;
+  QTest::newRow("1-bit strips") << QImage::Format_Mono << QSize(333, 2000) << 50 << 0 << false << 2
+                                << true;
+  QTest::newRow("tiles, three threads, interleaved")
+      << grey << QSize(200, 3000) << 0 << 32 << false << 3 << true;
+  QTest::newRow("tiles last to first") << grey << QSize(200, 2990) << 0 << 48 << true << 2 << true;
+  QTest::newRow("RGB tiles") << QImage::Format_RGB888 << QSize(77, 1000) << 0 << 16 << false << 2
+                             << true;
+}
+
+void TestDecoders::tiffsSideBySide() {
+  QFETCH(QImage::Format, format);
+  QFETCH(QSize, size);
+  QFETCH(int, rowsPerStrip);
+  QFETCH(int, tile);
+  QFETCH(bool, backwards);
+  QFETCH(int, threads);
+  QFETCH(bool, interleaved);
+  const QString path = m_dir->filePath(u"scan.tif"_s);
+  QVERIFY(writeScanTiff(path, unevenPattern(size, format), rowsPerStrip, tile, backwards));
+  const QImage toolkit = QImageReader(path).read();
+  QVERIFY(!toolkit.isNull());
+
+  QString error;
+  const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  decoder->setThreads(threads);
+  decoder->setInterleaved(interleaved);
+  Told told;
+  decoder->setBandHandler([&told](int first, int end) { told.bands.emplace_back(first, end); });
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  const PictureDecoder::Result result = decoder->decode(
+      store, [&told](int rows) { told.rows.push_back(rows); }, [] { return false; });
+  QVERIFY(!result.error);
+  QCOMPARE(store.image.convertToFormat(QImage::Format_ARGB32),
+           toolkit.convertToFormat(QImage::Format_ARGB32));
+  QVERIFY(std::is_sorted(told.rows.begin(), told.rows.end()));
+  QVERIFY(std::adjacent_find(told.rows.begin(), told.rows.end()) == told.rows.end());
+  QCOMPARE(told.rows.back(), size.height());
+  // Every band once, together the whole picture.
+  std::sort(told.bands.begin(), told.bands.end());
+  int row = 0;
+  for (const auto& [first, end] : told.bands) {
+    QCOMPARE(first, row);
+    row = end;
+  }
+  QCOMPARE(row, size.height());
+}
+
+// Cancelled while its threads are in the middle of the picture, a decode
+// stops with no error, and what it told as complete is the toolkit's.
+
+void TestDecoders::tiffCancelledHalfWay_data() {
+  QTest::addColumn<int>("tile");
+  QTest::addColumn<int>("threads");
+  QTest::newRow("strips, two threads") << 0 << 2;
+  QTest::newRow("strips, four threads") << 0 << 4;
+  QTest::newRow("tiles, three threads") << 32 << 3;
+}
+
+void TestDecoders::tiffCancelledHalfWay() {
+  QFETCH(int, tile);
+  QFETCH(int, threads);
+  const QSize size(160, 4000);
+  const QString path = m_dir->filePath(u"scan.tif"_s);
+  QVERIFY(writeScanTiff(path, unevenPattern(size, QImage::Format_Grayscale8), 16, tile, false));
+  const QImage toolkit = QImageReader(path).read();
+  QVERIFY(!toolkit.isNull());
+  QString error;
+  const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  decoder->setThreads(threads);
+  Told told;
+  decoder->setBandHandler([&told](int first, int end) { told.bands.emplace_back(first, end); });
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.image.fill(0);
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  // Once half the bands are told, whatever the threads are doing.
+  const std::size_t half = std::size_t(size.height() / 64 / 2);
+  const PictureDecoder::Result result = decoder->decode(
+      store, [&told](int rows) { told.rows.push_back(rows); },
+      [&told, half] { return told.bands.size() >= half; });
+  QVERIFY(!result.error);
+  QVERIFY(told.bands.size() >= half);
+  QVERIFY2(told.bands.size() < half + std::size_t(threads) + 1,
+           qPrintable(QString::number(told.bands.size())));
+  const int rows = told.rows.empty() ? 0 : told.rows.back();
+  QVERIFY(rows < size.height());
+  QCOMPARE(store.image.copy(0, 0, size.width(), rows), toolkit.copy(0, 0, size.width(), rows));
+  for (const auto& [first, end] : told.bands) {
+    const QRect band(0, first, size.width(), end - first);
+    QCOMPARE(store.image.copy(band), toolkit.copy(band));
+  }
 }
 
 // Bands handed out first to the top of the window, then over the whole
