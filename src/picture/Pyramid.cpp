@@ -137,6 +137,63 @@ QImage halved(const QImage& image) {
   return out;
 }
 
+// A row of `w` pixels of `channels` bytes halved, from rows `a` and `b`
+// (the same one at an odd bottom edge): each pixel the average of four, the
+// last on its own at an odd right edge, exactly as halved() makes it.
+template <int kChannels>
+void halveRow(const uchar* a, const uchar* b, int w, uchar* out) {
+  const int pairs = w / 2;
+  for (int ox = 0; ox < pairs; ++ox) {
+    const uchar* pa = a + 2 * ox * kChannels;
+    const uchar* pb = b + 2 * ox * kChannels;
+    for (int c = 0; c < kChannels; ++c) {
+      out[ox * kChannels + c] =
+          static_cast<uchar>((pa[c] + pa[kChannels + c] + pb[c] + pb[kChannels + c] + 2) / 4);
+    }
+  }
+  if (w % 2 == 1) {
+    const int x = (w - 1) * kChannels;
+    for (int c = 0; c < kChannels; ++c) {
+      out[pairs * kChannels + c] = static_cast<uchar>((2 * a[x + c] + 2 * b[x + c] + 2) / 4);
+    }
+  }
+}
+
+// The pixels `area` of an 8-bit grey or 24-bit colour picture halved once
+// or twice, straight from its rows: the pixels halved() gives from a copy
+// of them, with no copy, and of the half-way image two rows at a time. The
+// reduced copies of a picture arriving are made this way, behind its
+// decode.
+template <int kChannels>
+QImage halvedInPlace(const QImage& picture, const QRect& area, int factor) {
+  const int w = area.width();
+  const int h = area.height();
+  const auto row = [&](int y) {
+    return picture.constScanLine(area.top() + std::min(y, h - 1)) + area.left() * kChannels;
+  };
+  const int w1 = (w + 1) / 2;
+  const int h1 = (h + 1) / 2;
+  if (factor == 2) {
+    QImage out(w1, h1, picture.format());
+    for (int oy = 0; !out.isNull() && oy < h1; ++oy) {
+      halveRow<kChannels>(row(2 * oy), row(2 * oy + 1), w, out.scanLine(oy));
+    }
+    return out;
+  }
+  const int h2 = (h1 + 1) / 2;
+  QImage out((w1 + 1) / 2, h2, picture.format());
+  std::vector<uchar> upper(static_cast<std::size_t>(w1) * kChannels);
+  std::vector<uchar> lower(upper.size());
+  for (int oy = 0; !out.isNull() && oy < h2; ++oy) {
+    const int i0 = 2 * oy;
+    const int i1 = std::min(2 * oy + 1, h1 - 1);
+    halveRow<kChannels>(row(2 * i0), row(2 * i0 + 1), w, upper.data());
+    halveRow<kChannels>(row(2 * i1), row(2 * i1 + 1), w, lower.data());
+    halveRow<kChannels>(upper.data(), lower.data(), w1, out.scanLine(oy));
+  }
+  return out;
+}
+
 }  // namespace
 
 bool Pyramid::isGrey(const QImage& picture) {
@@ -172,6 +229,15 @@ Pyramid Pyramid::fromLevel(QImage level, int first, const std::atomic<bool>* can
 QImage Pyramid::reducedPart(const QImage& picture, const QRect& area, int factor) {
   if (isMono(picture.format()) && area.left() % 8 == 0) {
     return monoReduced(picture, area & picture.rect(), factor);
+  }
+  const QRect part = area & picture.rect();
+  if (!part.isEmpty() && (factor == 2 || factor == 4)) {
+    if (picture.format() == QImage::Format_Grayscale8) {
+      return halvedInPlace<1>(picture, part, factor);
+    }
+    if (picture.format() == QImage::Format_RGB888) {
+      return halvedInPlace<3>(picture, part, factor);
+    }
   }
   QImage reduced = flattened(picture, area & picture.rect(), isGrey(picture));
   for (int f = factor; f > 1; f /= 2) {

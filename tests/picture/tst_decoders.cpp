@@ -71,6 +71,8 @@ class TestDecoders : public QObject {
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
+  void reducedFromTheRowsAsFromAConversion_data();
+  void reducedFromTheRowsAsFromAConversion();
 
  private:
   // Made before the first table too, which writes pictures into it.
@@ -835,6 +837,45 @@ void TestDecoders::coarsePassShowsTheWholeSheet() {
   picture->waitUntilReady();
   QVERIFY(picture->isDecoded());
   QVERIFY(picture->showsWhole());
+}
+
+// Grey and 24-bit pictures are reduced straight from their rows, other
+// kinds from a converted copy: the same pixels either way, at odd sizes and
+// corners too.
+
+void TestDecoders::reducedFromTheRowsAsFromAConversion_data() {
+  QTest::addColumn<bool>("grey");
+  QTest::addColumn<QRect>("area");
+  QTest::addColumn<int>("factor");
+  for (const bool grey : {true, false}) {
+    const char* kind = grey ? "grey" : "RGB";
+    QTest::addRow("%s, whole, by 4", kind) << grey << QRect(0, 0, 203, 157) << 4;
+    QTest::addRow("%s, odd piece, by 4", kind) << grey << QRect(8, 12, 61, 37) << 4;
+    QTest::addRow("%s, odd piece, by 2", kind) << grey << QRect(6, 4, 33, 15) << 2;
+    QTest::addRow("%s, one row, by 4", kind) << grey << QRect(4, 156, 50, 1) << 4;
+    QTest::addRow("%s, past the edge, by 4", kind) << grey << QRect(200, 152, 16, 16) << 4;
+  }
+}
+
+void TestDecoders::reducedFromTheRowsAsFromAConversion() {
+  QFETCH(bool, grey);
+  QFETCH(QRect, area);
+  QFETCH(int, factor);
+  const QImage picture =
+      pattern(QSize(203, 157), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  // The same pixels in a kind that is converted first.
+  QImage other = picture.convertToFormat(QImage::Format_RGB32);
+  if (grey) {
+    QList<QRgb> greys;
+    for (int i = 0; i < 256; ++i) {
+      greys << qRgb(i, i, i);
+    }
+    other = picture.convertToFormat(QImage::Format_Indexed8, greys);
+  }
+  const QImage straight = Pyramid::reducedPart(picture, area, factor);
+  const QImage converted = Pyramid::reducedPart(other, area, factor);
+  QCOMPARE(straight.format(), converted.format());
+  QCOMPARE(straight, converted);
 }
 
 QTEST_MAIN(TestDecoders)
