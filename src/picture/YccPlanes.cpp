@@ -65,9 +65,15 @@ YccPlanes::YccPlanes(QSize size, int across, int down, int lumaStride, int chrom
 }
 
 qsizetype YccPlanes::bytes() const {
-  return isNull() ? 0
-                  : qsizetype(m_lumaStride) * m_paddedHeight +
-                        2 * qsizetype(m_chromaStride) * (m_paddedHeight / m_down);
+  return planeBytes(0) + planeBytes(1) + planeBytes(2);
+}
+
+qsizetype YccPlanes::planeBytes(int plane) const {
+  if (isNull()) {
+    return 0;
+  }
+  return plane == 0 ? qsizetype(m_lumaStride) * m_paddedHeight
+                    : qsizetype(m_chromaStride) * (m_paddedHeight / m_down);
 }
 
 uchar* YccPlanes::row(int plane, int row) {

@@ -24,6 +24,8 @@ class YccPlanes {
   bool isNull() const { return !m_luma; }
   QSize size() const { return m_size; }
   qsizetype bytes() const;
+  // Bytes plane `plane` (0 luma, 1 and 2 chroma) takes, from row(plane, 0) on.
+  qsizetype planeBytes(int plane) const;
 
   // Where the decoder writes: row `row` of a plane (0 luma, 1 Cb, 2 Cr).
   uchar* row(int plane, int row);
