@@ -104,6 +104,71 @@ int orientation(const jpeg_decompress_struct& info) {
   return 1;
 }
 
+// The file read in large pieces. libjpeg-turbo decodes a block's codes on
+// its fast path only with a few kilobytes of the file in hand (512 bytes a
+// block of the MCU); its own stdio source reads 4 KiB at a time, so that
+// most MCUs of a noisy scan went the slow way.
+struct Source {
+  static constexpr std::size_t kBytes = 256 * 1024;
+
+  jpeg_source_mgr manager{};
+  std::FILE* file = nullptr;
+  bool startOfFile = true;
+  std::vector<JOCTET> buffer = std::vector<JOCTET>(kBytes);
+
+  static Source* of(j_decompress_ptr info) { return reinterpret_cast<Source*>(info->src); }
+
+  static void init(j_decompress_ptr info) { of(info)->startOfFile = true; }
+
+  // As libjpeg's stdio source does: a file that ends early is warned of and
+  // ends as if its picture did; an empty one is an error.
+  static boolean fill(j_decompress_ptr info) {
+    Source* s = of(info);
+    std::size_t n = std::fread(s->buffer.data(), 1, s->buffer.size(), s->file);
+    if (n == 0) {
+      if (s->startOfFile) {
+        ERREXIT(info, JERR_INPUT_EMPTY);
+      }
+      WARNMS(info, JWRN_JPEG_EOF);
+      s->buffer[0] = 0xFF;
+      s->buffer[1] = JPEG_EOI;
+      n = 2;
+    }
+    s->manager.next_input_byte = s->buffer.data();
+    s->manager.bytes_in_buffer = n;
+    s->startOfFile = false;
+    return TRUE;
+  }
+
+  static void skip(j_decompress_ptr info, long count) {
+    Source* s = of(info);
+    if (count <= 0) {
+      return;
+    }
+    while (count > long(s->manager.bytes_in_buffer)) {
+      count -= long(s->manager.bytes_in_buffer);
+      fill(info);
+    }
+    s->manager.next_input_byte += count;
+    s->manager.bytes_in_buffer -= std::size_t(count);
+  }
+
+  static void term(j_decompress_ptr) {}
+
+  // Reads `file` for `info`; `this` outlives the reading.
+  void attach(jpeg_decompress_struct& info, std::FILE* from) {
+    file = from;
+    manager.init_source = init;
+    manager.fill_input_buffer = fill;
+    manager.skip_input_data = skip;
+    manager.resync_to_restart = jpeg_resync_to_restart;
+    manager.term_source = term;
+    manager.bytes_in_buffer = 0;
+    manager.next_input_byte = nullptr;
+    info.src = &manager;
+  }
+};
+
 // Pictures smaller than this decode quickly enough to need no preview.
 constexpr qint64 kPreviewPixels = 4'000'000;
 
@@ -144,6 +209,7 @@ struct JpegDecoder::State {
 
   QString path;
   CFile file;
+  Source source;
   jpeg_decompress_struct info{};
   Errors errors;
   Stopper stopper;
@@ -184,7 +250,7 @@ std::unique_ptr<JpegDecoder> JpegDecoder::open(const QString& path, qint64 limit
   }
   jpeg_create_decompress(&info);
   state->created = true;
-  jpeg_stdio_src(&info, state->file.get());
+  state->source.attach(info, state->file.get());
   jpeg_save_markers(&info, JPEG_APP0 + 1, 0xffff);
   jpeg_read_header(&info, TRUE);
 
@@ -352,6 +418,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   jpeg_decompress_struct info{};
   Errors errors;
   Stopper stopper;
+  Source source;
   QImage image;
   std::vector<JSAMPROW> rows;
   setUp(info, errors);
@@ -361,7 +428,7 @@ QImage JpegDecoder::preview(const std::function<bool()>& cancelled) {
   }
   jpeg_create_decompress(&info);
   stopWhen(info, stopper, cancelled);
-  jpeg_stdio_src(&info, file.get());
+  source.attach(info, file.get());
   jpeg_read_header(&info, TRUE);
   info.scale_num = 1;
   info.scale_denom = 8;
