@@ -12,6 +12,7 @@
 #include "BenchScans.h"
 #include "CanvasWidget.h"
 #include "MainWindow.h"
+#include "PictureLoader.h"
 #include "RasterPicture.h"
 
 #include <QApplication>
@@ -103,6 +104,20 @@ int bareDecode(const QString& path) {
   return 0;
 }
 
+// A decoder's coarse whole picture on its own (a JPEG's 1/8 decode): the
+// least time 全体を表示 can take for it.
+int previewAlone(const QString& path) {
+  QElapsedTimer timer;
+  timer.start();
+  OpenedPicture opened = openPictureFile(path);
+  if (!opened.decoder) {
+    return 1;
+  }
+  const QImage preview = opened.decoder->preview([] { return false; });
+  std::printf("preview %dx%d in %.0f ms\n", preview.width(), preview.height(), ms(timer));
+  return 0;
+}
+
 // Runs the event loop until `done` holds.
 template <class Done>
 void until(Done done) {
@@ -181,6 +196,9 @@ int main(int argc, char** argv) {
   }
   if (mode == "qt") {
     return bareDecode(path);
+  }
+  if (mode == "preview") {
+    return previewAlone(path);
   }
   if (mode == "koordel" || mode == "fit") {
     return open(path, mode == "fit");
