@@ -16,7 +16,7 @@ namespace koordel {
 namespace bands {
 
 // The coarse pass leaves gaps of at most this part of the picture's height.
-inline constexpr int kCoarseGaps = 12;
+inline constexpr int kCoarseGaps = 8;
 // Rows shown at 100 % before anything else: a tall window's.
 inline constexpr int kHeadRows = 1024;
 
