@@ -196,6 +196,11 @@ QImage halvedInPlace(const QImage& picture, const QRect& area, int factor) {
 
 }  // namespace
 
+int Pyramid::firstKeptFor(QSize size, bool grey) {
+  const qint64 quarter = qint64(size.width() / 4 + 1) * (size.height() / 4 + 1) * (grey ? 1 : 3);
+  return quarter > kLargestQuarter ? kFirstKept + 1 : kFirstKept;
+}
+
 bool Pyramid::isGrey(const QImage& picture) {
   switch (picture.format()) {
     case QImage::Format_Grayscale8:
@@ -352,7 +357,8 @@ void Pyramid::addFinerLevels(const std::atomic<bool>* cancel) {
 
 Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   // In strips, so that level 1 never exists whole.
-  GrowingLevel level(picture.size(), isGrey(picture), kFirstKept);
+  const int first = firstKeptFor(picture.size(), isGrey(picture));
+  GrowingLevel level(picture.size(), isGrey(picture), first);
   const auto reduced = [&picture](const QRect& area, int factor) {
     return reducedPart(picture, area, factor);
   };
@@ -361,7 +367,7 @@ Pyramid Pyramid::build(const QImage& picture, const std::atomic<bool>* cancel) {
   if (level.isNull() || !level.grow(whole, reduced, cancel)) {
     return {};
   }
-  return fromLevel(level.image(), kFirstKept, cancel);
+  return fromLevel(level.image(), first, cancel);
 }
 
 const QImage& Pyramid::level(int k) const {

@@ -27,6 +27,14 @@ namespace koordel {
 class Pyramid {
  public:
   static constexpr int kFirstKept = 2;
+  // Where the quarter would take more than this, the eighth is the first
+  // level kept, and a view between an eighth and a quarter is reduced from
+  // the picture as it is painted: an A0 scan's reduced copies take 5 MiB
+  // rather than 20 (grey) or 60 (colour), and a 1-bit scan's a sixth of its
+  // own memory rather than two thirds.
+  static constexpr qint64 kLargestQuarter = 8 * 1024 * 1024;
+  // The first level kept for a picture of `size`, reduced to grey or colour.
+  static int firstKeptFor(QSize size, bool grey);
   static constexpr int kDeepest = zoom::kMostHalvings;  // for the smallest zoom
 
   Pyramid() = default;

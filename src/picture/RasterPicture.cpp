@@ -29,8 +29,6 @@ bool paintsDirectly(QImage::Format format) {
 // continuous, seldom enough to cost the decode nothing.
 constexpr auto kNewsInterval = std::chrono::milliseconds(30);
 
-constexpr qint64 kLargestQuarter = 32 * 1024 * 1024;
-
 // Rows the reduced copy waits for before it takes in the rows arrived from
 // the top: a strip of its own at a time.
 constexpr int kRowsToFollow = 64;
@@ -100,16 +98,9 @@ RasterPicture::RasterPicture(QImage image) : m_size(image.size()) {
 
 RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore store)
     : m_size(decoder->size()), m_store(std::move(store)), m_decoder(std::move(decoder)) {
-  if (!m_store.planes.isNull()) {
-    // A colour scan held as planes keeps its memory low: where a quarter-size
-    // copy would be large, the eighth is the first kept, and a view between
-    // a quarter and a half is reduced from the planes as it is painted.
-    const qint64 quarter = qint64(m_size.width() / 4 + 1) * (m_size.height() / 4 + 1) * 3;
-    m_growing = std::make_unique<GrowingLevel>(
-        m_size, false, quarter > kLargestQuarter ? Pyramid::kFirstKept + 1 : Pyramid::kFirstKept);
-  } else if (!m_store.image.isNull()) {
-    m_growing =
-        std::make_unique<GrowingLevel>(m_size, Pyramid::isGrey(m_store.image), Pyramid::kFirstKept);
+  if (!m_store.planes.isNull() || !m_store.image.isNull()) {
+    const bool grey = m_store.planes.isNull() && Pyramid::isGrey(m_store.image);
+    m_growing = std::make_unique<GrowingLevel>(m_size, grey, Pyramid::firstKeptFor(m_size, grey));
   }
   if (m_growing && m_growing->isNull()) {
     m_growing.reset();  // no room for it: made whole at the end instead
