@@ -6,7 +6,11 @@
 //   open_picture make DIR          write the benchmark pictures into DIR
 //   open_picture qt FILE           the toolkit's bare decode
 //   open_picture koordel FILE      the program's open
-//   open_picture all DIR           both for every picture, as a table
+//   open_picture fit FILE          the same, then 全体を表示 at once
+//   open_picture preview FILE      a JPEG's 1/8 preview alone
+//   open_picture all DIR           both for every picture, as a table, each
+//                                  peak against its bound (exit status 1
+//                                  when one is exceeded)
 #include "BenchMemory.h"
 #include "BenchPictures.h"
 #include "BenchScans.h"
@@ -20,27 +24,33 @@
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <cstdio>
 
 using namespace koordel;
+using namespace Qt::StringLiterals;
 
 namespace {
 
+// Each picture's peak has a bound: under so many MiB, or within so many
+// times the toolkit's own peak for the same file.
 struct Sample {
   const char* name;
   const char* file;
+  double boundMiB;       // 0: none
+  double timesToolkits;  // 0: none
 };
 
 const Sample kSamples[] = {
-    {"10000 x 8000 JPEG", "photo.jpg"},
-    {"A0 1-bit G4 TIFF", "a0-g4.tif"},
-    {"A0 8-bit grey TIFF", "a0-grey.tif"},
-    {"4000 x 3000 PNG", "4000x3000.png"},
-    {"colour A0 JPEG", "a0-colour.jpg"},
-    {"A0 grey scan, LZW strips", "a0-scan-strips.tif"},
-    {"A0 grey scan, Deflate tiles", "a0-scan-tiles.tif"},
-    {"A0 colour map scan JPEG", "a0-scan-map.jpg"},
+    {"10000 x 8000 JPEG", "photo.jpg", 200, 0},
+    {"A0 1-bit G4 TIFF (scan B)", "a0-g4.tif", 90, 0},
+    {"A0 8-bit grey TIFF, clean", "a0-grey.tif", 0, 1.1},
+    {"4000 x 3000 PNG", "4000x3000.png", 100, 0},
+    {"A0 colour JPEG (scan C)", "a0-colour.jpg", 450, 0},
+    {"A0 grey scan, LZW strips", "a0-scan-strips.tif", 0, 1.1},
+    {"A0 grey scan, Deflate tiles", "a0-scan-tiles.tif", 0, 1.1},
+    {"A0 colour map scan, JPEG", "a0-scan-map.jpg", 450, 0},
 };
 
 const QSize kA0(13244, 18724);
@@ -180,6 +190,53 @@ QString run(const QString& mode, const QString& path) {
   return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
+// The figure after `label` in `line`, or -1.
+double figure(const QString& line, const QString& label) {
+  const QRegularExpression number(QRegularExpression::escape(label) + u" ([0-9.]+)"_s);
+  const QRegularExpressionMatch match = number.match(line);
+  return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+// Every picture opened side by side with the toolkit's decode, as a table
+// for the README, each peak against its bound; 1 when one is exceeded.
+int table(const QDir& dir) {
+  std::printf(
+      "| picture | toolkit's decode | Koordel's decode | first paint at 100 %% | 全体を表示 "
+      "| peak (toolkit's) | bound |\n|---|---|---|---|---|---|---|\n");
+  QStringList exceeded;
+  for (const Sample& sample : kSamples) {
+    const QString file = dir.filePath(QString::fromLatin1(sample.file));
+    const QString qt = run(u"qt"_s, file);
+    const QString ours = run(u"koordel"_s, file);
+    const QString fit = run(u"fit"_s, file);
+    const double toolkit = figure(qt, u"qt decode"_s);
+    const double toolkitPeak = figure(qt, u"peak"_s);
+    const double decoded = figure(ours, u"decoded"_s);
+    const double peak = std::max(figure(ours, u"peak"_s), figure(fit, u"peak"_s));
+    const double bound = sample.boundMiB > 0 ? sample.boundMiB : sample.timesToolkits * toolkitPeak;
+    const bool over = peak < 0 || peak > bound;
+    const QString boundText =
+        sample.boundMiB > 0 ? u"%1 MiB"_s.arg(sample.boundMiB)
+                            : u"%1x: %2 MiB"_s.arg(sample.timesToolkits).arg(bound, 0, 'f', 0);
+    std::printf(
+        "| %s (%.0f MB) | %.0f ms | %.0f ms (%.2fx) | %.0f ms | %.0f ms | %.0f MiB (%.0f) | %s %s "
+        "|\n",
+        sample.name, QFileInfo(file).size() / 1e6, toolkit, decoded, decoded / toolkit,
+        figure(ours, u"first paint"_s), figure(fit, u"first paint (fit)"_s), peak, toolkitPeak,
+        qPrintable(boundText), over ? "EXCEEDED" : "kept");
+    std::fflush(stdout);
+    if (over) {
+      exceeded << QString::fromLatin1(sample.name);
+    }
+  }
+  if (!exceeded.isEmpty()) {
+    std::printf("peak memory over its bound: %s\n", qPrintable(exceeded.join(u", "_s)));
+    return 1;
+  }
+  std::printf("every peak within its bound\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,15 +265,7 @@ int main(int argc, char** argv) {
     if (!make(dir)) {
       return 1;
     }
-    for (const Sample& sample : kSamples) {
-      const QString file = dir.filePath(QString::fromLatin1(sample.file));
-      std::printf("%s (%.1f MB)\n", sample.name, QFileInfo(file).size() / 1e6);
-      for (const char* m : {"qt", "koordel", "fit"}) {
-        std::printf("  %s\n", qPrintable(run(QString::fromLatin1(m), file)));
-      }
-      std::fflush(stdout);
-    }
-    return 0;
+    return table(dir);
   }
   return 2;
 }
