@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <system_error>
 #include <vector>
 
 namespace koordel {
@@ -163,30 +164,50 @@ void RasterPicture::startPreview() const {
     return;
   }
   m_previewAsked = true;
-  m_previewer = std::thread([this] {
-    QImage preview;
-    try {
-      preview = m_decoder->preview([this] {
-        return m_cancel.load() || m_broken.load() || decodedRows() >= m_size.height();
-      });
-    } catch (...) {
-      // Only a stand-in while the rows come: the decode says whether the
-      // file can be read.
-      return;
+  {
+    const std::lock_guard<std::mutex> lock(m_wakeMutex);
+    m_previewing = true;
+  }
+  const auto made = [this] {
+    {
+      const std::lock_guard<std::mutex> lock(m_wakeMutex);
+      m_previewing = false;
     }
-    if (preview.isNull() || m_cancel.load()) {
-      return;
-    }
-    QMetaObject::invokeMethod(
-        &m_relay,
-        [this, preview] {
-          if (!hasPyramid()) {
-            m_preview = preview;
-            becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
-          }
-        },
-        Qt::QueuedConnection);
-  });
+    m_wake.notify_all();
+  };
+  try {
+    m_previewer = std::thread([this, made] {
+      makePreview();
+      made();
+    });
+  } catch (const std::system_error&) {
+    made();  // no thread for it: the picture comes without
+  }
+}
+
+// On a worker of its own.
+void RasterPicture::makePreview() const {
+  QImage preview;
+  try {
+    preview = m_decoder->preview(
+        [this] { return m_cancel.load() || m_broken.load() || decodedRows() >= m_size.height(); });
+  } catch (...) {
+    // Only a stand-in while the rows come: the decode says whether the
+    // file can be read.
+    return;
+  }
+  if (preview.isNull() || m_cancel.load()) {
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &m_relay,
+      [this, preview] {
+        if (!hasPyramid()) {
+          m_preview = preview;
+          becameReady(QRectF(QPointF(0, 0), QSizeF(m_size)));
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 std::shared_ptr<RasterPicture> RasterPicture::decoding(std::unique_ptr<PictureDecoder> decoder) {
@@ -308,8 +329,9 @@ void RasterPicture::growAndPublish() {
     {
       std::unique_lock<std::mutex> lock(m_wakeMutex);
       m_wake.wait(lock, [&] {
-        return m_cancel.load() || m_broken || m_decodeEnd != DecodeEnd::Running ||
-               m_arrivals != seenArrivals || decodedRows() >= seenRows + kRowsToFollow;
+        return m_cancel.load() || m_broken || m_decodeEnd == DecodeEnd::Failed ||
+               (!m_previewing && (m_decodeEnd != DecodeEnd::Running || m_arrivals != seenArrivals ||
+                                  decodedRows() >= seenRows + kRowsToFollow));
       });
       end = m_decodeEnd;
       arrived = m_arrived;

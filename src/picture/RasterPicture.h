@@ -83,6 +83,7 @@ class RasterPicture : public Picture {
   void fillGap(QPainter& painter, const QRect& part, int from, int to, const RowRuns& runs,
                double scale) const;
   void startPreview() const;
+  void makePreview() const;
   void rowsDone(int rows);
   void publish(Pyramid pyramid);
   void paintDecoded(QPainter& painter, const QRect& area, double zoom, int rows) const;
@@ -104,10 +105,13 @@ class RasterPicture : public Picture {
   std::unique_ptr<GrowingLevel> m_growing;  // while the picture arrives
   enum class DecodeEnd { Running, Done, Failed };
   DecodeEnd m_decodeEnd = DecodeEnd::Running;  // under m_wakeMutex
-  std::mutex m_wakeMutex;
-  std::condition_variable m_wake;
-  RowRuns m_arrived;   // rows decoded out of order, under m_wakeMutex
-  int m_arrivals = 0;  // news of them, under m_wakeMutex
+  mutable std::mutex m_wakeMutex;
+  mutable std::condition_variable m_wake;
+  // A preview is being made: the reduced copy waits rather than take a
+  // processor from it (the preview shows the whole picture sooner).
+  mutable bool m_previewing = false;  // under m_wakeMutex
+  RowRuns m_arrived;                  // rows decoded out of order, under m_wakeMutex
+  int m_arrivals = 0;                 // news of them, under m_wakeMutex
   std::function<void(int)> m_progress;
   std::function<void(const std::optional<QString>&)> m_finished;
   mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news
