@@ -464,8 +464,11 @@ void RasterPicture::fillGap(QPainter& painter, const QRect& part, int from, int 
   QImage ends(part.width(), 2, level.format());
   std::copy_n(above.constScanLine(0), above.bytesPerLine(), ends.scanLine(0));
   std::copy_n(below.constScanLine(0), below.bytesPerLine(), ends.scanLine(1));
+  // A screen row over at either end: the clip keeps it to the gap's rows,
+  // and none of them is left where the gap begins or ends part-way.
   painter.drawImage(
-      QRectF(part.left() * scale, from * scale, part.width() * scale, (to - from) * scale), ends);
+      QRectF(part.left() * scale, from * scale - 1, part.width() * scale, (to - from) * scale + 2),
+      ends);
 }
 
 // Zoomed out before the reduced copies are all made: the first level where
@@ -494,7 +497,9 @@ void RasterPicture::paintGrowing(QPainter& painter, const QRectF& image, double 
     if (from >= to) {
       return;
     }
-    const QRect rows = band(from, to);
+    // With the screen row the next run begins part-way through: drawn
+    // before it, so that no row is left between them.
+    const QRect rows = band(from, to).adjusted(0, 0, 0, 1) & screen;
     if (rows.isEmpty()) {
       return;
     }
