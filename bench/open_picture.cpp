@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
+#include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -159,8 +160,12 @@ int open(const QString& path, bool fit) {
     until([&] { return picture->decodedRows() >= visible; });
   }
   const double rowsThere = ms(timer);
-  area->grab();
+  const QPixmap shown = area->grab();
   const double first = ms(timer);
+  // What the first paint showed, to look at.
+  if (const QString shot = qEnvironmentVariable("KOORDEL_BENCH_SHOT"); !shot.isEmpty()) {
+    shown.save(shot);
+  }
   if (qEnvironmentVariableIsSet("KOORDEL_BENCH_DETAIL")) {
     std::printf("rows there %.1f ms, painted %.1f ms\n", rowsThere, first);
   }
