@@ -804,8 +804,11 @@ void TestDecoders::coarsePassShowsTheWholeSheet() {
   decoder->held = 2;  // the top and the bottom band at first
   const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(owned));
   QVERIFY(picture);
-  const auto zoomedOut = [&picture] {
+  // Over a colour the picture never has: a row left unpainted shows.
+  const QRgb unpainted = qRgb(255, 0, 255);
+  const auto zoomedOut = [&picture, unpainted] {
     QImage out(8, 150, QImage::Format_RGB32);
+    out.fill(unpainted);
     QPainter painter(&out);
     picture->paint(painter, out.rect(), 0.125);
     return out;
@@ -826,6 +829,9 @@ void TestDecoders::coarsePassShowsTheWholeSheet() {
   for (int band = 0; band < 20; band += 2) {
     const int g = BandsDecoder::grey(band);
     QCOMPARE(shownAt(shown, band), qRgb(g, g, g));
+  }
+  for (int y = 0; y < shown.height(); ++y) {
+    QVERIFY2(shown.pixel(4, y) != unpainted, qPrintable(u"screen row %1"_s.arg(y)));
   }
   // A gap lies between the bands around it.
   for (int band = 1; band < 19; band += 2) {
