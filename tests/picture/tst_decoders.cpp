@@ -860,6 +860,7 @@ void TestDecoders::reducedFromTheRowsAsFromAConversion_data() {
     QTest::addRow("%s, odd piece, by 2", kind) << grey << QRect(6, 4, 33, 15) << 2;
     QTest::addRow("%s, one row, by 4", kind) << grey << QRect(4, 156, 50, 1) << 4;
     QTest::addRow("%s, past the edge, by 4", kind) << grey << QRect(200, 152, 16, 16) << 4;
+    QTest::addRow("%s, odd piece, by 8", kind) << grey << QRect(16, 8, 101, 77) << 8;
   }
 }
 
