@@ -279,13 +279,14 @@ GrowingLevel::GrowingLevel(QSize size, bool grey, int first) : m_size(size), m_f
 
 RowRuns GrowingLevel::readyRuns() const {
   RowRuns runs;
-  for (int r = 0; r < m_image.height();) {
+  const int height = m_image.height();
+  for (int r = 0; r < height;) {
     if (!isReady(r)) {
       ++r;
       continue;
     }
     int end = r + 1;
-    while (end < m_image.height() && isReady(end)) {
+    while (end < height && isReady(end)) {
       ++end;
     }
     runs.add(r, end);
