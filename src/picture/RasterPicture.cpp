@@ -232,13 +232,28 @@ void RasterPicture::waitUntilReady() {
   QCoreApplication::sendPostedEvents(&m_relay);
 }
 
+// On the worker, between rows: while a view zoomed out waits for the
+// preview, the decode waits too. The two share processors (two cores of
+// this kind of machine give far less than twice one), and the preview is
+// what shows the whole picture.
+void RasterPicture::yieldToPreview() {
+  if (!m_previewWanted.load()) {
+    return;
+  }
+  std::unique_lock<std::mutex> lock(m_wakeMutex);
+  m_wake.wait(lock, [this] { return !m_previewing || m_cancel.load() || m_broken.load(); });
+}
+
 // On the worker.
 void RasterPicture::decode() {
   PictureDecoder::Result result;
   try {
     result = m_decoder->decode(
         m_store, [this](int rows) { rowsDone(rows); },
-        [this] { return m_cancel.load() || m_broken.load(); });
+        [this] {
+          yieldToPreview();
+          return m_cancel.load() || m_broken.load();
+        });
   } catch (...) {
     broke();
   }
@@ -458,6 +473,7 @@ void RasterPicture::paint(QPainter& painter, const QRect& area, double zoom) con
 void RasterPicture::paintPending(QPainter& painter, const QRect& area, double zoom) const {
   if (zoom <= 0.5) {
     startPreview();
+    m_previewWanted = true;
   }
   if (m_preview.isNull()) {
     painter.fillRect(area, placeholder());

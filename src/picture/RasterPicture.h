@@ -84,6 +84,7 @@ class RasterPicture : public Picture {
                double scale) const;
   void startPreview() const;
   void makePreview() const;
+  void yieldToPreview();
   void rowsDone(int rows);
   void publish(Pyramid pyramid);
   void paintDecoded(QPainter& painter, const QRect& area, double zoom, int rows) const;
@@ -110,8 +111,10 @@ class RasterPicture : public Picture {
   // A preview is being made: the reduced copy waits rather than take a
   // processor from it (the preview shows the whole picture sooner).
   mutable bool m_previewing = false;  // under m_wakeMutex
-  RowRuns m_arrived;                  // rows decoded out of order, under m_wakeMutex
-  int m_arrivals = 0;                 // news of them, under m_wakeMutex
+  // A view zoomed out waits for the preview: so does the decode.
+  mutable std::atomic<bool> m_previewWanted = false;
+  RowRuns m_arrived;   // rows decoded out of order, under m_wakeMutex
+  int m_arrivals = 0;  // news of them, under m_wakeMutex
   std::function<void(int)> m_progress;
   std::function<void(const std::optional<QString>&)> m_finished;
   mutable QObject m_relay;  // lives on the user-interface thread, for the workers' news
