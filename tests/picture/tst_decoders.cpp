@@ -71,6 +71,7 @@ class TestDecoders : public QObject {
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
+  void decodeWaitsForAWantedPreview();
   void reducedFromTheRowsAsFromAConversion_data();
   void reducedFromTheRowsAsFromAConversion();
 
@@ -843,6 +844,79 @@ void TestDecoders::coarsePassShowsTheWholeSheet() {
   picture->waitUntilReady();
   QVERIFY(picture->isDecoded());
   QVERIFY(picture->showsWhole());
+}
+
+namespace {
+
+// A grey picture whose rows come after the test lets them, with a preview
+// that comes when the test lets it; it counts its looks at whether to go
+// on, begun and done.
+struct PreviewingDecoder : PictureDecoder {
+  QSize picture{64, 512};
+  QSemaphore rows;
+  QSemaphore coarse;
+  std::atomic<int> looking = 0;
+  std::atomic<int> looked = 0;
+
+  QSize size() const override { return picture; }
+  bool prepare(PixelStore& store) override {
+    store.image = QImage(picture, QImage::Format_Grayscale8);
+    return true;
+  }
+  Result decode(PixelStore& store, const std::function<void(int)>& told,
+                const std::function<bool()>& cancelled) override {
+    while (!rows.tryAcquire(1, 5)) {
+      if (cancelled()) {
+        return {};
+      }
+    }
+    ++looking;
+    const bool stop = cancelled();
+    ++looked;
+    if (stop) {
+      return {};
+    }
+    for (int y = 0; y < picture.height(); ++y) {
+      std::fill_n(store.row(y), picture.width(), uchar(90));
+    }
+    told(picture.height());
+    return {};
+  }
+  QImage preview(const std::function<bool()>& cancelled) override {
+    while (!coarse.tryAcquire(1, 5)) {
+      if (cancelled()) {
+        return {};
+      }
+    }
+    QImage made(8, 64, QImage::Format_Grayscale8);
+    made.fill(90);
+    return made;
+  }
+};
+
+}  // namespace
+
+// Zoomed out, a view waits for the preview, and the decode waits with it
+// rather than share the processors; at 100 % it would not.
+
+void TestDecoders::decodeWaitsForAWantedPreview() {
+  auto owned = std::make_unique<PreviewingDecoder>();
+  PreviewingDecoder* decoder = owned.get();
+  const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(owned));
+  QVERIFY(picture);
+  QImage out(16, 128, QImage::Format_RGB32);
+  {
+    QPainter painter(&out);
+    picture->paint(painter, out.rect(), 0.25);
+  }
+  decoder->rows.release();
+  QTRY_COMPARE(decoder->looking.load(), 1);
+  QTest::qWait(50);
+  QCOMPARE(decoder->looked.load(), 0);  // still waiting for the preview
+  decoder->coarse.release();
+  picture->waitUntilReady();
+  QCOMPARE(decoder->looked.load(), 1);
+  QVERIFY(picture->isDecoded());
 }
 
 // Grey and 24-bit pictures are reduced straight from their rows, other
