@@ -29,6 +29,9 @@ bool paintsDirectly(QImage::Format format) {
 // continuous, seldom enough to cost the decode nothing.
 constexpr auto kNewsInterval = std::chrono::milliseconds(30);
 
+// Rows a window shows at 100 % before a preview is made unasked.
+constexpr int kRowsBeforePreview = 1024;
+
 // Rows the reduced copy waits for before it takes in the rows arrived from
 // the top: a strip of its own at a time.
 constexpr int kRowsToFollow = 64;
@@ -92,9 +95,6 @@ RasterPicture::RasterPicture(std::unique_ptr<PictureDecoder> decoder, PixelStore
     m_follower = std::thread([this] { follow(); });
   }
   m_worker = std::thread([this] { decode(); });
-  if (QThread::idealThreadCount() > 1) {
-    startPreview();
-  }
 }
 
 // A worker stopped by an exception (most likely memory running out for a
@@ -131,8 +131,9 @@ void RasterPicture::finish(const std::optional<QString>& problem) {
 
 // On a machine of one core, only a view zoomed out asks for it: at 100 %
 // the rows come fast enough, and the preview's decode would take the
-// processor from theirs. With more, it starts with the decode, beside it,
-// so that 全体を表示 just after opening finds it made or nearly.
+// processor from theirs. With more, it starts beside the decode once the
+// first screenful is there, so that 全体を表示 soon after opening finds it
+// made or nearly.
 void RasterPicture::startPreview() const {
   if (m_previewAsked || !m_decoder || decodedRows() >= m_size.height()) {
     return;
@@ -374,6 +375,11 @@ void RasterPicture::rowsDone(int rows) {
       [this] {
         m_newsPosted = false;
         const int complete = decodedRows();
+        // The first screenful has the processors to itself; then, with more
+        // than one, the preview starts beside the decode.
+        if (complete >= kRowsBeforePreview && QThread::idealThreadCount() > 1) {
+          startPreview();
+        }
         if (complete > m_rowsShown) {
           becameReady(QRectF(0, m_rowsShown, m_size.width(), complete - m_rowsShown));
           m_rowsShown = complete;
