@@ -55,6 +55,9 @@ struct Layout {
   uint32_t across = 0;  // tile width, or 0
   uint32_t down = 0;    // tile length, or rows per strip
   tmsize_t scanline = 0;
+  // What a tile is read into: a few pixels across can take the same bytes
+  // a row at one depth and many times more a tile at another.
+  tmsize_t pieceBytes = 0;
   uint32_t pieces = 0;  // strips or tiles
 
   static Layout of(TIFF* tiff) {
@@ -71,6 +74,7 @@ struct Layout {
       l.pieces = TIFFNumberOfStrips(tiff);
     }
     l.scanline = TIFFScanlineSize(tiff);
+    l.pieceBytes = l.tiled ? TIFFTileSize(tiff) : TIFFStripSize(tiff);
     return l;
   }
   bool operator==(const Layout&) const = default;

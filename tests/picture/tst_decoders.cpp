@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <numeric>
@@ -68,6 +69,7 @@ class TestDecoders : public QObject {
   void tiffsSideBySide();
   void tiffCancelledHalfWay_data();
   void tiffCancelledHalfWay();
+  void tiffReplacedBeforeItsThreadsOpenIt();
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
@@ -695,6 +697,32 @@ void TestDecoders::tiffCancelledHalfWay() {
     const QRect band(0, first, size.width(), end - first);
     QCOMPARE(store.image.copy(band), toolkit.copy(band));
   }
+}
+
+// Saved over between the header's read and the decode: the threads that
+// open the file then find other pixels in tiles of the same place and
+// shape, here eight times the bytes (a column of 1-bit pixels become grey
+// ones, their rows still a byte). They are not read into tiles of the old
+// size, and the file is told damaged.
+void TestDecoders::tiffReplacedBeforeItsThreadsOpenIt() {
+  const QSize size(1, 256);
+  const QString path = m_dir->filePath(u"scan.tif"_s);
+  const QString saved = m_dir->filePath(u"saved.tif"_s);
+  QVERIFY(writeScanTiff(path, unevenPattern(size, QImage::Format_Mono), 0, 16, false));
+  QString error;
+  const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  decoder->setThreads(2);
+  QVERIFY(writeScanTiff(saved, unevenPattern(size, QImage::Format_Grayscale8), 0, 16, false));
+  QVERIFY(std::rename(QFile::encodeName(saved).constData(), QFile::encodeName(path).constData()) ==
+          0);
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  const PictureDecoder::Result result = decoder->decode(
+      store, [](int) {}, [] { return false; });
+  QVERIFY(result.error);
 }
 
 // Bands handed out first to the top of the window, then over the whole
