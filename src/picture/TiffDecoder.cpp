@@ -401,8 +401,10 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
   for (int i = 1; i < threads; ++i) {
     try {
       helpers.emplace_back(helper);
-    } catch (const std::system_error&) {
-      break;  // fewer threads, as many as the system gives
+    } catch (...) {
+      // Fewer threads, as many as the system gives: those started are
+      // joined below whatever comes next.
+      break;
     }
   }
   try {

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <numeric>
@@ -36,7 +37,33 @@ Q_LOGGING_CATEGORY(lcLikeTheReader, "qt.gui.imageio.jpeg")
 
 void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+// Allocations this thread may still make before one fails, once; -1 for
+// no end.
+thread_local int t_allocationsLeft = -1;
+
 }  // namespace
+
+void* operator new(std::size_t bytes) {
+  if (t_allocationsLeft == 0) {
+    t_allocationsLeft = -1;
+    throw std::bad_alloc();
+  }
+  if (t_allocationsLeft > 0) {
+    --t_allocationsLeft;
+  }
+  if (void* p = std::malloc(bytes ? bytes : 1)) {
+    return p;
+  }
+  throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 class TestDecoders : public QObject {
   Q_OBJECT
@@ -70,6 +97,7 @@ class TestDecoders : public QObject {
   void tiffCancelledHalfWay_data();
   void tiffCancelledHalfWay();
   void tiffReplacedBeforeItsThreadsOpenIt();
+  void tiffDecodeOutOfMemoryAnywhere();
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
@@ -723,6 +751,43 @@ void TestDecoders::tiffReplacedBeforeItsThreadsOpenIt() {
   const PictureDecoder::Result result = decoder->decode(
       store, [](int) {}, [] { return false; });
   QVERIFY(result.error);
+}
+
+// Memory running out at any allocation of the decode's own thread, while
+// it starts its helpers among others: the decode fails with the exception,
+// its threads all ended, or goes on and gives the whole picture.
+void TestDecoders::tiffDecodeOutOfMemoryAnywhere() {
+  const QSize size(64, 640);
+  const QString path = m_dir->filePath(u"scan.tif"_s);
+  QVERIFY(writeScanTiff(path, unevenPattern(size, QImage::Format_Grayscale8), 16, 0, false));
+  const QImage toolkit = QImageReader(path).read();
+  QVERIFY(!toolkit.isNull());
+  int failed = 0;
+  for (int allowed = 0; allowed < 64; ++allowed) {
+    QString error;
+    const std::unique_ptr<TiffDecoder> decoder =
+        TiffDecoder::open(path, pictureLimitBytes(), error);
+    QVERIFY2(decoder, qPrintable(error));
+    decoder->setThreads(4);
+    PixelStore store;
+    QVERIFY(decoder->prepare(store));
+    store.bits = store.image.bits();
+    store.stride = store.image.bytesPerLine();
+    PictureDecoder::Result result;
+    t_allocationsLeft = allowed;
+    try {
+      result = decoder->decode(
+          store, [](int) {}, [] { return false; });
+    } catch (const std::bad_alloc&) {
+      ++failed;
+      t_allocationsLeft = -1;
+      continue;
+    }
+    t_allocationsLeft = -1;
+    QVERIFY(!result.error);
+    QCOMPARE(store.image, toolkit);
+  }
+  QVERIFY(failed > 0);
 }
 
 // Bands handed out first to the top of the window, then over the whole
