@@ -152,10 +152,14 @@ void RasterPicture::startPreview() const {
   };
   try {
     m_previewer = std::thread([this, made] {
-      makePreview();
+      try {
+        makePreview();
+      } catch (...) {
+        // Its news not sent: the picture comes without.
+      }
       made();
     });
-  } catch (const std::system_error&) {
+  } catch (...) {
     made();  // no thread for it: the picture comes without
   }
 }

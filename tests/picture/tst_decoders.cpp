@@ -102,6 +102,7 @@ class TestDecoders : public QObject {
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
   void decodeWaitsForAWantedPreview();
+  void previewOutOfMemoryLeavesNothingWaiting();
   void reducedFromTheRowsAsFromAConversion_data();
   void reducedFromTheRowsAsFromAConversion();
 
@@ -1010,6 +1011,33 @@ void TestDecoders::decodeWaitsForAWantedPreview() {
   picture->waitUntilReady();
   QCOMPARE(decoder->looked.load(), 1);
   QVERIFY(picture->isDecoded());
+}
+
+// Memory running out anywhere in a paint zoomed out, while it starts the
+// preview among others: the decode and the reduced copies do not wait for
+// a preview that never comes.
+void TestDecoders::previewOutOfMemoryLeavesNothingWaiting() {
+  for (int allowed = 0; allowed < 48; ++allowed) {
+    auto owned = std::make_unique<PreviewingDecoder>();
+    PreviewingDecoder* decoder = owned.get();
+    const std::shared_ptr<RasterPicture> picture = RasterPicture::decoding(std::move(owned));
+    QVERIFY(picture);
+    QImage out(16, 128, QImage::Format_RGB32);
+    {
+      QPainter painter(&out);
+      t_allocationsLeft = allowed;
+      try {
+        picture->paint(painter, out.rect(), 0.25);
+      } catch (const std::bad_alloc&) {
+        // The paint may fail for want of memory: what follows counts.
+      }
+      t_allocationsLeft = -1;
+    }
+    decoder->rows.release();
+    decoder->coarse.release();
+    QTRY_VERIFY2(picture->hasPyramid(), qPrintable(QString::number(allowed)));
+    QVERIFY(picture->isDecoded());
+  }
 }
 
 // Grey and 24-bit pictures are reduced straight from their rows, other
