@@ -397,7 +397,12 @@ PictureDecoder::Result TiffDecoder::decode(PixelStore& store, const std::functio
     }
   };
   std::vector<std::thread> helpers;
-  const int threads = std::min(s.threads, b.count);
+  // Each thread reads into a tile of its own: tiles far wider than the
+  // picture (a file can ask for them) take no more than the picture does
+  // together, whatever the number of cores.
+  const qint64 tilesAtOnce =
+      tileBytes > 0 ? std::max<qint64>(1, qint64(rowBytes) * height / tileBytes) : b.count;
+  const int threads = int(std::min<qint64>({s.threads, b.count, tilesAtOnce}));
   for (int i = 1; i < threads; ++i) {
     try {
       helpers.emplace_back(helper);

@@ -41,6 +41,11 @@ void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 // no end.
 thread_local int t_allocationsLeft = -1;
 
+// While counting, the bytes of the large blocks asked for on any thread.
+std::atomic<bool> g_counting = false;
+std::atomic<qint64> g_largeBytes = 0;
+constexpr std::size_t kLarge = 64 * 1024;
+
 }  // namespace
 
 void* operator new(std::size_t bytes) {
@@ -50,6 +55,9 @@ void* operator new(std::size_t bytes) {
   }
   if (t_allocationsLeft > 0) {
     --t_allocationsLeft;
+  }
+  if (bytes >= kLarge && g_counting.load()) {
+    g_largeBytes += qint64(bytes);
   }
   if (void* p = std::malloc(bytes ? bytes : 1)) {
     return p;
@@ -98,6 +106,7 @@ class TestDecoders : public QObject {
   void tiffCancelledHalfWay();
   void tiffReplacedBeforeItsThreadsOpenIt();
   void tiffDecodeOutOfMemoryAnywhere();
+  void tiffTilesWiderThanThePicture();
   void bandOrder_data();
   void bandOrder();
   void coarsePassShowsTheWholeSheet();
@@ -789,6 +798,34 @@ void TestDecoders::tiffDecodeOutOfMemoryAnywhere() {
     QCOMPARE(store.image, toolkit);
   }
   QVERIFY(failed > 0);
+}
+
+// Tiles a file makes far wider than its picture: the threads together
+// read into no more than the picture's bytes and a tile, however many
+// there are.
+void TestDecoders::tiffTilesWiderThanThePicture() {
+  const QSize size(48, 4096);
+  const int tile = 512;
+  const QString path = m_dir->filePath(u"scan.tif"_s);
+  const QImage picture = unevenPattern(size, QImage::Format_Grayscale8);
+  QVERIFY(writeScanTiff(path, picture, 0, tile, false));
+  QString error;
+  const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
+  QVERIFY2(decoder, qPrintable(error));
+  decoder->setThreads(8);
+  PixelStore store;
+  QVERIFY(decoder->prepare(store));
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  g_largeBytes = 0;
+  g_counting = true;
+  const PictureDecoder::Result result = decoder->decode(
+      store, [](int) {}, [] { return false; });
+  g_counting = false;
+  QVERIFY(!result.error);
+  QCOMPARE(store.image, picture);
+  const qint64 bound = qint64(size.width()) * size.height() + qint64(tile) * tile;
+  QVERIFY2(g_largeBytes.load() <= bound, qPrintable(QString::number(g_largeBytes.load())));
 }
 
 // Bands handed out first to the top of the window, then over the whole
