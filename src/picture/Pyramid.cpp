@@ -303,8 +303,9 @@ std::pair<int, int> GrowingLevel::takeNews() {
   return news;
 }
 
-// Level rows [from, to), none of them taken yet.
-void GrowingLevel::take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced) {
+// Level rows [from, to), none of them taken yet: false when they could not
+// be reduced (memory ran short).
+bool GrowingLevel::take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced) {
   const int factor = 1 << m_first;
   const int top = from * factor;
   const int bottom = std::min(m_size.height(), to * factor);
@@ -317,6 +318,7 @@ void GrowingLevel::take(int from, int to, const std::function<QImage(const QRect
   }
   m_newsFirst = std::min(m_newsFirst, top);
   m_newsEnd = std::max(m_newsEnd, bottom);
+  return rows.height() >= to - from;
 }
 
 bool GrowingLevel::grow(const RowRuns& arrived,
@@ -340,7 +342,9 @@ bool GrowingLevel::grow(const RowRuns& arrived,
       while (end < to && end - r < chunk && !isReady(end)) {
         ++end;
       }
-      take(r, end, reduced);
+      if (!take(r, end, reduced)) {
+        return false;  // tried again, it would most likely fail again
+      }
       r = end;
     }
   }

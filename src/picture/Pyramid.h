@@ -90,7 +90,7 @@ class GrowingLevel {
   // each level row once all the picture rows it covers are there;
   // `reduced(area, factor)` gives the pixels `area` (corner on a multiple of
   // `factor`) `factor` times smaller, as 8-bit grey or 24-bit colour. False
-  // when cancelled.
+  // when cancelled, or when `reduced` gives nothing (memory ran short).
   bool grow(const RowRuns& arrived, const std::function<QImage(const QRect&, int)>& reduced,
             const std::atomic<bool>* cancel);
   bool isComplete() const { return m_complete == m_image.height(); }
@@ -99,7 +99,7 @@ class GrowingLevel {
   std::pair<int, int> takeNews();
 
  private:
-  void take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced);
+  bool take(int from, int to, const std::function<QImage(const QRect&, int)>& reduced);
 
   QSize m_size;
   int m_first;

@@ -114,6 +114,7 @@ class TestDecoders : public QObject {
   void previewOutOfMemoryLeavesNothingWaiting();
   void reducedFromTheRowsAsFromAConversion_data();
   void reducedFromTheRowsAsFromAConversion();
+  void reducedCopyWithNoMemoryGivesUp();
 
  private:
   // Made before the first table too, which writes pictures into it.
@@ -1115,6 +1116,23 @@ void TestDecoders::reducedFromTheRowsAsFromAConversion() {
   const QImage converted = Pyramid::reducedPart(other, area, factor);
   QCOMPARE(straight.format(), converted.format());
   QCOMPARE(straight, converted);
+}
+
+// Memory running short for a piece of the reduced copy: growing it says so
+// rather than seem to go on with the piece missing, which the worker behind
+// the decode would take up again and again.
+void TestDecoders::reducedCopyWithNoMemoryGivesUp() {
+  const QImage picture = pattern(QSize(203, 157), QImage::Format_Grayscale8);
+  GrowingLevel level(picture.size(), true, Pyramid::kFirstKept);
+  QVERIFY(!level.isNull());
+  RowRuns whole;
+  whole.add(0, picture.height());
+  int asked = 0;
+  const auto reduced = [&](const QRect& area, int factor) {
+    return ++asked == 2 ? QImage() : Pyramid::reducedPart(picture, area, factor);
+  };
+  QVERIFY(!level.grow(whole, reduced, nullptr));
+  QVERIFY(!level.isComplete());
 }
 
 QTEST_MAIN(TestDecoders)
