@@ -37,6 +37,16 @@ Q_LOGGING_CATEGORY(lcLikeTheReader, "qt.gui.imageio.jpeg")
 
 void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+// The store a decoder asked for, its rows where the decoder writes them.
+bool prepared(PictureDecoder& decoder, PixelStore& store) {
+  if (!decoder.prepare(store)) {
+    return false;
+  }
+  store.bits = store.image.bits();
+  store.stride = store.image.bytesPerLine();
+  return true;
+}
+
 // Allocations this thread may still make before one fails, once; -1 for
 // no end.
 thread_local int t_allocationsLeft = -1;
@@ -506,9 +516,7 @@ void TestDecoders::shortenedWhileRead() {
   const std::unique_ptr<TiffDecoder> decoder = TiffDecoder::open(path, pictureLimitBytes(), error);
   QVERIFY2(decoder, qPrintable(error));
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
+  QVERIFY(prepared(*decoder, store));
   // The pixels lie before the directory, which is read already: what is
   // cut is pixels.
   constexpr qint64 kLeft = 4096;
@@ -544,9 +552,7 @@ void TestDecoders::multiScanJpegsStopWhileReadingTheirScans() {
   const std::unique_ptr<JpegDecoder> decoder = JpegDecoder::open(path, pictureLimitBytes(), error);
   QVERIFY2(decoder, qPrintable(error));
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
+  QVERIFY(prepared(*decoder, store));
   int asked = 0;
   int rows = 0;
   const PictureDecoder::Result result = decoder->decode(
@@ -669,9 +675,7 @@ void TestDecoders::tiffsSideBySide() {
   Told told;
   decoder->setBandHandler([&told](int first, int end) { told.bands.emplace_back(first, end); });
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
+  QVERIFY(prepared(*decoder, store));
   const PictureDecoder::Result result = decoder->decode(
       store, [&told](int rows) { told.rows.push_back(rows); }, [] { return false; });
   QVERIFY(!result.error);
@@ -716,10 +720,8 @@ void TestDecoders::tiffCancelledHalfWay() {
   Told told;
   decoder->setBandHandler([&told](int first, int end) { told.bands.emplace_back(first, end); });
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
+  QVERIFY(prepared(*decoder, store));
   store.image.fill(0);
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
   // Once half the bands are told, whatever the threads are doing.
   const std::size_t half = std::size_t(size.height() / 64 / 2);
   const PictureDecoder::Result result = decoder->decode(
@@ -756,9 +758,7 @@ void TestDecoders::tiffReplacedBeforeItsThreadsOpenIt() {
   QVERIFY(std::rename(QFile::encodeName(saved).constData(), QFile::encodeName(path).constData()) ==
           0);
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
+  QVERIFY(prepared(*decoder, store));
   const PictureDecoder::Result result = decoder->decode(
       store, [](int) {}, [] { return false; });
   QVERIFY(result.error);
@@ -781,9 +781,7 @@ void TestDecoders::tiffDecodeOutOfMemoryAnywhere() {
     QVERIFY2(decoder, qPrintable(error));
     decoder->setThreads(4);
     PixelStore store;
-    QVERIFY(decoder->prepare(store));
-    store.bits = store.image.bits();
-    store.stride = store.image.bytesPerLine();
+    QVERIFY(prepared(*decoder, store));
     PictureDecoder::Result result;
     t_allocationsLeft = allowed;
     try {
@@ -815,9 +813,7 @@ void TestDecoders::tiffTilesWiderThanThePicture() {
   QVERIFY2(decoder, qPrintable(error));
   decoder->setThreads(8);
   PixelStore store;
-  QVERIFY(decoder->prepare(store));
-  store.bits = store.image.bits();
-  store.stride = store.image.bytesPerLine();
+  QVERIFY(prepared(*decoder, store));
   g_largeBytes = 0;
   g_counting = true;
   const PictureDecoder::Result result = decoder->decode(
